@@ -1,0 +1,69 @@
+// Mfrm: the program's single window and the object that runs the uninstall.
+//
+// It owns, for the life of the process, the path fields, the install log and
+// the hidden file listing File1. Form_Load is the only entry into the
+// program's own logic: it fills the path fields, runs the uninstall and
+// returns, after which the process ends. Form_Unload refuses every attempt of
+// the user to close the window.
+//
+// The window itself (Image1, Label1) lives in the platform layer; Mfrm
+// reaches it only through Env::SetWindowShown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "installlog/records.h"
+#include "paths/variables.h"
+#include "platform/env.h"
+#include "removal/file_listing.h"
+
+namespace uninstall {
+
+inline constexpr std::wstring_view kLogFileName = L"Uninstall.dat";
+inline constexpr std::wstring_view kWindowTitle = L"Uninstall";
+inline constexpr std::wstring_view kLabelText = L"Please wait, uninstalling...";
+
+class Mfrm {
+ public:
+  explicit Mfrm(Env& env) : env_(env), File1(env) {}
+
+  // Start-up: InitPaths, then RunUninstall. Errors that nothing traps
+  // (FatalError) leave it; the entry point reports them.
+  void Form_Load();
+  // The user tries to close the window: always refused.
+  static void Form_Unload(bool& Cancel) { Cancel = true; }
+
+  void InitPaths();
+  void RunUninstall();
+
+  // The methods the flow runs, each over the form's own fields.
+  void InstallFile_Read(std::wstring_view path);
+  void ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files, std::int16_t linkCount,
+                      std::vector<LinkEntry>& links, ::uninstall::AppInfo& appInfo);
+  void RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys);
+  void RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
+                   std::int16_t& allRemoved);
+  void RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries);
+  void RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
+                       const ::uninstall::AppInfo& appInfo);
+
+  // Path fields, each directory with a trailing "\".
+  std::wstring WinDir;
+  std::wstring WinSysDir;
+  std::wstring AppDir;
+  std::wstring LogPath;
+
+  ::uninstall::InstallLog InstallLog;
+
+ private:
+  [[nodiscard]] PathFields Fields() const { return {WinDir, WinSysDir, AppDir, LogPath}; }
+
+  Env& env_;
+
+ public:
+  FileListing File1;
+};
+
+}  // namespace uninstall

@@ -1,0 +1,31 @@
+// The existence test that every stage uses: a directory search for exactly
+// one path, with attribute flags saying which kinds of entry may match.
+//
+// An entry matches when it has no hidden, system or directory bit that the
+// flags do not also name: with no flags, read-only, archive and normal files
+// match; kDirectory lets directories match as well as ordinary files. The
+// name is taken literally: "*" and "?" never act as patterns, so a path that
+// holds them matches nothing (no file can carry such a name), and neither
+// does the empty path.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/env.h"
+
+namespace uninstall {
+
+enum class Probe {
+  kMatch,    // an entry of an allowed kind exists at exactly this path
+  kNoMatch,  // nothing, or only an entry of a kind the flags exclude
+  kError,    // the search itself failed; callers decide what that means
+};
+
+[[nodiscard]] Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags);
+
+// The attribute flags of a search: none, or the directory flag.
+inline constexpr std::uint32_t kSearchNormal = 0;
+inline constexpr std::uint32_t kSearchDirectory = attr::kDirectory;
+
+}  // namespace uninstall

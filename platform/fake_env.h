@@ -1,0 +1,145 @@
+// An in-memory machine for the host unit tests.
+//
+// FakeEnv keeps a file system (directories, files with attributes, contents
+// and a "locked" mark), a registry (keys under root handle values), the
+// system folders, and a script for message boxes. Every call that changes
+// the machine or talks to the user is appended to `events()`, in order, so a
+// test can check what a stage did and in which order. `InjectFault` makes a
+// chosen operation fail on a chosen path.
+//
+// Paths compare without regard to letter case, as on Windows; a trailing "\"
+// on a directory path is accepted. The fake keeps the Win32 error codes the
+// real calls give (see status.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace uninstall {
+
+enum class FakeOp {
+  kGetFileAttrs,
+  kRemoveFile,
+  kRemoveDir,
+  kListFiles,
+  kReadWholeFile,
+  kWriteWholeFile,
+  kDeleteRegKey,
+  kShowMessage,
+};
+
+struct MessageCall {
+  std::wstring text;
+  std::optional<std::wstring> title;  // nullopt: the application's default title
+  int style = 0;
+};
+
+class FakeEnv final : public Env {
+ public:
+  FakeEnv();
+
+  // --- Setting up the machine ---------------------------------------------
+  // Creates a directory and its missing parents. `path` may end in "\".
+  void AddDir(std::wstring_view path, std::uint32_t attrs = attr::kDirectory);
+  // Creates a file (and its missing parent directories).
+  void AddFile(std::wstring_view path, std::string content = {},
+               std::uint32_t attrs = attr::kArchive);
+  void SetAttrs(std::wstring_view path, std::uint32_t attrs);
+  // A locked file cannot be opened, read or deleted (error 32).
+  void SetLocked(std::wstring_view path, bool locked);
+  void AddRegKey(std::int32_t root, std::wstring_view key_path);
+
+  void set_executable_path(std::wstring path) { executable_path_ = std::move(path); }
+  // Raw query buffers; shorter text is NUL-padded to kQueryBufferChars.
+  void set_windows_dir(std::wstring_view text) { windows_buffer_ = Buffer(text); }
+  void set_system_dir(std::wstring_view text) { system_buffer_ = Buffer(text); }
+  void set_windows_buffer(std::wstring raw) { windows_buffer_ = std::move(raw); }
+  void set_system_buffer(std::wstring raw) { system_buffer_ = std::move(raw); }
+  // A special folder that resolves to `path`; unknown ids fail to locate.
+  void SetSpecialFolder(std::int32_t folder_id, std::wstring_view path);
+  void SetSpecialFolderQuery(std::int32_t folder_id, ShellFolderQuery query);
+
+  // Answers for message boxes, used in order; when they run out, `fallback`,
+  // else Yes for a question, Cancel for Retry/Cancel and OK otherwise.
+  void QueueAnswers(std::vector<Result<int>> answers);
+  void set_answer_fallback(std::function<Result<int>(const MessageCall&)> fallback) {
+    answer_fallback_ = std::move(fallback);
+  }
+  // Makes `op` fail with `code` for `path` (compared without regard to case),
+  // or for every path when `path` is "*". `times` < 0: always.
+  void InjectFault(FakeOp op, std::wstring_view path, ErrorCode code, int times = -1);
+  // Called before each message box is answered; may change the machine
+  // (e.g. clear a read-only bit as a user would while the box shows).
+  void set_on_message(std::function<void(const MessageCall&)> hook) { on_message_ = std::move(hook); }
+
+  // --- Inspecting it --------------------------------------------------------
+  [[nodiscard]] bool Exists(std::wstring_view path) const;
+  [[nodiscard]] bool RegKeyExists(std::int32_t root, std::wstring_view key_path) const;
+  [[nodiscard]] const std::vector<std::wstring>& events() const { return events_; }
+  [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
+  [[nodiscard]] bool window_shown() const { return window_shown_; }
+  void ClearEvents() { events_.clear(); messages_.clear(); }
+
+  // --- Env ------------------------------------------------------------------
+  Result<std::uint32_t> GetFileAttrs(std::wstring_view path) override;
+  Status RemoveFile(std::wstring_view path) override;
+  Status RemoveDir(std::wstring_view path) override;
+  Result<std::vector<std::wstring>> ListFiles(std::wstring_view dir) override;
+  Result<std::string> ReadWholeFile(std::wstring_view path) override;
+  Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
+  Result<std::wstring> ExecutablePath() override;
+  Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
+  std::wstring WindowsDirectoryBuffer() override { return windows_buffer_; }
+  std::wstring SystemDirectoryBuffer() override { return system_buffer_; }
+  ShellFolderQuery QuerySpecialFolder(std::int32_t folder_id) override;
+  Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
+                          int style) override;
+  void SetWindowShown(bool shown) override;
+  void SleepMs(std::uint32_t milliseconds) override;
+
+  static std::wstring Buffer(std::wstring_view text);
+
+ private:
+  struct Node {
+    std::wstring name;  // as created, for listings
+    std::uint32_t attrs = 0;
+    std::string content;
+    bool locked = false;
+  };
+  struct Fault {
+    ErrorCode code;
+    int times;
+  };
+
+  // Key of a path: upper case, no trailing "\" (except a bare root like "C:").
+  static std::wstring Key(std::wstring_view path);
+  static std::wstring Parent(const std::wstring& key);
+  std::optional<ErrorCode> TakeFault(FakeOp op, std::wstring_view path);
+  bool HasChildren(const std::wstring& key) const;
+  void Record(std::wstring event) { events_.push_back(std::move(event)); }
+
+  std::map<std::wstring, Node> nodes_;
+  std::set<std::pair<std::int32_t, std::wstring>> reg_keys_;
+  std::map<std::pair<FakeOp, std::wstring>, Fault> faults_;
+  std::map<std::int32_t, ShellFolderQuery> special_folders_;
+  std::wstring executable_path_ = L"C:\\APP\\Uninstall.exe";
+  std::wstring windows_buffer_;
+  std::wstring system_buffer_;
+  std::vector<Result<int>> answers_;
+  std::size_t next_answer_ = 0;
+  std::function<Result<int>(const MessageCall&)> answer_fallback_;
+  std::function<void(const MessageCall&)> on_message_;
+  std::vector<std::wstring> events_;
+  std::vector<MessageCall> messages_;
+  bool window_shown_ = false;
+};
+
+}  // namespace uninstall

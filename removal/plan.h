@@ -1,0 +1,36 @@
+// Planning of the registry and directory stages: complete a list of paths
+// with the missing intermediate parents, then order it longest path first,
+// so that every key or directory comes after everything below it.
+//
+// Completion: an entry A is an ancestor of J when it has J's root and its
+// path is strictly shorter than J's and equals the first characters of J's
+// path (exact, case-sensitive, not aligned on "\"). The parent of J is
+// GetDirectory of J's path without its last character. While some entry has
+// an ancestor but its parent is not in the list, the parent of the first such
+// entry (in list order) is appended, until the list holds kMaxEntries
+// entries. Ordering: repeatedly take the greatest path length left (above 0)
+// and move the entries of that length, in list order, to the front of the
+// unplaced part by exchange with the entry standing there (so equal lengths
+// are not kept in a stable order); empty paths stay behind all others, in
+// the order the exchanges left them. Duplicates are kept.
+//
+// The result is exactly what the step-by-step procedure (one appended parent
+// per pass, passes restarting at the first entry; a selection by repeated
+// maximum scans) produces, at O(n log n) cost instead of cubic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace uninstall {
+
+struct PlanItem {
+  std::int32_t root = 0;  // registry root handle value; 0 for directories
+  std::wstring path;
+  bool operator==(const PlanItem&) const = default;
+};
+
+[[nodiscard]] std::vector<PlanItem> PlanRemovalOrder(std::vector<PlanItem> items);
+
+}  // namespace uninstall
