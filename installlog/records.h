@@ -29,7 +29,7 @@ struct AppInfo {
 // Record kind 2: one installed file.
 struct FileEntry {
   std::wstring SourcePath;
-  std::wstring TargetPath;  // the installed file's full path
+  std::wstring TargetPath;         // the installed file's full path
   std::int16_t KeepFile = kFalse;  // non-zero: leave the file in place
   bool operator==(const FileEntry&) const = default;
 };

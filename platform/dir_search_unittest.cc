@@ -65,7 +65,9 @@ TEST(Codepage, EveryByteSurvivesTheRoundTrip) {
 }
 
 TEST(Codepage, UnrepresentableCharactersBecomeQuestionMarks) {
-  EXPECT_EQ(WideToAnsi(L"a\x4E2D" L"b"), "a?b");
+  EXPECT_EQ(WideToAnsi(L"a\x4E2D"
+                       L"b"),
+            "a?b");
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
 void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t attrs) {
   const std::wstring key = Key(path);
   const std::wstring parent = Parent(key);
-  if (!parent.empty() && !nodes_.contains(parent)) AddDir(std::wstring_view(path).substr(0, parent.size()));
+  if (!parent.empty() && !nodes_.contains(parent))
+    AddDir(std::wstring_view(path).substr(0, parent.size()));
   const std::size_t slash = path.rfind(L'\\');
   Node node;
   node.name = std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
@@ -188,7 +189,8 @@ Result<std::vector<std::wstring>> FakeEnv::ListFiles(std::wstring_view dir) {
   for (auto child = nodes_.lower_bound(prefix);
        child != nodes_.end() && child->first.compare(0, prefix.size(), prefix) == 0; ++child) {
     const bool direct = child->first.find(L'\\', prefix.size()) == std::wstring::npos;
-    if (direct && (child->second.attrs & attr::kDirectory) == 0) names.push_back(child->second.name);
+    if (direct && (child->second.attrs & attr::kDirectory) == 0)
+      names.push_back(child->second.name);
   }
   return names;
 }
@@ -207,7 +209,8 @@ Status FakeEnv::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
   if (auto fault = TakeFault(FakeOp::kWriteWholeFile, path)) return Status(*fault);
   auto it = nodes_.find(Key(path));
   if (it != nodes_.end()) {
-    if ((it->second.attrs & (attr::kDirectory | attr::kReadOnly)) != 0) return Status(kErrorAccessDenied);
+    if ((it->second.attrs & (attr::kDirectory | attr::kReadOnly)) != 0)
+      return Status(kErrorAccessDenied);
     if (it->second.locked) return Status(kErrorSharingViolation);
     it->second.content = std::string(bytes);
     return Status::Ok();
@@ -272,6 +275,8 @@ void FakeEnv::SetWindowShown(bool shown) {
   Record(shown ? L"Window shown" : L"Window hidden");
 }
 
-void FakeEnv::SleepMs(std::uint32_t milliseconds) { Record(L"Sleep " + std::to_wstring(milliseconds)); }
+void FakeEnv::SleepMs(std::uint32_t milliseconds) {
+  Record(L"Sleep " + std::to_wstring(milliseconds));
+}
 
 }  // namespace uninstall

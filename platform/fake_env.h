@@ -78,7 +78,9 @@ class FakeEnv final : public Env {
   void InjectFault(FakeOp op, std::wstring_view path, ErrorCode code, int times = -1);
   // Called before each message box is answered; may change the machine
   // (e.g. clear a read-only bit as a user would while the box shows).
-  void set_on_message(std::function<void(const MessageCall&)> hook) { on_message_ = std::move(hook); }
+  void set_on_message(std::function<void(const MessageCall&)> hook) {
+    on_message_ = std::move(hook);
+  }
 
   // --- Inspecting it --------------------------------------------------------
   [[nodiscard]] bool Exists(std::wstring_view path) const;
@@ -86,7 +88,10 @@ class FakeEnv final : public Env {
   [[nodiscard]] const std::vector<std::wstring>& events() const { return events_; }
   [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
   [[nodiscard]] bool window_shown() const { return window_shown_; }
-  void ClearEvents() { events_.clear(); messages_.clear(); }
+  void ClearEvents() {
+    events_.clear();
+    messages_.clear();
+  }
 
   // --- Env ------------------------------------------------------------------
   Result<std::uint32_t> GetFileAttrs(std::wstring_view path) override;

@@ -45,9 +45,11 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT(google-explicit-constructor)
+  Result(T value) : value_(std::move(value)) {}      // NOLINT(google-explicit-constructor)
   Result(Status failure) : code_(failure.code()) {}  // NOLINT(google-explicit-constructor)
-  static Result Fail(ErrorCode code) { return Result(Status(code == 0 ? kErrorInvalidParameter : code)); }
+  static Result Fail(ErrorCode code) {
+    return Result(Status(code == 0 ? kErrorInvalidParameter : code));
+  }
 
   [[nodiscard]] bool ok() const { return value_.has_value(); }
   [[nodiscard]] ErrorCode code() const { return code_; }
