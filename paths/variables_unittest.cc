@@ -1,0 +1,142 @@
+#include "paths/variables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace uninstall {
+namespace {
+
+PathFields ToolFields(const std::wstring& app_dir = L"D:\\Apps\\Tool\\") {
+  return PathFields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM\\", app_dir,
+                    app_dir + L"Uninstall.dat"};
+}
+
+std::wstring Expanded(std::wstring path, const PathFields& fields = ToolFields(),
+                      const std::wstring& group_name = L"Tool") {
+  ExpandPathVariables(fields, group_name, path);
+  return path;
+}
+
+struct ExpandCase {
+  const wchar_t* before;
+  const wchar_t* after;
+};
+
+class ExpandPathVariablesTest : public ::testing::TestWithParam<ExpandCase> {};
+
+TEST_P(ExpandPathVariablesTest, ReplacesLeadingVariable) {
+  const ExpandCase& c = GetParam();
+  EXPECT_EQ(Expanded(c.before), c.after) << ::testing::PrintToString(c.before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExpandPathVariablesTest,
+    ::testing::Values(ExpandCase{L"%windir%\\win.ini", L"C:\\WINDOWS\\win.ini"},
+                      ExpandCase{L"%windir%win.ini", L"C:\\WINDOWS\\win.ini"},
+                      ExpandCase{L"%WINDIR%\\win.ini", L"C:\\WINDOWS\\win.ini"},
+                      ExpandCase{L"%windir%", L"C:\\WINDOWS\\"},
+                      ExpandCase{L"%winsysdir%\\x.dll", L"C:\\WINDOWS\\SYSTEM\\x.dll"},
+                      ExpandCase{L"%currentdir%\\readme.txt", L"D:\\Apps\\Tool\\readme.txt"},
+                      ExpandCase{L"%rootdir%\\Data", L"D:\\Data"},
+                      ExpandCase{L"%rootdir%", L"D:\\"},
+                      ExpandCase{L"%userdir%\\notes.txt", L"D:\\Apps\\Tool\\notes.txt"},
+                      ExpandCase{L"%userfolder%\\Tool.lnk", L"Tool\\Tool.lnk"},
+                      ExpandCase{L"%userfolder%", L"Tool"},
+                      ExpandCase{L"C:\\%windir%\\x", L"C:\\%windir%\\x"},
+                      ExpandCase{L"%temp%\\x", L"%temp%\\x"}, ExpandCase{L"", L""},
+                      // The rest of the path keeps its case.
+                      ExpandCase{L"%CurrentDir%\\ReadMe.TXT", L"D:\\Apps\\Tool\\ReadMe.TXT"},
+                      // Shorter than every variable, or cut off inside one.
+                      ExpandCase{L"%", L"%"}, ExpandCase{L"%windi", L"%windi"},
+                      // A variable is replaced once; a second one stays.
+                      ExpandCase{L"%windir%\\%windir%", L"C:\\WINDOWS\\%windir%"}));
+
+TEST(ExpandPathVariables, RootOfShareAppDir) {
+  EXPECT_EQ(Expanded(L"%rootdir%\\Data", ToolFields(L"\\\\server\\apps\\Tool\\")),
+            L"\\\\server\\apps\\Data");
+}
+
+TEST(ExpandPathVariables, EmptyGroupName) {
+  EXPECT_EQ(Expanded(L"%userfolder%\\Tool.lnk", ToolFields(), L""), L"\\Tool.lnk");
+}
+
+TEST(ExpandPathVariables, LaterRowsSeeEarlierResults) {
+  // Each row is tested once, on the string as the rows before left it: a
+  // value that opens with a later variable is expanded again.
+  PathFields fields = ToolFields();
+  fields.WinDir = L"%userfolder%\\";
+  EXPECT_EQ(Expanded(L"%windir%\\x", fields), L"Tool\\x");
+  // The long form "%windir%\" has had its turn when row 2 yields "%windir%\x";
+  // the short form "%windir%" still matches and leaves the "\" of the rest behind.
+  fields = ToolFields();
+  fields.WinSysDir = L"%windir%\\";
+  EXPECT_EQ(Expanded(L"%winsysdir%\\x", fields), L"C:\\WINDOWS\\\\x");
+}
+
+TEST(ExpandPathVariables, GroupNameIsInsertedUnexpanded) {
+  EXPECT_EQ(Expanded(L"%userfolder%\\a", ToolFields(), L"%windir%"), L"%windir%\\a");
+}
+
+FileEntry File(std::wstring tag) {
+  return FileEntry{L"%windir%\\" + tag + L".src", L"%currentdir%\\" + tag, kTrue};
+}
+LinkEntry Link(std::wstring tag) {
+  return LinkEntry{L"%userfolder%", L"%windir%\\" + tag, L"%currentdir%\\" + tag + L".exe"};
+}
+
+TEST(ExpandAllPaths, ExpandsOnlyPathFieldsOfCountedEntries) {
+  std::vector<FileEntry> files = {File(L"a"), File(L"b"), File(L"c")};
+  std::vector<LinkEntry> links = {Link(L"l1"), Link(L"l2")};
+  AppInfo app{L"%currentdir%", L"%windir%Name", L"%currentdir%\\Tool.exe", L"Tool"};
+
+  ExpandAllPaths(ToolFields(), 2, files, 1, links, app);
+
+  EXPECT_EQ(files[0], (FileEntry{L"C:\\WINDOWS\\a.src", L"D:\\Apps\\Tool\\a", kTrue}));
+  EXPECT_EQ(files[1], (FileEntry{L"C:\\WINDOWS\\b.src", L"D:\\Apps\\Tool\\b", kTrue}));
+  EXPECT_EQ(files[2], File(L"c"));  // beyond the count
+  EXPECT_EQ(links[0], (LinkEntry{L"Tool", L"%windir%\\l1", L"D:\\Apps\\Tool\\l1.exe"}));
+  EXPECT_EQ(links[1], Link(L"l2"));
+  EXPECT_EQ(app,
+            (AppInfo{L"D:\\Apps\\Tool\\", L"%windir%Name", L"D:\\Apps\\Tool\\Tool.exe", L"Tool"}));
+}
+
+struct CountCase {
+  std::int16_t file_count;
+  std::int16_t link_count;
+  std::size_t files_expanded;
+  std::size_t links_expanded;
+};
+
+class ExpandAllPathsCountTest : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(ExpandAllPathsCountTest, VisitsNoMoreThanCountAndList) {
+  const CountCase& c = GetParam();
+  std::vector<FileEntry> files = {File(L"a"), File(L"b")};
+  std::vector<LinkEntry> links = {Link(L"l")};
+  AppInfo app{L"%windir%", L"", L"%userdir%", L""};
+
+  ExpandAllPaths(ToolFields(), c.file_count, files, c.link_count, links, app);
+
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const bool expanded = files[i].TargetPath.starts_with(L"D:\\");
+    EXPECT_EQ(expanded, i < c.files_expanded) << "file " << i;
+  }
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    const bool expanded = links[i].LinkPath.starts_with(L"D:\\");
+    EXPECT_EQ(expanded, i < c.links_expanded) << "link " << i;
+  }
+  // AppPath and MainPath are expanded whatever the counts.
+  EXPECT_EQ(app.AppPath, L"C:\\WINDOWS\\");
+  EXPECT_EQ(app.MainPath, L"D:\\Apps\\Tool\\");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, ExpandAllPathsCountTest,
+                         ::testing::Values(CountCase{0, 0, 0, 0}, CountCase{-1, -32768, 0, 0},
+                                           CountCase{1, 1, 1, 1}, CountCase{2, 0, 2, 0},
+                                           // Counts larger than the lists stop at their end.
+                                           CountCase{5, 32767, 2, 1}));
+
+}  // namespace
+}  // namespace uninstall
