@@ -1,0 +1,96 @@
+// PlanRemovalOrder against the step-by-step procedure, on random lists built
+// so that prefixes collide: few short components, "\" on its own, paths with
+// and without a trailing "\", empty paths, duplicates and up to three roots.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "installlog/records.h"
+#include "removal/plan.h"
+#include "support/reference_plan.h"
+
+namespace uninstall {
+namespace {
+
+// Root values as the registry stage passes them (negative as 32-bit signed
+// integers), and 0 as the directory stage passes it.
+constexpr std::int32_t kRoots[] = {0, static_cast<std::int32_t>(0x80000001u),
+                                   static_cast<std::int32_t>(0x80000002u)};
+
+std::vector<PlanItem> RandomList(std::mt19937& rng) {
+  static const wchar_t* const kParts[] = {L"a", L"b", L"ab", L"A", L"\\", L"a\\", L"b\\", L"ba\\"};
+  const int roots = std::uniform_int_distribution<int>(1, 3)(rng);
+  const int size = std::uniform_int_distribution<int>(0, 60)(rng);
+  std::uniform_int_distribution<int> part(0, std::size(kParts) - 1);
+  std::uniform_int_distribution<int> depth(0, 7);
+  std::uniform_int_distribution<int> percent(0, 99);
+  std::vector<PlanItem> items;
+  for (int k = 0; k < size; ++k) {
+    if (!items.empty() && percent(rng) < 10) {
+      items.push_back(items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(rng)]);
+      continue;
+    }
+    PlanItem item;
+    item.root = kRoots[std::uniform_int_distribution<int>(0, roots - 1)(rng)];
+    if (percent(rng) >= 5) {
+      for (int d = depth(rng); d > 0; --d) item.path += kParts[part(rng)];
+      if (percent(rng) < 60 && (item.path.empty() || item.path.back() != L'\\')) item.path += L'\\';
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+TEST(PlanDifferentialTest, MatchesStepByStepOnRandomLists) {
+  constexpr int kRuns = 5000;
+  int with_appends = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const unsigned seed = 20240601u + static_cast<unsigned>(run);
+    std::mt19937 rng(seed);
+    const std::vector<PlanItem> input = RandomList(rng);
+    const std::vector<PlanItem> expected = ReferencePlanRemovalOrder(input);
+    ASSERT_EQ(PlanRemovalOrder(input), expected) << "seed " << seed;
+    if (expected.size() > input.size()) ++with_appends;
+  }
+  // The generator must keep producing lists that the completion extends.
+  EXPECT_GT(with_appends, kRuns / 4);
+}
+
+// Lists at the entry limit or just below it. Fillers come first in the list
+// (each completes on the first entry it meets, so the step-by-step procedure
+// stays affordable) and share one length; the chains that need parents
+// appended sit at the end.
+std::vector<PlanItem> NearLimit(int fillers, std::int32_t root) {
+  std::vector<PlanItem> items{{root, L"r\\"}};
+  for (int k = 0; k < fillers; ++k) {
+    std::wstring name = std::to_wstring(100000 + k);
+    items.push_back({root, L"r\\" + name});
+  }
+  items.push_back({root, L"r\\a\\b\\c\\d\\e\\f\\g\\h\\"});
+  items.push_back({0, L"x"});
+  items.push_back({0, L""});
+  items.push_back({root, L"r\\a\\b\\c\\d\\e\\f\\g\\h\\"});
+  return items;
+}
+
+class PlanNearLimitTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(PlanNearLimitTest, MatchesStepByStep) {
+  const std::vector<PlanItem> input = NearLimit(GetParam(), 5);
+  const std::vector<PlanItem> expected = ReferencePlanRemovalOrder(input);
+  EXPECT_LE(expected.size(), static_cast<std::size_t>(kMaxEntries));
+  EXPECT_EQ(PlanRemovalOrder(input), expected);
+}
+
+// The deep chain lacks 7 parents: the full list gets none of them, the
+// shorter ones 1, 3, 6 or exactly all 7 before the limit, the last two all.
+INSTANTIATE_TEST_SUITE_P(Sizes, PlanNearLimitTest,
+                         ::testing::Values(kMaxEntries - 5, kMaxEntries - 6, kMaxEntries - 8,
+                                           kMaxEntries - 11, kMaxEntries - 12, kMaxEntries - 13,
+                                           kMaxEntries - 20));
+
+}  // namespace
+}  // namespace uninstall

@@ -1,0 +1,17 @@
+// The planning of the registry and directory stages, done step by step with
+// no shortcut: one appended parent per completion pass, passes restarting at
+// the first entry and comparing every entry with every other, then a
+// selection by repeated scans for the greatest length mark. Quartic in the
+// worst case; meant only as the yardstick that PlanRemovalOrder is checked
+// and measured against.
+#pragma once
+
+#include <vector>
+
+#include "removal/plan.h"
+
+namespace uninstall {
+
+[[nodiscard]] std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items);
+
+}  // namespace uninstall
