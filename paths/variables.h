@@ -26,7 +26,8 @@ void ExpandPathVariables(const PathFields& fields, const std::wstring& group_nam
 
 // Expands every path field of the log in place: SourcePath and TargetPath of
 // files 1..fileCount, FolderName and LinkPath of links 1..linkCount, then
-// AppPath and MainPath. "%userfolder%" takes appInfo.GroupName.
+// AppPath and MainPath. "%userfolder%" takes appInfo.GroupName. A count of 0
+// or less visits no entry; a count larger than its list stops at the list's end.
 void ExpandAllPaths(const PathFields& fields, std::int16_t fileCount, std::vector<FileEntry>& files,
                     std::int16_t linkCount, std::vector<LinkEntry>& links, AppInfo& appInfo);
 
