@@ -19,11 +19,12 @@ class FileListing {
   // Points the listing at `dir` and reads it. On failure the listing keeps
   // its previous directory and names.
   Status SetPath(std::wstring_view dir);
-  // Reads the current directory again. On failure the names stay.
+  // Reads the current directory again. On failure, or before the listing
+  // was ever pointed at a directory, the names stay.
   Status Refresh();
   [[nodiscard]] const std::wstring& path() const { return path_; }
   [[nodiscard]] int ListCount() const { return static_cast<int>(names_.size()); }
-  // The name at `index`, counted from 0.
+  // The name at `index`, counted from 0; "" outside 0..ListCount() - 1.
   [[nodiscard]] const std::wstring& List(int index) const;
 
  private:

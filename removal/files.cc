@@ -1,0 +1,61 @@
+#include "removal/files.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/dir_search.h"
+
+namespace uninstall {
+namespace {
+
+constexpr std::wstring_view kTitle = L"Uninstall";
+
+// The existence test for a logged file. A search that fails cannot rule the
+// file out, so it counts as found: the delete is attempted and, after a
+// delete, the user is asked.
+bool FileMayExist(Env& env, const std::wstring& path) {
+  return DirSearch(env, path, kSearchNormal) != Probe::kNoMatch;
+}
+
+// Deletes one logged file that is there, asking Retry or Cancel while it
+// resists. Returns false when the file stays.
+bool DeleteWithPrompt(Env& env, const std::wstring& path) {
+  const std::wstring text =
+      L"Error deleting file: " + path + L"\n" + L"Press 'Cancel' to skip this file.";
+  for (;;) {
+    // No attribute is changed first: a read-only file stays until someone
+    // clears the attribute while the prompt shows. The re-test decides.
+    static_cast<void>(env.RemoveFile(path));
+    if (!FileMayExist(env, path)) return true;
+
+    const Result<int> answer = env.ShowMessage(text, kTitle, msgbox::kRetryCancelExclamation);
+    if (answer.ok() && answer.value() == msgbox::kRetry) continue;
+    // Cancel, a box that could not be shown, or any other answer: the file
+    // is still there, so the run must not be reported as complete.
+    return false;
+  }
+}
+
+}  // namespace
+
+void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
+                 std::int16_t& allRemoved) {
+  allRemoved = kTrue;
+  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), entries.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const FileEntry& entry = entries[i];
+    if (entry.KeepFile != kFalse) continue;
+
+    const std::wstring& path = entry.TargetPath;
+    // Only a present file with a proper file name is deleted: an empty path
+    // or one that ends in "\" names no file, whatever the search says.
+    const bool found = FileMayExist(env, path);
+    const bool names_directory = !path.empty() && path.back() == L'\\';
+    const bool empty = path.empty();
+    if (!found || names_directory || empty) continue;
+
+    if (!DeleteWithPrompt(env, path)) allRemoved = kFalse;
+  }
+}
+
+}  // namespace uninstall
