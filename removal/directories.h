@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installlog/records.h"
@@ -25,6 +26,24 @@ struct DirectoryStageContext {
 [[nodiscard]] std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDir,
                                                            const std::wstring& WinSysDir);
 
+// True for a folder that the stage never empties and never removes: a drive
+// or share root, "\", the current directory, WinDir, WinSysDir or one of
+// ctx.ProtectedDirs. Folders compare without regard to letter case or a
+// trailing "\", with "/" read as "\", repeated "\" collapsed and "." and
+// ".." resolved, so C:\Apps\..\WINDOWS\ is the Windows folder.
+[[nodiscard]] bool IsGuardedDirectory(std::wstring_view dir, const DirectoryStageContext& ctx);
+
+// Removes the directories of the logged files 1..count (but those of kept
+// files and of paths that still open with "%"), completed with the missing
+// folders between a directory and a listed ancestor, deepest first; each one
+// is removed when File1 finds no file in it and it holds no subdirectory.
+// The main directory, the directory of ctx.MainPath, is first emptied of the
+// files File1 lists in it, except the logged files that are to be kept; this
+// happens only for an absolute path to an ordinary directory (no junction or
+// symbolic link) that is not guarded (see IsGuardedDirectory). File1's names
+// are read when it is pointed at a directory and are not re-read after the
+// deletions, so the main directory stays at a visit where it held leftovers.
+// Failures are silent.
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
                        const std::vector<FileEntry>& entries, FileListing& File1);
 

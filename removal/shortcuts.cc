@@ -1,0 +1,93 @@
+#include "removal/shortcuts.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <string_view>
+
+#include "paths/system_folders.h"
+#include "platform/dir_search.h"
+
+namespace uninstall {
+namespace {
+
+constexpr wchar_t kSep = L'\\';
+constexpr std::wstring_view kDesktopFolder = L"..\\..\\Desktop";
+constexpr std::wstring_view kLinkExtension = L".lnk";
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
+         });
+}
+
+// `left` and `right` joined by exactly one "\".
+std::wstring JoinPath(std::wstring_view left, std::wstring_view right) {
+  while (!left.empty() && left.back() == kSep) left.remove_suffix(1);
+  while (!right.empty() && right.front() == kSep) right.remove_prefix(1);
+  std::wstring out(left);
+  out.push_back(kSep);
+  out += right;
+  return out;
+}
+
+// The file system folder a link folder name stands for, or "" when it
+// cannot be determined.
+std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
+  // The desktop is asked for by name: it is no longer two levels above the
+  // Start menu's Programs folder.
+  if (EqualsNoCase(folderName, kDesktopFolder)) {
+    return GFShellRegistration::GetSpecialFolder(env, csidl::kDesktopDirectory);
+  }
+  const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
+  if (programs.empty()) return std::wstring();
+  if (folderName.empty()) return programs;
+  return JoinPath(programs, folderName);
+}
+
+}  // namespace
+
+namespace GFShellRegistration {
+
+std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName) {
+  const std::wstring folder = ResolveLinkFolder(env, folderName);
+  if (folder.empty()) return kFalse;
+  const Status removed = env.RemoveFile(JoinPath(folder, linkName + std::wstring(kLinkExtension)));
+  if (removed.ok()) return kTrue;
+  // The caller wants the link gone: one that is not there (or whose folder
+  // is not there) already is.
+  const ErrorCode code = removed.code();
+  return (code == kErrorFileNotFound || code == kErrorPathNotFound) ? kTrue : kFalse;
+}
+
+}  // namespace GFShellRegistration
+
+void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
+                     const AppInfo& appInfo) {
+  // Results are not looked at: a link that stays is no reason to stop.
+  // The desktop link first, named after the application (even an unnamed one).
+  static_cast<void>(
+      GFShellRegistration::RemoveShellLink(env, std::wstring(kDesktopFolder), appInfo.AppName));
+
+  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), links.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    static_cast<void>(
+        GFShellRegistration::RemoveShellLink(env, links[i].FolderName, links[i].LinkName));
+  }
+
+  // Then the program group, now that the links in it are gone. Without a
+  // group name the Programs folder itself would be the candidate: never.
+  if (appInfo.GroupName.empty()) return;
+  std::wstring group = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
+  if (group.empty()) return;
+  if (group.back() != kSep) group.push_back(kSep);
+  group += appInfo.GroupName;
+
+  // A search that fails cannot rule the group out; the removal itself only
+  // succeeds on an empty directory.
+  if (DirSearch(env, group, kSearchDirectory) != Probe::kNoMatch) {
+    static_cast<void>(env.RemoveDir(group));
+  }
+}
+
+}  // namespace uninstall
