@@ -1,0 +1,112 @@
+#include "app/mfrm.h"
+
+#include "installlog/reader.h"
+#include "paths/split.h"
+#include "paths/system_folders.h"
+#include "platform/dir_search.h"
+#include "platform/fatal_error.h"
+#include "removal/directories.h"
+#include "removal/files.h"
+#include "removal/registry_keys.h"
+#include "removal/shortcuts.h"
+
+namespace uninstall {
+namespace {
+
+constexpr std::wstring_view kLogMissingText =
+    L"Sorry, uninstallling is not possible as 'Uninstall.dat' was not found in the current "
+    L"directory. Try to reinstall the target application and then start uninstall again.";
+constexpr std::wstring_view kRemovedText = L"Application has been removed successfully.";
+constexpr std::wstring_view kNotAllRemovedText =
+    L"Uninstalling finished, not all files have been removed.";
+constexpr std::uint32_t kFinalPauseMs = 2000;
+
+}  // namespace
+
+void Mfrm::Form_Load() {
+  InitPaths();
+  RunUninstall();
+}
+
+void Mfrm::InitPaths() {
+  WinDir = GFShellRegistration::GetWindowsDir(env_);
+  WinSysDir = GFShellRegistration::GetSystemDir(env_);
+  const Result<std::wstring> exe = env_.ExecutablePath();
+  if (!exe.ok()) {
+    throw FatalError(L"The location of the program itself could not be determined.", exe.code());
+  }
+  AppDir = GetDirectory(exe.value());
+  if (AppDir.empty() || AppDir.back() != L'\\') AppDir.push_back(L'\\');
+  LogPath = AppDir + std::wstring(kLogFileName);
+}
+
+void Mfrm::RunUninstall() {
+  // All three tests are made; a failing search is an error nothing traps.
+  const bool ends_in_backslash = !LogPath.empty() && LogPath.back() == L'\\';
+  const bool empty = LogPath.empty();
+  const Probe found = DirSearch(env_, LogPath, kSearchNormal);
+  if (found == Probe::kError) {
+    throw FatalError(L"The install log '" + LogPath + L"' could not be looked up.");
+  }
+  if (ends_in_backslash || empty || found != Probe::kMatch) {
+    (void)env_.ShowMessage(kLogMissingText, kWindowTitle, msgbox::kOkExclamation);
+    return;
+  }
+
+  env_.SetWindowShown(true);
+  InstallFile_Read(LogPath);
+
+  const Result<int> answer = env_.ShowMessage(
+      L"Do you really want to remove '" + InstallLog.AppInfo.AppName + L"' from this computer ?",
+      std::nullopt, msgbox::kYesNoQuestion);
+  if (!answer.ok() || answer.value() != msgbox::kYes) return;
+
+  ExpandAllPaths(InstallLog.FileCount, InstallLog.Files, InstallLog.LinkCount, InstallLog.Links,
+                 InstallLog.AppInfo);
+  RemoveRegistryKeys(InstallLog.RegKeyCount, InstallLog.RegKeys);
+  std::int16_t allRemoved = kTrue;
+  RemoveFiles(InstallLog.FileCount, InstallLog.Files, allRemoved);
+  const bool every_file_removed = allRemoved != kFalse;
+  RemoveDirectories(InstallLog.FileCount, InstallLog.Files);
+  RemoveShortcuts(InstallLog.LinkCount, InstallLog.Links, InstallLog.AppInfo);
+
+  env_.SleepMs(kFinalPauseMs);
+  env_.SetWindowShown(false);
+  (void)env_.ShowMessage(every_file_removed ? kRemovedText : kNotAllRemovedText, kWindowTitle,
+                         msgbox::kOkInformation);
+}
+
+void Mfrm::InstallFile_Read(std::wstring_view path) {
+  uninstall::InstallFile_Read(env_, path, InstallLog);
+}
+
+void Mfrm::ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files,
+                          std::int16_t linkCount, std::vector<LinkEntry>& links,
+                          ::uninstall::AppInfo& appInfo) {
+  uninstall::ExpandAllPaths(Fields(), fileCount, files, linkCount, links, appInfo);
+}
+
+void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
+  uninstall::RemoveRegistryKeys(env_, count, keys);
+}
+
+void Mfrm::RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
+                       std::int16_t& allRemoved) {
+  uninstall::RemoveFiles(env_, count, entries, allRemoved);
+}
+
+void Mfrm::RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries) {
+  DirectoryStageContext context;
+  context.MainPath = InstallLog.AppInfo.MainPath;
+  context.WinDir = WinDir;
+  context.WinSysDir = WinSysDir;
+  context.ProtectedDirs = QueryProtectedDirs(env_, WinDir, WinSysDir);
+  uninstall::RemoveDirectories(env_, context, count, entries, File1);
+}
+
+void Mfrm::RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
+                           const ::uninstall::AppInfo& appInfo) {
+  uninstall::RemoveShortcuts(env_, count, links, appInfo);
+}
+
+}  // namespace uninstall

@@ -1,0 +1,46 @@
+// Env on the real Win32 API, with the wide (W) calls throughout: the ANSI
+// calls would turn folder names outside the ANSI code page into '?' and so
+// name the wrong folder.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/win32/progress_window.h"
+
+namespace uninstall::win32 {
+
+class Win32Env final : public Env {
+ public:
+  // `window` may be null (tools without a window); message boxes then have
+  // no owner and SetWindowShown does nothing.
+  explicit Win32Env(ProgressWindow* window) : window_(window) {}
+
+  Result<std::uint32_t> GetFileAttrs(std::wstring_view path) override;
+  Status RemoveFile(std::wstring_view path) override;
+  Status RemoveDir(std::wstring_view path) override;
+  Result<std::vector<std::wstring>> ListFiles(std::wstring_view dir) override;
+  Result<std::string> ReadWholeFile(std::wstring_view path) override;
+  Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
+  Result<std::wstring> ExecutablePath() override;
+  Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
+  std::wstring WindowsDirectoryBuffer() override;
+  std::wstring SystemDirectoryBuffer() override;
+  ShellFolderQuery QuerySpecialFolder(std::int32_t folder_id) override;
+  Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
+                          int style) override;
+  void SetWindowShown(bool shown) override;
+  void SleepMs(std::uint32_t milliseconds) override;
+
+  // The application's default message box title: the executable's name
+  // without its extension ("Uninstall" for Uninstall.exe).
+  [[nodiscard]] std::wstring DefaultTitle();
+
+ private:
+  ProgressWindow* window_;
+};
+
+}  // namespace uninstall::win32
