@@ -12,10 +12,12 @@
 //   4 LinkEntry    string FolderName, string LinkName, string LinkPath
 // An integer is 4 bytes, signed, least significant first. A string is an
 // integer length n followed by n bytes of text in the ANSI code page, with
-// no terminator. There are no counts, no padding and no end marker; any byte
-// that is no record kind (0, 5 to 255) is passed over by the reader.
+// no terminator; n counts bytes, not characters. There are no counts, no
+// padding and no end marker; any byte that is no record kind (0, 5 to 255)
+// is passed over by the reader.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +26,8 @@ namespace uninstall {
 
 inline constexpr std::string_view kInstallFileMagic = "InstallFile";
 inline constexpr std::string_view kInstallFileLineEnd = "\r\n";
+// Size of an integer field, and of a string field's length.
+inline constexpr std::size_t kIntegerFieldSize = 4;
 
 enum RecordKind : std::uint8_t {
   kRecordAppInfo = 1,
@@ -32,7 +36,16 @@ enum RecordKind : std::uint8_t {
   kRecordLinkEntry = 4,
 };
 
+// The 4 stored bytes of `value`, least significant first.
+[[nodiscard]] std::string EncodeLong(std::int32_t value);
+// The integer stored in the first 4 bytes of `bytes`, least significant
+// first; bytes missing at the end count as 0.
+[[nodiscard]] std::int32_t DecodeLong(std::string_view bytes);
+
 // The 4 characters whose ANSI bytes are `value`, least significant first.
+// In a single-byte code page every byte is one character, so writing the
+// result as ANSI text gives back exactly the 4 bytes. The reader and the
+// writer use EncodeLong/DecodeLong, which hold in any code page.
 [[nodiscard]] std::wstring LongToBytes(std::int32_t value);
 // The integer whose bytes, least significant first, are the ANSI form of the
 // first 4 characters of `text` (missing bytes count as 0).
