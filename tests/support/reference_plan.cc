@@ -82,6 +82,18 @@ void Order(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
 
 }  // namespace
 
+void PrintTo(const PlanItem& item, std::ostream* os) {
+  *os << item.root << ":\"";
+  for (const wchar_t c : item.path) {
+    if (c >= 0x20 && c < 0x7F) {
+      *os << static_cast<char>(c);
+    } else {
+      *os << "\\x" << std::hex << static_cast<std::uint32_t>(c) << std::dec;
+    }
+  }
+  *os << '"';
+}
+
 std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items) {
   std::vector<std::int32_t> marks;
   marks.reserve(items.size());

@@ -6,6 +6,7 @@
 // and measured against.
 #pragma once
 
+#include <ostream>
 #include <vector>
 
 #include "removal/plan.h"
@@ -13,5 +14,8 @@
 namespace uninstall {
 
 [[nodiscard]] std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items);
+
+// Shows an entry as root:"path" in test failure messages.
+void PrintTo(const PlanItem& item, std::ostream* os);
 
 }  // namespace uninstall
