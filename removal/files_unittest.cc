@@ -1,0 +1,281 @@
+#include "removal/files.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/fake_env.h"
+
+namespace uninstall {
+namespace {
+
+constexpr wchar_t kText[] =
+    L"Error deleting file: C:\\App\\a.txt\nPress 'Cancel' to skip this file.";
+
+std::wstring Prompt(const std::wstring& path) {
+  return L"ShowMessage 53 Error deleting file: " + path + L"\nPress 'Cancel' to skip this file.";
+}
+std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
+
+FileEntry File(std::wstring path, std::int16_t keep = kFalse) {
+  return FileEntry{L"src", std::move(path), keep};
+}
+
+struct FilesCase {
+  const char* name;
+  std::function<void(FakeEnv&)> setup;
+  std::vector<FileEntry> entries;
+  int count;  // < -1000: entries.size()
+  std::vector<Result<int>> answers;
+  std::vector<std::wstring> events;
+  std::int16_t all_removed;
+  std::vector<std::wstring> left;       // paths still there afterwards
+  std::vector<std::wstring> gone = {};  // paths deleted
+};
+
+constexpr int kAll = -10000;
+
+void Standard(FakeEnv& env) {
+  env.AddFile(L"C:\\App\\a.txt");
+  env.AddFile(L"C:\\App\\b.dll");
+}
+
+const FilesCase kCases[] = {
+    {"CountZeroTouchesNothing",
+     Standard,
+     {File(L"C:\\App\\a.txt")},
+     0,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt"}},
+    {"NegativeCountTouchesNothing",
+     Standard,
+     {File(L"C:\\App\\a.txt")},
+     -3,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt"}},
+    {"CountBeyondListIsClamped",
+     Standard,
+     {File(L"C:\\App\\a.txt")},
+     5,
+     {},
+     {Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {L"C:\\App\\b.dll"},
+     {L"C:\\App\\a.txt"}},
+    {"DeletesInLogOrder",
+     Standard,
+     {File(L"C:\\App\\b.dll"), File(L"C:\\App\\a.txt")},
+     kAll,
+     {},
+     {Del(L"C:\\App\\b.dll"), Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {},
+     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
+    {"KeptFileStays",
+     Standard,
+     {File(L"C:\\App\\a.txt", kTrue), File(L"C:\\App\\b.dll", 1)},
+     kAll,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
+    {"EmptyPathIsSkipped", Standard, {File(L"")}, kAll, {}, {}, kTrue, {}},
+    {"DirectoryPathIsSkipped",
+     Standard,
+     {File(L"C:\\App\\")},
+     kAll,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt"}},
+    // The search for "a.txt\" fails, which counts as found; the trailing "\"
+    // still keeps it from being deleted.
+    {"FileWithTrailingBackslashIsSkipped",
+     Standard,
+     {File(L"C:\\App\\a.txt\\")},
+     kAll,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt"}},
+    {"MissingFileIsSkipped", Standard, {File(L"C:\\App\\gone.txt")}, kAll, {}, {}, kTrue, {}},
+    {"DuplicateIsDeletedOnce",
+     Standard,
+     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\a.txt")},
+     kAll,
+     {},
+     {Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {L"C:\\App\\b.dll"},
+     {L"C:\\App\\a.txt"}},
+    {"HiddenAndSystemFilesAreNeitherDeletedNorPrompted",
+     [](FakeEnv& env) {
+       env.AddFile(L"C:\\App\\h.txt", "", attr::kHidden);
+       env.AddFile(L"C:\\App\\s.sys", "", attr::kSystem);
+     },
+     {File(L"C:\\App\\h.txt"), File(L"C:\\App\\s.sys")},
+     kAll,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\h.txt", L"C:\\App\\s.sys"}},
+    {"WildcardsAreNoPatterns",
+     Standard,
+     {File(L"C:\\App\\*.txt"), File(L"C:\\App\\?.dll")},
+     kAll,
+     {},
+     {},
+     kTrue,
+     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
+    {"ReadOnlyFileCancelled",
+     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {msgbox::kCancel},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
+     kFalse,
+     {L"C:\\App\\a.txt"}},
+    {"RetryUntilCancel",
+     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {msgbox::kRetry, msgbox::kRetry, msgbox::kCancel},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt"),
+      Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
+     kFalse,
+     {L"C:\\App\\a.txt"}},
+    // A box that cannot be shown, or an answer that is neither Retry nor
+    // Cancel, leaves the file in place: the run is not complete.
+    {"MessageBoxFailureCountsAsNotRemoved",
+     [](FakeEnv& env) {
+       env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
+       env.InjectFault(FakeOp::kShowMessage, L"*", kErrorNoWindowStation);
+     },
+     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll")},
+     kAll,
+     {},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
+     kFalse,
+     {L"C:\\App\\a.txt"}},
+    {"UnexpectedAnswerCountsAsNotRemoved",
+     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {msgbox::kOk},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
+     kFalse,
+     {L"C:\\App\\a.txt"}},
+    {"OnePromptPerResistingFileInLogOrder",
+     [](FakeEnv& env) {
+       env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
+       env.AddFile(L"C:\\App\\b.dll");
+       env.SetLocked(L"C:\\App\\b.dll", true);
+       env.AddFile(L"C:\\App\\c.ini");
+     },
+     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll"), File(L"C:\\App\\c.ini")},
+     kAll,
+     {msgbox::kCancel, msgbox::kCancel},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\b.dll"),
+      Prompt(L"C:\\App\\b.dll"), Del(L"C:\\App\\c.ini")},
+     kFalse,
+     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"},
+     {L"C:\\App\\c.ini"}},
+    // A failed delete is ignored: the re-test finds the file and the user is
+    // asked; Retry then succeeds.
+    {"FailingDeleteIsAbsorbed",
+     [](FakeEnv& env) {
+       Standard(env);
+       env.InjectFault(FakeOp::kRemoveFile, L"C:\\App\\a.txt", kErrorAccessDenied, 1);
+     },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {msgbox::kRetry},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {},
+     {L"C:\\App\\a.txt"}},
+    // A failing search counts as found: the delete is tried, and a failing
+    // re-test counts as still there.
+    {"FailingSearchLeadsToDeleteAndPrompt",
+     [](FakeEnv& env) {
+       Standard(env);
+       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
+     },
+     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll")},
+     kAll,
+     {msgbox::kCancel},
+     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\b.dll")},
+     kFalse,
+     {},
+     {L"C:\\App\\b.dll"}},
+    {"SearchFailingOnceStillDeletes",
+     [](FakeEnv& env) {
+       Standard(env);
+       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied, 1);
+     },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {},
+     {Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {},
+     {L"C:\\App\\a.txt"}},
+};
+
+// Failures name the case, not its bytes.
+void PrintTo(const FilesCase& c, std::ostream* os) { *os << c.name; }
+
+class RemoveFilesTest : public ::testing::TestWithParam<FilesCase> {};
+
+TEST_P(RemoveFilesTest, FollowsTheLog) {
+  const FilesCase& c = GetParam();
+  FakeEnv env;
+  c.setup(env);
+  env.QueueAnswers(c.answers);
+  const int count = c.count < -1000 ? static_cast<int>(c.entries.size()) : c.count;
+  std::int16_t all_removed = 12345;
+  RemoveFiles(env, static_cast<std::int16_t>(count), c.entries, all_removed);
+  EXPECT_EQ(env.events(), c.events);
+  EXPECT_EQ(all_removed, c.all_removed);
+  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
+  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RemoveFilesTest, ::testing::ValuesIn(kCases),
+                         [](const auto& tested) { return std::string(tested.param.name); });
+
+TEST(RemoveFiles, PromptHasTitleStyleAndTwoLinesJoinedByLineFeed) {
+  FakeEnv env;
+  env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
+  std::int16_t all_removed = kTrue;
+  RemoveFiles(env, 1, {File(L"C:\\App\\a.txt")}, all_removed);
+  ASSERT_EQ(env.messages().size(), 1u);
+  EXPECT_EQ(env.messages()[0].text, kText);
+  EXPECT_EQ(env.messages()[0].title, std::optional<std::wstring>(L"Uninstall"));
+  EXPECT_EQ(env.messages()[0].style, 53);
+}
+
+// The user clears the read-only attribute while the prompt shows; Retry then
+// deletes the file and the run still counts as complete.
+TEST(RemoveFiles, RetryAfterAttributeClearedDeletes) {
+  FakeEnv env;
+  env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
+  env.set_on_message(
+      [&env](const MessageCall&) { env.SetAttrs(L"C:\\App\\a.txt", attr::kArchive); });
+  env.QueueAnswers({msgbox::kRetry});
+  std::int16_t all_removed = kFalse;
+  RemoveFiles(env, 1, {File(L"C:\\App\\a.txt")}, all_removed);
+  EXPECT_FALSE(env.Exists(L"C:\\App\\a.txt"));
+  EXPECT_EQ(env.messages().size(), 1u);
+  EXPECT_EQ(all_removed, kTrue);
+}
+
+}  // namespace
+}  // namespace uninstall
