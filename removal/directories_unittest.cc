@@ -1,0 +1,390 @@
+#include "removal/directories.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/fake_env.h"
+
+namespace uninstall {
+namespace {
+
+constexpr int kAll = -10000;
+
+FileEntry File(std::wstring path, std::int16_t keep = kFalse) {
+  return FileEntry{L"src", std::move(path), keep};
+}
+std::wstring Rmdir(const std::wstring& path) { return L"RemoveDir " + path; }
+std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
+
+// What the stage did to the disk, without the listings it read.
+std::vector<std::wstring> Changes(const FakeEnv& env) {
+  std::vector<std::wstring> out;
+  for (const std::wstring& e : env.events()) {
+    if (e.starts_with(L"RemoveDir ") || e.starts_with(L"RemoveFile ")) out.push_back(e);
+  }
+  return out;
+}
+
+DirectoryStageContext Context(std::wstring main_path) {
+  DirectoryStageContext ctx;
+  ctx.MainPath = std::move(main_path);
+  ctx.WinDir = L"C:\\WINDOWS\\";
+  ctx.WinSysDir = L"C:\\WINDOWS\\system32\\";
+  ctx.ProtectedDirs = {L"C:\\WINDOWS\\",   L"C:\\WINDOWS\\system32\\",  L"C:\\Program Files\\",
+                       L"C:\\Users\\Me\\", L"C:\\Users\\Me\\Desktop\\", L"C:\\ProgramData\\"};
+  return ctx;
+}
+
+struct DirCase {
+  const char* name = "";
+  std::function<void(FakeEnv&)> setup = {};
+  std::wstring main_path = {};
+  std::vector<FileEntry> entries = {};
+  std::vector<std::wstring> changes = {};  // RemoveDir / RemoveFile, in order
+  std::vector<std::wstring> left = {};     // still there afterwards
+  std::vector<std::wstring> gone = {};     // removed
+  int count = kAll;
+};
+
+const DirCase kCases[] = {
+    {.name = "ZeroCountVisitsNothing",
+     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
+     .left = {L"C:\\Apps\\Tool"},
+     .count = 0},
+    {.name = "KeptAndUnexpandedEntriesGiveNoDirectory",
+     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe", kTrue), File(L"%windir%\\x.dll")},
+     .left = {L"C:\\Apps\\Tool"}},
+    {.name = "CompletionAddsIntermediateDeepestFirst",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Tool\\data\\img");
+           env.AddFile(L"C:\\Apps\\other.txt");
+         },
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\p.png"),
+                 File(L"C:\\Apps\\Tool\\b.dll")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\data\\img\\"), Rmdir(L"C:\\Apps\\Tool\\data\\"),
+                 Rmdir(L"C:\\Apps\\Tool\\")},
+     .left = {L"C:\\Apps\\other.txt"},
+     .gone = {L"C:\\Apps\\Tool"}},
+    {.name = "UnrelatedTreesAddNothing",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Tool");
+           env.AddDir(L"D:\\Other");
+         },
+     .entries = {File(L"D:\\Other\\b.txt"), File(L"C:\\Apps\\Tool\\a.exe")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"D:\\Other\\")},
+     .left = {L"C:\\Apps"},
+     .gone = {L"C:\\Apps\\Tool", L"D:\\Other"}},
+    {.name = "AncestryIsCaseSensitive",
+     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool\\data\\img"); },
+     .entries = {File(L"C:\\Apps\\tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\p.png")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\data\\img\\"), Rmdir(L"C:\\Apps\\tool\\")},
+     .left = {L"C:\\Apps\\Tool\\data"}},
+    {.name = "OtherDirectoryWithFilesIsLeftAlone",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
+           env.AddFile(L"C:\\Apps\\Tool\\h.dat", "", attr::kHidden | attr::kSystem);
+         },
+     .main_path = L"C:\\Apps\\Main\\main.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
+     .left = {L"C:\\Apps\\Tool\\readme.txt", L"C:\\Apps\\Tool\\h.dat"}},
+    {.name = "OnlyAnEmptySubdirectoryLeftRemovalFailsSilently",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Tool\\cache");
+           env.AddDir(L"C:\\Apps\\Next");
+         },
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Next\\b.exe")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"C:\\Apps\\Next\\")},
+     .left = {L"C:\\Apps\\Tool\\cache"}},
+    // The listing was read before the deletions: the main directory stays at
+    // its one visit although it is empty by then.
+    {.name = "MainDirectoryEmptiedButStaysOnOneVisit",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
+           env.AddFile(L"C:\\Apps\\Tool\\h.dat", "", attr::kHidden);
+         },
+     .main_path = L"c:\\apps\\tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
+     .changes = {Del(L"C:\\Apps\\Tool\\h.dat"), Del(L"C:\\Apps\\Tool\\readme.txt")},
+     .left = {L"C:\\Apps\\Tool"},
+     .gone = {L"C:\\Apps\\Tool\\readme.txt", L"C:\\Apps\\Tool\\h.dat"}},
+    {.name = "MainDirectoryRemovedOnSecondVisit",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\readme.txt"); },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"C:\\Apps\\Tool\\tool.dll")},
+     .changes = {Del(L"C:\\Apps\\Tool\\readme.txt"), Rmdir(L"C:\\Apps\\Tool\\")},
+     .gone = {L"C:\\Apps\\Tool"}},
+    {.name = "ReadOnlyLeftoverStaysWithoutPrompt",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\ro.txt", "", attr::kReadOnly); },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"C:\\Apps\\Tool\\tool.dll")},
+     .changes = {Del(L"C:\\Apps\\Tool\\ro.txt"), Del(L"C:\\Apps\\Tool\\ro.txt")},
+     .left = {L"C:\\Apps\\Tool\\ro.txt"}},
+    // A kept file survives the emptying of the main directory, whatever the
+    // letter case of its logged path and whichever non-zero value marks it.
+    {.name = "KeptFilesInMainDirectoryStay",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\Settings.ini");
+           env.AddFile(L"C:\\Apps\\Tool\\user.db");
+           env.AddFile(L"C:\\Apps\\Tool\\log.txt");
+         },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"c:\\apps\\tool\\SETTINGS.INI", kTrue),
+                 File(L"C:\\Apps\\Tool\\user.db", 1)},
+     .changes = {Del(L"C:\\Apps\\Tool\\log.txt")},
+     .left = {L"C:\\Apps\\Tool\\Settings.ini", L"C:\\Apps\\Tool\\user.db"},
+     .gone = {L"C:\\Apps\\Tool\\log.txt"}},
+    {.name = "MainDirectoryNotInListKeepsLeftovers",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
+           env.AddDir(L"C:\\Other");
+         },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Other\\x.txt")},
+     .changes = {Rmdir(L"C:\\Other\\")},
+     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
+    {.name = "EmptyMainPathDeletesNothing",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\readme.txt"); },
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
+     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
+    {.name = "WindowsDirectoryAsMainInAnyCase",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\WINDOWS\\notepad.exe");
+           env.AddFile(L"C:\\WINDOWS\\system32\\kernel32.dll");
+         },
+     .main_path = L"c:\\Windows\\app.exe",
+     .entries = {File(L"c:\\Windows\\app.exe")},
+     .left = {L"C:\\WINDOWS\\notepad.exe"}},
+    {.name = "SystemDirectoryAsMainInAnyCase",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\WINDOWS\\system32\\kernel32.dll"); },
+     .main_path = L"C:\\Windows\\SYSTEM32\\app.dll",
+     .entries = {File(L"C:\\Windows\\SYSTEM32\\app.dll")},
+     .left = {L"C:\\WINDOWS\\system32\\kernel32.dll"}},
+    {.name = "ProgramFilesAsMainIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Program Files\\shared.dll"); },
+     .main_path = L"C:\\Program Files\\tool.exe",
+     .entries = {File(L"C:\\Program Files\\tool.exe")},
+     .left = {L"C:\\Program Files\\shared.dll"}},
+    // The fake takes ".." literally; the guard must see through it.
+    {.name = "DotDotToTheWindowsDirectoryIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\..\\WINDOWS\\notepad.exe"); },
+     .main_path = L"C:\\Apps\\..\\WINDOWS\\app.exe",
+     .entries = {File(L"C:\\Apps\\..\\WINDOWS\\app.exe")},
+     .left = {L"C:\\Apps\\..\\WINDOWS\\notepad.exe"}},
+    {.name = "DriveRootAsMainIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\boot.ini"); },
+     .main_path = L"C:\\app.exe",
+     .entries = {File(L"C:\\app.exe")},
+     .left = {L"C:\\boot.ini"}},
+    {.name = "ShareRootAsMainIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"\\\\srv\\share\\data.mdb"); },
+     .main_path = L"\\\\srv\\share\\app.exe",
+     .entries = {File(L"\\\\srv\\share\\app.exe")},
+     .left = {L"\\\\srv\\share\\data.mdb"}},
+    {.name = "EmptyGuardedFolderIsNotRemoved",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Users\\Me\\Desktop");
+           env.AddDir(L"C:\\Apps\\..\\ProgramData");
+         },
+     .entries = {File(L"C:\\Users\\Me\\Desktop\\app.lnk"),
+                 File(L"C:\\Apps\\..\\ProgramData\\app.cfg")},
+     .left = {L"C:\\Users\\Me\\Desktop", L"C:\\Apps\\..\\ProgramData"}},
+    // A logged path without "\" has "" for its directory, an ancestor of
+    // everything: the parents up to the drive root are added, but the root
+    // itself is never removed.
+    {.name = "PathWithoutBackslashClimbsToTheRootButLeavesIt",
+     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
+     .entries = {File(L"readme.txt"), File(L"C:\\Apps\\Tool\\a.exe")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"C:\\Apps\\")},
+     .gone = {L"C:\\Apps"}},
+    {.name = "JunctionAsMainIsNotEmptied",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Link", attr::kDirectory | attr::kReparsePoint);
+           env.AddFile(L"C:\\Apps\\Link\\data.db");
+         },
+     .main_path = L"C:\\Apps\\Link\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Link\\tool.exe")},
+     .left = {L"C:\\Apps\\Link\\data.db"}},
+    {.name = "EmptyJunctionEntryIsRemoved",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Link", attr::kDirectory | attr::kReparsePoint);
+         },
+     .main_path = L"C:\\Apps\\Link\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Link\\tool.exe")},
+     .changes = {Rmdir(L"C:\\Apps\\Link\\")},
+     .gone = {L"C:\\Apps\\Link"}},
+    // Relative paths are taken against the current directory: never emptied.
+    {.name = "RelativeMainDirectoryIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"App\\leftover.txt"); },
+     .main_path = L"App\\tool.exe",
+     .entries = {File(L"App\\tool.exe")},
+     .left = {L"App\\leftover.txt"}},
+    {.name = "DriveRelativeMainDirectoryIsNotEmptied",
+     .setup = [](FakeEnv& env) { env.AddFile(L"\\App\\leftover.txt"); },
+     .main_path = L"\\App\\tool.exe",
+     .entries = {File(L"\\App\\tool.exe")},
+     .left = {L"\\App\\leftover.txt"}},
+    // Errors are absorbed and the stage goes on.
+    {.name = "FailingSearchCountsAsExisting",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Tool");
+           env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool", kErrorAccessDenied);
+         },
+     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\")},
+     .gone = {L"C:\\Apps\\Tool"}},
+    // Attributes that cannot be read do not show the main directory is no
+    // junction: nothing is deleted.
+    {.name = "MainDirectoryWithUnreadableAttributesIsNotEmptied",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
+           env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool", kErrorAccessDenied);
+         },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
+     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
+    {.name = "FailingDeleteMovesOnToTheNextName",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddFile(L"C:\\Apps\\Tool\\a.txt");
+           env.AddFile(L"C:\\Apps\\Tool\\b.txt");
+           env.InjectFault(FakeOp::kRemoveFile, L"C:\\Apps\\Tool\\a.txt", kErrorSharingViolation);
+         },
+     .main_path = L"C:\\Apps\\Tool\\tool.exe",
+     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
+     .changes = {Del(L"C:\\Apps\\Tool\\a.txt"), Del(L"C:\\Apps\\Tool\\b.txt")},
+     .left = {L"C:\\Apps\\Tool\\a.txt"},
+     .gone = {L"C:\\Apps\\Tool\\b.txt"}},
+    {.name = "FailingRemoveDirMovesOn",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\One");
+           env.AddDir(L"C:\\Apps\\Two");
+           env.InjectFault(FakeOp::kRemoveDir, L"C:\\Apps\\One", kErrorAccessDenied);
+         },
+     .entries = {File(L"C:\\Apps\\One\\x"), File(L"C:\\Apps\\Two\\x")},
+     .changes = {Rmdir(L"C:\\Apps\\One\\"), Rmdir(L"C:\\Apps\\Two\\")},
+     .left = {L"C:\\Apps\\One"},
+     .gone = {L"C:\\Apps\\Two"}},
+    // A directory that cannot be listed is judged by the names of the one
+    // listed before it: here an empty listing, so the removal is tried.
+    {.name = "FailingListingKeepsThePreviousNames",
+     .setup =
+         [](FakeEnv& env) {
+           env.AddDir(L"C:\\Apps\\Tool\\sub");
+           env.AddFile(L"C:\\Apps\\Tool\\z.txt");
+           env.InjectFault(FakeOp::kListFiles, L"C:\\Apps\\Tool", kErrorAccessDenied);
+         },
+     .entries = {File(L"C:\\Apps\\Tool\\sub\\x"), File(L"C:\\Apps\\Tool\\y")},
+     .changes = {Rmdir(L"C:\\Apps\\Tool\\sub\\"), Rmdir(L"C:\\Apps\\Tool\\")},
+     .left = {L"C:\\Apps\\Tool\\z.txt"},
+     .gone = {L"C:\\Apps\\Tool\\sub"}},
+};
+
+// Failures name the case, not its bytes.
+void PrintTo(const DirCase& c, std::ostream* os) { *os << c.name; }
+
+class RemoveDirectoriesTest : public ::testing::TestWithParam<DirCase> {};
+
+TEST_P(RemoveDirectoriesTest, Table) {
+  const DirCase& c = GetParam();
+  FakeEnv env;
+  c.setup(env);
+  FileListing File1(env);
+  const int count = c.count == kAll ? static_cast<int>(c.entries.size()) : c.count;
+  RemoveDirectories(env, Context(c.main_path), static_cast<std::int16_t>(count), c.entries, File1);
+  EXPECT_EQ(Changes(env), c.changes);
+  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
+  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
+  EXPECT_TRUE(env.messages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RemoveDirectoriesTest, ::testing::ValuesIn(kCases),
+                         [](const auto& tested) { return std::string(tested.param.name); });
+
+TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
+  FakeEnv env;
+  env.AddDir(L"C:\\Apps\\Tool");
+  FileListing File1(env);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\t.exe"), 2,
+                    {File(L"%appdir%\\t.exe"), File(L"C:\\Apps\\Tool\\t.exe", kTrue)}, File1);
+  EXPECT_TRUE(env.events().empty());
+}
+
+TEST(RemoveDirectories, EachVisitPointsTheListingAndReadsItAgain) {
+  FakeEnv env;
+  env.AddDir(L"C:\\Apps\\Tool");
+  env.AddFile(L"C:\\Apps\\Tool\\keep.txt");
+  FileListing File1(env);
+  RemoveDirectories(env, Context(L""), 2, {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b")},
+                    File1);
+  EXPECT_EQ(env.events(), std::vector<std::wstring>(4, L"ListFiles C:\\Apps\\Tool\\"));
+  EXPECT_EQ(File1.path(), L"C:\\Apps\\Tool\\");
+  EXPECT_EQ(File1.ListCount(), 1);
+}
+
+struct GuardCase {
+  const wchar_t* dir;
+  bool guarded;
+};
+
+class GuardedDirectoryTest : public ::testing::TestWithParam<GuardCase> {};
+
+TEST_P(GuardedDirectoryTest, RootsAndGuardedFoldersInAnySpelling) {
+  EXPECT_EQ(IsGuardedDirectory(GetParam().dir, Context(L"")), GetParam().guarded) << GetParam().dir;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, GuardedDirectoryTest,
+    ::testing::Values(
+        GuardCase{L"C:\\", true}, GuardCase{L"d:\\", true}, GuardCase{L"C:", true},
+        GuardCase{L"\\", true}, GuardCase{L"", true}, GuardCase{L"\\\\srv\\share\\", true},
+        GuardCase{L"\\\\srv\\share", true}, GuardCase{L"C:\\Apps\\..\\", true},
+        GuardCase{L"C:\\Apps\\..\\..\\", true}, GuardCase{L"C:\\WINDOWS\\", true},
+        GuardCase{L"c:\\windows", true}, GuardCase{L"C:/Windows/", true},
+        GuardCase{L"C:\\\\Windows\\\\\\", true}, GuardCase{L"C:\\.\\Windows\\.\\", true},
+        GuardCase{L"C:\\Apps\\..\\WINDOWS\\", true}, GuardCase{L"C:\\Windows.\\", true},
+        GuardCase{L"\\\\?\\C:\\Windows\\", true}, GuardCase{L"C:\\Windows\\System32\\", true},
+        GuardCase{L"C:\\PROGRAM FILES", true}, GuardCase{L"C:\\Users\\Me\\Desktop\\..\\", true},
+        GuardCase{L"C:\\Windows\\System32\\drivers\\", false},
+        GuardCase{L"C:\\Apps\\Tool\\", false}, GuardCase{L"C:\\Program Files\\Tool\\", false},
+        GuardCase{L"C:\\Users\\Me\\Documents\\", false}, GuardCase{L"\\\\srv\\share\\app\\", false},
+        GuardCase{L"App\\", false}));
+
+TEST(QueryProtectedDirs, WindowsSystemAndTheShellFoldersThatResolve) {
+  FakeEnv env;
+  env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
+  env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Me\\Documents\\");
+  env.SetSpecialFolder(csidl::kCommonAppData, L"C:\\ProgramData");
+  ShellFolderQuery failed;
+  failed.location_result = 0;
+  failed.path_ok = false;
+  env.SetSpecialFolderQuery(csidl::kProfile, failed);
+  const std::vector<std::wstring> dirs =
+      QueryProtectedDirs(env, L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\");
+  EXPECT_EQ(dirs, (std::vector<std::wstring>{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
+                                             L"C:\\Program Files\\", L"C:\\Users\\Me\\Documents\\",
+                                             L"C:\\ProgramData\\"}));
+}
+
+}  // namespace
+}  // namespace uninstall
