@@ -6,9 +6,21 @@ Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags) {
   if (path.empty() || path.find_first_of(L"*?") != std::wstring_view::npos) return Probe::kNoMatch;
   const Result<std::uint32_t> attrs = env.GetFileAttrs(path);
   if (!attrs.ok()) {
-    const ErrorCode code = attrs.code();
-    return (code == kErrorFileNotFound || code == kErrorPathNotFound) ? Probe::kNoMatch
-                                                                      : Probe::kError;
+    switch (attrs.code()) {
+      // Errors that say nothing can be at this path: no such entry, a name
+      // the file system cannot hold, a drive or share that is not there.
+      case kErrorFileNotFound:
+      case kErrorPathNotFound:
+      case kErrorInvalidDrive:
+      case kErrorNotReady:
+      case kErrorBadNetPath:
+      case kErrorBadNetName:
+      case kErrorInvalidName:
+      case kErrorBadPathName:
+        return Probe::kNoMatch;
+      default:
+        return Probe::kError;
+    }
   }
   constexpr std::uint32_t kSelective = attr::kHidden | attr::kSystem | attr::kDirectory;
   return (attrs.value() & kSelective & ~flags) == 0 ? Probe::kMatch : Probe::kNoMatch;

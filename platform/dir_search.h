@@ -6,7 +6,8 @@
 // match; kDirectory lets directories match as well as ordinary files. The
 // name is taken literally: "*" and "?" never act as patterns, so a path that
 // holds them matches nothing (no file can carry such a name), and neither
-// does the empty path.
+// does the empty path. A name that cannot exist (invalid characters, a file
+// path with a trailing "\", a missing drive or share) matches nothing.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,8 @@ namespace uninstall {
 enum class Probe {
   kMatch,    // an entry of an allowed kind exists at exactly this path
   kNoMatch,  // nothing, or only an entry of a kind the flags exclude
-  kError,    // the search itself failed; callers decide what that means
+  kError,    // the search itself failed (e.g. access denied); callers decide
+             // what that means
 };
 
 [[nodiscard]] Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags);

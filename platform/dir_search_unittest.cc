@@ -45,13 +45,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ProbeCase{L"C:\\App\\*.txt", kSearchNormal, Probe::kNoMatch},
                       ProbeCase{L"C:\\App\\plain.tx?", kSearchNormal, Probe::kNoMatch},
                       ProbeCase{L"C:\\App\\*", kSearchDirectory, Probe::kNoMatch},
-                      ProbeCase{L"", kSearchDirectory, Probe::kNoMatch}));
+                      ProbeCase{L"", kSearchDirectory, Probe::kNoMatch},
+                      // A file named as if it were a directory is not there.
+                      ProbeCase{L"C:\\App\\plain.txt\\", kSearchNormal, Probe::kNoMatch}));
 
-TEST(DirSearch, FailingSearchIsReportedAsError) {
-  FakeEnv env;
-  env.AddFile(L"C:\\App\\a.txt");
-  env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
-  EXPECT_EQ(DirSearch(env, L"C:\\App\\a.txt", kSearchNormal), Probe::kError);
+TEST(DirSearch, OnlyErrorsThatLeaveExistenceOpenAreErrors) {
+  struct {
+    ErrorCode code;
+    Probe expected;
+  } const cases[] = {
+      {kErrorAccessDenied, Probe::kError},    {kErrorSharingViolation, Probe::kError},
+      {kErrorNotEnoughMemory, Probe::kError}, {kErrorFileNotFound, Probe::kNoMatch},
+      {kErrorPathNotFound, Probe::kNoMatch},  {kErrorInvalidName, Probe::kNoMatch},
+      {kErrorBadNetPath, Probe::kNoMatch},    {kErrorNotReady, Probe::kNoMatch}};
+  for (const auto& c : cases) {
+    FakeEnv env;
+    env.AddFile(L"C:\\App\\a.txt");
+    env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", c.code);
+    EXPECT_EQ(DirSearch(env, L"C:\\App\\a.txt", kSearchNormal), c.expected) << c.code;
+  }
 }
 
 TEST(Codepage, EveryByteSurvivesTheRoundTrip) {
