@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
+#include <set>
 #include <utility>
 
 #include "paths/split.h"
@@ -110,12 +111,32 @@ bool IsRoot(std::wstring_view dir) {
   return Normalise(dir).parts.empty();
 }
 
+// The guarded folders of one run, normalised once.
+class Guards {
+ public:
+  explicit Guards(const DirectoryStageContext& ctx) {
+    for (const std::wstring* folder : {&ctx.WinDir, &ctx.WinSysDir}) Add(*folder);
+    for (const std::wstring& folder : ctx.ProtectedDirs) Add(folder);
+  }
+
+  [[nodiscard]] bool Cover(std::wstring_view dir) const {
+    return IsRoot(dir) || keys_.contains(Normalise(dir).Text());
+  }
+
+ private:
+  void Add(const std::wstring& folder) {
+    if (!folder.empty()) keys_.insert(Normalise(folder).Text());
+  }
+
+  std::set<std::wstring> keys_;
+};
+
 // Whether the leftover files of `dir` may be deleted: it must name one
 // ordinary directory by an absolute path. A relative or empty path would be
 // taken against the current directory, and a junction or symbolic link
 // would lead the deletions into a folder the application never owned.
-bool MayEmpty(Env& env, const DirectoryStageContext& ctx, const std::wstring& dir) {
-  if (!Normalise(dir).absolute || IsGuardedDirectory(dir, ctx)) return false;
+bool MayEmpty(Env& env, const Guards& guards, const std::wstring& dir) {
+  if (!Normalise(dir).absolute || guards.Cover(dir)) return false;
   const Result<std::uint32_t> attrs = env.GetFileAttrs(dir);
   // Attributes that cannot be read give no assurance that this is not a
   // link, so nothing is deleted.
@@ -125,12 +146,11 @@ bool MayEmpty(Env& env, const DirectoryStageContext& ctx, const std::wstring& di
 // Deletes every file the listing names in `dir`, but those the log wants
 // kept. The number of names is taken once; the listing is not re-read.
 void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1,
-                     const std::vector<std::wstring>& kept) {
+                     const std::set<std::wstring>& kept) {
   const int names = File1.ListCount();
   for (int q = 0; q < names; ++q) {
     const std::wstring file = dir + File1.List(q);
-    const std::wstring key = Normalise(file).Text();
-    if (std::find(kept.begin(), kept.end(), key) != kept.end()) continue;
+    if (kept.contains(Normalise(file).Text())) continue;
     // No attribute is changed first: a read-only file stays, without a
     // prompt.
     static_cast<void>(env.RemoveFile(file));
@@ -140,13 +160,7 @@ void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1
 }  // namespace
 
 bool IsGuardedDirectory(std::wstring_view dir, const DirectoryStageContext& ctx) {
-  if (IsRoot(dir)) return true;
-  const std::wstring key = Normalise(dir).Text();
-  const auto guards = [&](const std::wstring& folder) {
-    return !folder.empty() && Normalise(folder).Text() == key;
-  };
-  return guards(ctx.WinDir) || guards(ctx.WinSysDir) ||
-         std::any_of(ctx.ProtectedDirs.begin(), ctx.ProtectedDirs.end(), guards);
+  return Guards(ctx).Cover(dir);
 }
 
 std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDir,
@@ -190,14 +204,15 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
   // opens with a variable names no folder of this machine; a kept file
   // gives its directory no reason to go.
   std::vector<PlanItem> dirs;
-  std::vector<std::wstring> kept;
+  std::set<std::wstring> kept;
   for (std::size_t i = 0; i < n; ++i) {
     const FileEntry& entry = entries[i];
-    if (entry.KeepFile != kFalse) kept.push_back(Normalise(entry.TargetPath).Text());
+    if (entry.KeepFile != kFalse) kept.insert(Normalise(entry.TargetPath).Text());
     if (StartsWith(entry.TargetPath, L"%") || entry.KeepFile == kTrue) continue;
     dirs.push_back({0, GetDirectory(entry.TargetPath)});
   }
 
+  const Guards guards(ctx);
   const std::wstring main_dir = Upper(GetDirectory(ctx.MainPath));
   const auto same_text = [](const std::wstring& a, const std::wstring& b) {
     return Upper(a) == Upper(b);
@@ -219,14 +234,14 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // it is the Windows or the system folder or another folder that is not
     // the application's own.
     if (Upper(d) == main_dir && !same_text(d, ctx.WinDir) && !same_text(d, ctx.WinSysDir) &&
-        MayEmpty(env, ctx, d)) {
+        MayEmpty(env, guards, d)) {
       DeleteLeftovers(env, d, File1, kept);
     }
 
     // The number of names is the one read above: files deleted just now
     // still count, so the main directory stays at this visit when it held
     // any. Only an empty directory can be removed anyway.
-    if (File1.ListCount() == 0 && !IsGuardedDirectory(d, ctx)) {
+    if (File1.ListCount() == 0 && !guards.Cover(d)) {
       static_cast<void>(env.RemoveDir(d));
     }
   }
