@@ -95,10 +95,13 @@ const FilesCase kCases[] = {
      {},
      kTrue,
      {L"C:\\App\\a.txt"}},
-    // The search for "a.txt\" fails, which counts as found; the trailing "\"
-    // still keeps it from being deleted.
-    {"FileWithTrailingBackslashIsSkipped",
-     Standard,
+    // A failing search counts as found; a trailing "\" still keeps the path
+    // from being deleted.
+    {"TrailingBackslashWinsOverAFailingSearch",
+     [](FakeEnv& env) {
+       Standard(env);
+       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
+     },
      {File(L"C:\\App\\a.txt\\")},
      kAll,
      {},
