@@ -195,21 +195,36 @@ std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDi
   return dirs;
 }
 
-void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
-                       const std::vector<FileEntry>& entries, FileListing& File1) {
-  if (count < 1) return;
+std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
+                                              const std::vector<FileEntry>& entries) {
+  if (count < 1) return {};
   const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
 
   // One directory per logged file, duplicates included. A path that still
   // opens with a variable names no folder of this machine; a kept file
   // gives its directory no reason to go.
   std::vector<PlanItem> dirs;
-  std::set<std::wstring> kept;
   for (std::size_t i = 0; i < n; ++i) {
     const FileEntry& entry = entries[i];
-    if (entry.KeepFile != kFalse) kept.insert(Normalise(entry.TargetPath).Text());
     if (StartsWith(entry.TargetPath, L"%") || entry.KeepFile == kTrue) continue;
     dirs.push_back({0, GetDirectory(entry.TargetPath)});
+  }
+
+  // Deepest first: each directory comes after everything below it.
+  std::vector<std::wstring> ordered;
+  ordered.reserve(dirs.size());
+  for (PlanItem& item : PlanRemovalOrder(std::move(dirs))) ordered.push_back(std::move(item.path));
+  return ordered;
+}
+
+void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
+                       const std::vector<FileEntry>& entries, FileListing& File1) {
+  if (count < 1) return;
+  const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
+
+  std::set<std::wstring> kept;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (entries[i].KeepFile != kFalse) kept.insert(Normalise(entries[i].TargetPath).Text());
   }
 
   const Guards guards(ctx);
@@ -219,8 +234,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
   };
 
   // Deepest first: each directory comes after everything below it.
-  for (PlanItem& item : PlanRemovalOrder(std::move(dirs))) {
-    std::wstring& d = item.path;
+  for (std::wstring& d : DirectoryVisitOrder(count, entries)) {
     // A search that fails cannot rule the directory out.
     if (DirSearch(env, d, kSearchDirectory) == Probe::kNoMatch) continue;
     if (d.empty() || d.back() != kSep) d.push_back(kSep);

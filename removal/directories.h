@@ -33,12 +33,21 @@ struct DirectoryStageContext {
 // ".." resolved, so C:\Apps\..\WINDOWS\ is the Windows folder.
 [[nodiscard]] bool IsGuardedDirectory(std::wstring_view dir, const DirectoryStageContext& ctx);
 
+// The directories the stage visits, in visit order, existing or not: the
+// directory (GetDirectory) of each logged file 1..count, but those of kept
+// files (KeepFile -1) and of paths that still open with "%", duplicates
+// included, completed with the missing folders between a directory and a
+// listed ancestor and ordered deepest first (PlanRemovalOrder). A count of 0
+// or less gives none.
+[[nodiscard]] std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
+                                                            const std::vector<FileEntry>& entries);
+
 // Removes the directories of the logged files 1..count (but those of kept
 // files and of paths that still open with "%"), completed with the missing
-// folders between a directory and a listed ancestor, deepest first; each one
-// is removed when File1 finds no file in it and it holds no subdirectory.
-// The main directory, the directory of ctx.MainPath, is first emptied of the
-// files File1 lists in it, except the logged files that are to be kept; this
+// folders between a directory and a listed ancestor, deepest first (the list
+// of DirectoryVisitOrder); each one that exists is removed when File1 finds
+// no file in it and it holds no subdirectory. The main directory, the
+// directory of ctx.MainPath, is first emptied of the files File1 lists in it, except the logged files that are to be kept; this
 // happens only for an absolute path to an ordinary directory (no junction or
 // symbolic link) that is not guarded (see IsGuardedDirectory). File1's names
 // are read when it is pointed at a directory and are not re-read after the

@@ -38,6 +38,11 @@ bool DeleteWithPrompt(Env& env, const std::wstring& path) {
 
 }  // namespace
 
+bool FileStageTakesEntry(const FileEntry& entry) {
+  const std::wstring& path = entry.TargetPath;
+  return entry.KeepFile == kFalse && !path.empty() && path.back() != L'\\';
+}
+
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
                  std::int16_t& allRemoved) {
   allRemoved = kTrue;
@@ -48,11 +53,10 @@ void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& ent
 
     const std::wstring& path = entry.TargetPath;
     // Only a present file with a proper file name is deleted: an empty path
-    // or one that ends in "\" names no file, whatever the search says.
+    // or one that ends in "\" names no file, whatever the search says. The
+    // search is made for every entry that is not kept.
     const bool found = FileMayExist(env, path);
-    const bool names_directory = !path.empty() && path.back() == L'\\';
-    const bool empty = path.empty();
-    if (!found || names_directory || empty) continue;
+    if (!found || !FileStageTakesEntry(entry)) continue;
 
     if (!DeleteWithPrompt(env, path)) allRemoved = kFalse;
   }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "removal/plan.h"
-
 namespace uninstall {
 
 namespace {
@@ -28,8 +26,9 @@ void DeleteRegKey(Env& env, std::int32_t root, std::wstring keyPath) {
 
 }  // namespace Rmod
 
-void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  if (count < 1) return;
+std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
+                                               const std::vector<RegKeyEntry>& keys) {
+  if (count < 1) return {};
   const std::size_t n = std::min(static_cast<std::size_t>(count), keys.size());
 
   std::vector<PlanItem> items;
@@ -38,8 +37,15 @@ void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEn
 
   // Intermediate keys are added and the keys ordered deepest first, so each
   // key's subkeys have had their turn before it is tried.
-  for (PlanItem& item : PlanRemovalOrder(std::move(items))) {
+  std::vector<PlanItem> ordered = PlanRemovalOrder(std::move(items));
+  for (PlanItem& item : ordered) {
     if (item.path.empty() || item.path.back() != L'\\') item.path.push_back(L'\\');
+  }
+  return ordered;
+}
+
+void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys) {
+  for (PlanItem& item : RegistryKeyDeletionOrder(count, keys)) {
     Rmod::DeleteRegKey(env, item.root, std::move(item.path));
   }
 }

@@ -7,6 +7,7 @@
 
 #include "installlog/records.h"
 #include "platform/env.h"
+#include "removal/plan.h"
 
 namespace uninstall {
 
@@ -17,8 +18,15 @@ namespace Rmod {
 void DeleteRegKey(Env& env, std::int32_t root, std::wstring keyPath);
 }  // namespace Rmod
 
-// Completes keys 1..count with their missing intermediate keys, orders them
-// longest first and deletes each, with a trailing "\". Failures are silent.
+// The keys the stage deletes, in deletion order: keys 1..count completed with
+// their missing intermediate keys and ordered longest first (PlanRemovalOrder),
+// each key path with a trailing "\" as it is passed to the deletion.
+// Duplicates are kept. A count of 0 or less gives none.
+[[nodiscard]] std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
+                                                             const std::vector<RegKeyEntry>& keys);
+
+// Deletes each key of RegistryKeyDeletionOrder, in that order. Failures are
+// silent.
 void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys);
 
 }  // namespace uninstall

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string_view>
+#include <utility>
 
 #include "paths/system_folders.h"
 #include "platform/dir_search.h"
@@ -11,7 +12,6 @@ namespace uninstall {
 namespace {
 
 constexpr wchar_t kSep = L'\\';
-constexpr std::wstring_view kDesktopFolder = L"..\\..\\Desktop";
 constexpr std::wstring_view kLinkExtension = L".lnk";
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
@@ -36,7 +36,7 @@ std::wstring JoinPath(std::wstring_view left, std::wstring_view right) {
 std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
   // The desktop is asked for by name: it is no longer two levels above the
   // Start menu's Programs folder.
-  if (EqualsNoCase(folderName, kDesktopFolder)) {
+  if (EqualsNoCase(folderName, kDesktopLinkFolder)) {
     return GFShellRegistration::GetSpecialFolder(env, csidl::kDesktopDirectory);
   }
   const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
@@ -62,17 +62,23 @@ std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring lin
 
 }  // namespace GFShellRegistration
 
+std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<LinkEntry>& links,
+                                          const AppInfo& appInfo) {
+  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), links.size());
+  std::vector<ShellLinkCall> calls;
+  calls.reserve(n + 1);
+  // The desktop link first, named after the application (even an unnamed one).
+  calls.push_back({std::wstring(kDesktopLinkFolder), appInfo.AppName});
+  for (std::size_t i = 0; i < n; ++i) calls.push_back({links[i].FolderName, links[i].LinkName});
+  return calls;
+}
+
 void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
                      const AppInfo& appInfo) {
   // Results are not looked at: a link that stays is no reason to stop.
-  // The desktop link first, named after the application (even an unnamed one).
-  static_cast<void>(
-      GFShellRegistration::RemoveShellLink(env, std::wstring(kDesktopFolder), appInfo.AppName));
-
-  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), links.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    static_cast<void>(
-        GFShellRegistration::RemoveShellLink(env, links[i].FolderName, links[i].LinkName));
+  for (ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
+    static_cast<void>(GFShellRegistration::RemoveShellLink(env, std::move(call.folderName),
+                                                           std::move(call.linkName)));
   }
 
   // Then the program group, now that the links in it are gone. Without a

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installlog/records.h"
@@ -18,6 +19,27 @@ namespace GFShellRegistration {
 std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName);
 }  // namespace GFShellRegistration
 
+// One call of RemoveShellLink: the folder relative to the Start menu's
+// Programs folder, and the link's name.
+struct ShellLinkCall {
+  std::wstring folderName;
+  std::wstring linkName;
+  bool operator==(const ShellLinkCall&) const = default;
+};
+
+// The folder name that stands for the user's desktop.
+inline constexpr std::wstring_view kDesktopLinkFolder = L"..\\..\\Desktop";
+
+// The RemoveShellLink calls of the stage, in order: the desktop link named
+// after the application (AppName, even an empty one), then links 1..count
+// with their FolderName and LinkName.
+[[nodiscard]] std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count,
+                                                        const std::vector<LinkEntry>& links,
+                                                        const AppInfo& appInfo);
+
+// Makes the calls of ShellLinkCalls, results ignored, then removes the
+// program group folder GroupName under the Programs folder when it is empty.
+// An empty GroupName removes no folder.
 void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
                      const AppInfo& appInfo);
 
