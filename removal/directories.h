@@ -47,12 +47,13 @@ struct DirectoryStageContext {
 // folders between a directory and a listed ancestor, deepest first (the list
 // of DirectoryVisitOrder); each one that exists is removed when File1 finds
 // no file in it and it holds no subdirectory. The main directory, the
-// directory of ctx.MainPath, is first emptied of the files File1 lists in it, except the logged files that are to be kept; this
-// happens only for an absolute path to an ordinary directory (no junction or
-// symbolic link) that is not guarded (see IsGuardedDirectory). File1's names
-// are read when it is pointed at a directory and are not re-read after the
-// deletions, so the main directory stays at a visit where it held leftovers.
-// Failures are silent.
+// directory of ctx.MainPath, is first emptied of the files File1 lists in
+// it, except the logged files that are to be kept; this happens only for an
+// absolute path to an ordinary directory (no junction or symbolic link) that
+// is not guarded (see IsGuardedDirectory). File1's names are read when it is
+// pointed at a directory and are not re-read after the deletions, so the
+// main directory stays at a visit where it held leftovers. Failures are
+// silent.
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
                        const std::vector<FileEntry>& entries, FileListing& File1);
 
