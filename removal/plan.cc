@@ -1,6 +1,7 @@
 #include "removal/plan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -8,7 +9,6 @@
 #include <set>
 #include <string_view>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 
 #include "installlog/records.h"
@@ -16,22 +16,26 @@
 
 // How the completion is done without re-running passes.
 //
-// An entry is in one of three states, and it only ever moves forward:
-//   kLone        no other entry's path is a strict prefix of it (same root);
+// Entries with the same (root, path) key behave alike, so the work is done
+// per distinct key. A key is in one of three states:
+//   kLone        no other key of its root is a strict prefix of its path;
 //   kIncomplete  it has such an ancestor, but its parent is not in the list;
 //   kComplete    its parent is in the list (the parent is itself an ancestor).
-// Entries are only ever added, so an entry never moves back. A pass of the
-// step-by-step procedure appends the parent of the first kIncomplete entry in
-// list order, and nothing else changes in between. So it is enough to keep
-// the kIncomplete entries in a min-heap of positions, and, on each append of
-// a key P, update exactly the entries whose state P changes:
-//   - kIncomplete entries whose parent is P (a list of waiters per key);
-//   - kLone entries that P is a strict prefix of: a contiguous range of the
-//     kLone entries kept sorted by (root, path).
-// The new entry's own state is found by looking up each of its prefixes in a
-// hash table of keys, with the prefix hashes computed in one rolling pass.
-// Every entry changes state at most twice, so the whole completion costs
-// O(n log n) plus O(L) per entry for paths of length L.
+// Keys are only ever added, so a key only moves forward through these. A
+// pass of the step-by-step procedure appends the parent of the first
+// kIncomplete entry in list order, and nothing else changes in between. So
+// it is enough to keep the kIncomplete keys in a min-heap by first entry,
+// and, on each append of a key P, to update exactly the keys whose state P
+// changes:
+//   - kIncomplete keys whose parent is P (a list of waiters per awaited key);
+//   - kLone keys that P is a strict prefix of: a contiguous range of the
+//     kLone keys kept sorted by (root, path).
+// The initial states come from one sweep over the keys in sorted order. P's
+// own state comes from the ancestor already known for the entry it is the
+// parent of when that ancestor is shorter than P, and otherwise from looking
+// up every prefix of P in a hash table of keys, with rolling prefix hashes.
+// Every key changes state at most twice: the completion costs O(n log n)
+// plus O(L) per key of length L.
 //
 // The ordering: each round of the step-by-step selection scans the unplaced
 // part in position order and exchanges every entry of the greatest length M
@@ -66,34 +70,43 @@ std::uint64_t HashStep(std::uint64_t h, wchar_t c) {
          1;
 }
 
-// A key (root, path) named by a prefix of the path of one entry.
+// A key (root, path) named by the first len characters of an entry's path.
 struct Slice {
   std::uint32_t item;
   std::uint32_t len;
-  std::uint64_t hash;  // of the root and the first len characters
+  std::uint64_t hash;  // of the root and those characters
 };
 
-struct KeyNode {
+// One distinct key: present in the list, or only awaited as the parent of
+// kIncomplete keys. All entries of one key share its state.
+struct Key {
+  std::uint32_t item;  // present: its first entry; awaited: an entry it is a prefix of
+  std::uint32_t len;
+  std::uint64_t hash;
   bool present = false;
-  std::uint32_t first_waiter = kNone;  // kIncomplete entries whose parent is this key
+  State state = State::kLone;
+  std::uint32_t ancestor_len = 0;      // kIncomplete: the length of one ancestor
+  std::uint32_t first_waiter = kNone;  // kIncomplete keys whose parent is this key
+  std::uint32_t next_waiter = kNone;   // the next key waiting for the same parent
 };
 
 class Planner {
  public:
   explicit Planner(std::vector<PlanItem>& items)
-      : items_(items),
-        keys_(items.size() * 2 + 16, SliceHash{}, SliceEqual{&items}),
-        lone_(LoneLess{&items}) {}
+      : items_(items), lone_(KeyLess{this}), incomplete_(FirstEntryGreater{this}) {
+    keys_.reserve(items.size() + 64);
+    Rehash(std::bit_ceil(items.size() * 2 + 64));
+  }
 
   void Complete() {
-    const std::size_t initial = items_.size();
-    state_.resize(initial, State::kLone);
-    next_waiter_.resize(initial, kNone);
-    for (std::size_t i = 0; i < initial; ++i) Node(WholeKey(i)).present = true;
-    for (std::size_t i = 0; i < initial; ++i) Classify(static_cast<std::uint32_t>(i));
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+      Key& key = keys_[Find(WholeKey(static_cast<std::uint32_t>(i)))];
+      key.present = true;
+    }
+    SweepInitialStates();
 
     for (;;) {
-      while (!incomplete_.empty() && state_[incomplete_.top()] != State::kIncomplete) {
+      while (!incomplete_.empty() && keys_[incomplete_.top()].state != State::kIncomplete) {
         incomplete_.pop();
       }
       if (incomplete_.empty() || items_.size() >= static_cast<std::size_t>(kMaxEntries)) return;
@@ -102,134 +115,222 @@ class Planner {
   }
 
  private:
-  struct SliceHash {
-    std::size_t operator()(const Slice& s) const noexcept {
-      std::uint64_t h = s.hash;
-      h ^= h >> 33;
-      h *= 0xFF51AFD7ED558CCDull;
-      h ^= h >> 33;
-      return static_cast<std::size_t>(h);
-    }
-  };
-  struct SliceEqual {
-    const std::vector<PlanItem>* items;
-    bool operator()(const Slice& a, const Slice& b) const noexcept {
-      if (a.hash != b.hash || a.len != b.len) return false;
-      const PlanItem& x = (*items)[a.item];
-      const PlanItem& y = (*items)[b.item];
-      return x.root == y.root && x.path.compare(0, a.len, y.path, 0, b.len) == 0;
-    }
-  };
-  // Orders entries by (root, path, position); a (root, path) probe finds the
-  // first entry whose key is not below it.
+  // Present keys by (root, path); a (root, path) probe finds the first key
+  // that is not below it.
   struct Probe {
     std::int32_t root;
     std::wstring_view path;
   };
-  struct LoneLess {
+  struct KeyLess {
     using is_transparent = void;
-    const std::vector<PlanItem>* items;
+    const Planner* planner;
     bool operator()(std::uint32_t a, std::uint32_t b) const {
-      const PlanItem& x = (*items)[a];
-      const PlanItem& y = (*items)[b];
-      if (x.root != y.root) return x.root < y.root;
-      if (const int c = x.path.compare(y.path); c != 0) return c < 0;
-      return a < b;
+      return Less(planner->KeyText(a), planner->KeyText(b));
     }
-    bool operator()(std::uint32_t a, const Probe& p) const {
-      const PlanItem& x = (*items)[a];
-      if (x.root != p.root) return x.root < p.root;
-      return std::wstring_view(x.path) < p.path;
+    bool operator()(std::uint32_t a, const Probe& p) const { return Less(planner->KeyText(a), p); }
+    bool operator()(const Probe& p, std::uint32_t b) const { return Less(p, planner->KeyText(b)); }
+    static bool Less(const Probe& x, const Probe& y) {
+      return x.root != y.root ? x.root < y.root : x.path < y.path;
     }
-    bool operator()(const Probe& p, std::uint32_t b) const {
-      const PlanItem& y = (*items)[b];
-      if (p.root != y.root) return p.root < y.root;
-      return p.path <= std::wstring_view(y.path);
+  };
+  // Orders the heap of kIncomplete keys by their first entry, least on top.
+  struct FirstEntryGreater {
+    const Planner* planner;
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+      return planner->keys_[a].item > planner->keys_[b].item;
     }
   };
 
-  Slice WholeKey(std::size_t i) const {
-    const PlanItem& item = items_[i];
-    std::uint64_t h = HashStart(item.root);
-    for (const wchar_t c : item.path) h = HashStep(h, c);
-    return {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(item.path.size()), h};
+  Probe KeyText(std::uint32_t id) const {
+    const Key& key = keys_[id];
+    const PlanItem& item = items_[key.item];
+    return {item.root, std::wstring_view(item.path).substr(0, key.len)};
   }
 
-  KeyNode& Node(const Slice& key) { return keys_[key]; }
+  Slice WholeKey(std::uint32_t i) const { return PrefixKey(i, items_[i].path.size()); }
 
-  bool Present(const Slice& key) const {
-    const auto it = keys_.find(key);
-    return it != keys_.end() && it->second.present;
+  Slice PrefixKey(std::uint32_t i, std::size_t len) const {
+    const PlanItem& item = items_[i];
+    std::uint64_t h = HashStart(item.root);
+    for (std::size_t k = 0; k < len; ++k) h = HashStep(h, item.path[k]);
+    return {i, static_cast<std::uint32_t>(len), h};
   }
 
-  // Settles the state of an entry that is kLone as far as anyone knows yet:
-  // looks up its parent and its other strict prefixes.
-  void Classify(std::uint32_t i) {
-    const PlanItem& item = items_[i];
-    const std::size_t parent_len = ParentLength(item.path);
-    bool has_ancestor = false;
-    Slice parent{i, 0, 0};
-    std::uint64_t h = HashStart(item.root);
-    for (std::size_t len = 0; len < item.path.size(); ++len) {
-      const Slice prefix{i, static_cast<std::uint32_t>(len), h};
-      if (len == parent_len) {
-        parent = prefix;
-        if (Present(prefix)) {
-          state_[i] = State::kComplete;
-          return;
-        }
-      }
-      if (!has_ancestor) has_ancestor = Present(prefix);
-      // With an ancestor found, only the parent is left to look up.
-      if (has_ancestor && len >= parent_len) break;
-      h = HashStep(h, item.path[len]);
+  // The hash table of keys: open addressing over ids, linear probing, at
+  // most half full.
+  static std::size_t Spread(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return static_cast<std::size_t>(h);
+  }
+
+  bool Names(const Key& key, const Slice& slice) const {
+    if (key.hash != slice.hash || key.len != slice.len) return false;
+    const PlanItem& x = items_[key.item];
+    const PlanItem& y = items_[slice.item];
+    return x.root == y.root && x.path.compare(0, key.len, y.path, 0, slice.len) == 0;
+  }
+
+  // The slot holding the key the slice names, or the empty slot where it
+  // belongs.
+  std::size_t Slot(const Slice& slice) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = Spread(slice.hash) & mask;
+    while (slots_[s] != kNone && !Names(keys_[slots_[s]], slice)) s = (s + 1) & mask;
+    return s;
+  }
+
+  void Rehash(std::size_t capacity) {
+    slots_.assign(capacity, kNone);
+    const std::size_t mask = capacity - 1;
+    for (std::uint32_t id = 0; id < keys_.size(); ++id) {
+      std::size_t s = Spread(keys_[id].hash) & mask;
+      while (slots_[s] != kNone) s = (s + 1) & mask;
+      slots_[s] = id;
     }
-    if (!has_ancestor) {
-      state_[i] = State::kLone;
-      lone_.insert(i);
+  }
+
+  // The id of a key, made (not present) if it is new.
+  std::uint32_t Find(const Slice& slice) {
+    const std::size_t s = Slot(slice);
+    if (slots_[s] != kNone) return slots_[s];
+    const auto id = static_cast<std::uint32_t>(keys_.size());
+    keys_.push_back({slice.item, slice.len, slice.hash});
+    if (keys_.size() * 2 > slots_.size()) {
+      Rehash(slots_.size() * 2);
+    } else {
+      slots_[s] = id;
+    }
+    return id;
+  }
+
+  bool Present(const Slice& slice) const {
+    const std::uint32_t id = slots_[Slot(slice)];
+    return id != kNone && keys_[id].present;
+  }
+
+  // The initial states, from one sweep over the keys sorted by (root, path):
+  // every present prefix of a key sorts before it, and so does every key
+  // between the two, which all start with that prefix. A stack of keys seen
+  // so far that are prefixes of one another therefore holds, once the keys
+  // that are no prefix of the current one are popped, exactly the present
+  // strict prefixes of the current key, shortest at the bottom.
+  void SweepInitialStates() {
+    std::vector<std::uint32_t> sorted(keys_.size());
+    for (std::size_t k = 0; k < sorted.size(); ++k) sorted[k] = static_cast<std::uint32_t>(k);
+    std::sort(sorted.begin(), sorted.end(), KeyLess{this});
+
+    std::vector<std::uint32_t> chain;
+    Probe previous{0, {}};
+    for (const std::uint32_t id : sorted) {
+      const Probe text = KeyText(id);
+      // The chain holds prefixes of the previous key: those no longer than
+      // the common prefix of the previous key and this one are prefixes of
+      // this one too, the others are not.
+      std::size_t common = 0;
+      if (text.root == previous.root) {
+        const std::size_t limit = std::min(text.path.size(), previous.path.size());
+        while (common < limit && text.path[common] == previous.path[common]) ++common;
+      } else {
+        chain.clear();
+      }
+      while (!chain.empty() && keys_[chain.back()].len > common) chain.pop_back();
+
+      if (chain.empty()) {
+        keys_[id].state = State::kLone;
+        lone_.insert(lone_.end(), id);
+      } else if (std::ranges::binary_search(chain, ParentLength(text.path), {},
+                                            [&](std::uint32_t c) { return keys_[c].len; })) {
+        keys_[id].state = State::kComplete;
+      } else {
+        ClassifyWithAncestor(id, keys_[chain.back()].len);
+      }
+      chain.push_back(id);
+      previous = text;
+    }
+  }
+
+  // The state of a key known to have an ancestor of the given length: only
+  // its parent needs looking up. A parent not present is registered as
+  // awaited, with this key among its waiters.
+  void ClassifyWithAncestor(std::uint32_t id, std::size_t ancestor_len) {
+    const std::uint32_t item = keys_[id].item;
+    const std::uint32_t parent = Find(PrefixKey(item, ParentLength(items_[item].path)));
+    Key& key = keys_[id];  // after Find, which may grow keys_
+    if (keys_[parent].present) {
+      key.state = State::kComplete;
       return;
     }
-    state_[i] = State::kIncomplete;
-    KeyNode& node = Node(parent);
-    next_waiter_[i] = node.first_waiter;
-    node.first_waiter = i;
-    incomplete_.push(i);
+    key.state = State::kIncomplete;
+    key.ancestor_len = static_cast<std::uint32_t>(ancestor_len);
+    key.next_waiter = std::exchange(keys_[parent].first_waiter, id);
+    incomplete_.push(id);
   }
 
+  // The state of a key of which nothing is known: each strict prefix is
+  // looked up, with its hash rolled on from the previous one.
+  void ClassifyFromScratch(std::uint32_t id) {
+    const PlanItem& item = items_[keys_[id].item];
+    std::uint64_t h = HashStart(item.root);
+    for (std::size_t len = 0; len < item.path.size(); ++len) {
+      if (Present({keys_[id].item, static_cast<std::uint32_t>(len), h})) {
+        ClassifyWithAncestor(id, len);
+        return;
+      }
+      h = HashStep(h, item.path[len]);
+    }
+    keys_[id].state = State::kLone;
+    lone_.insert(id);
+  }
+
+  // Appends the parent P of the kIncomplete key j as a new entry.
   void AppendParentOf(std::uint32_t j) {
     const auto q = static_cast<std::uint32_t>(items_.size());
-    PlanItem parent{items_[j].root, items_[j].path.substr(0, ParentLength(items_[j].path))};
-    items_.push_back(std::move(parent));
-    state_.push_back(State::kLone);
-    next_waiter_.push_back(kNone);
-
-    KeyNode& node = Node(WholeKey(q));
-    node.present = true;
-    for (std::uint32_t w = std::exchange(node.first_waiter, kNone); w != kNone;
-         w = next_waiter_[w]) {
-      state_[w] = State::kComplete;
+    {
+      const PlanItem& incomplete = items_[keys_[j].item];
+      PlanItem parent{
+          incomplete.root,
+          GetDirectory(std::wstring_view(incomplete.path).substr(0, incomplete.path.size() - 1))};
+      items_.push_back(std::move(parent));
+    }
+    const PlanItem& added = items_[q];
+    const std::uint32_t id = Find(WholeKey(q));
+    Key& key = keys_[id];
+    key.present = true;
+    key.item = q;
+    key.len = static_cast<std::uint32_t>(added.path.size());
+    for (std::uint32_t w = std::exchange(key.first_waiter, kNone); w != kNone;
+         w = keys_[w].next_waiter) {
+      keys_[w].state = State::kComplete;
     }
 
-    // Lone entries below the new key now have an ancestor. The key was not in
-    // the list before, so every entry in the range is strictly longer.
-    const PlanItem& added = items_[q];
+    // Lone keys below P now have P as an ancestor. P was not in the list
+    // before, so every key in the range is strictly longer.
     std::vector<std::uint32_t> reached;
     auto it = lone_.lower_bound(Probe{added.root, added.path});
-    while (it != lone_.end() && items_[*it].root == added.root &&
-           items_[*it].path.starts_with(added.path)) {
+    while (it != lone_.end()) {
+      const Probe text = KeyText(*it);
+      if (text.root != added.root || !text.path.starts_with(added.path)) break;
       reached.push_back(*it);
       it = lone_.erase(it);
     }
-    for (const std::uint32_t r : reached) Classify(r);
-    Classify(q);
+    for (const std::uint32_t r : reached) ClassifyWithAncestor(r, added.path.size());
+
+    // The known ancestor of j is a prefix of j's path, as P is: when it is
+    // the shorter of the two, it is an ancestor of P too.
+    if (keys_[j].ancestor_len < added.path.size()) {
+      ClassifyWithAncestor(id, keys_[j].ancestor_len);
+    } else {
+      ClassifyFromScratch(id);
+    }
   }
 
   std::vector<PlanItem>& items_;
-  std::vector<State> state_;
-  std::vector<std::uint32_t> next_waiter_;
-  std::unordered_map<Slice, KeyNode, SliceHash, SliceEqual> keys_;
-  std::set<std::uint32_t, LoneLess> lone_;
-  std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> incomplete_;
+  std::vector<Key> keys_;
+  std::vector<std::uint32_t> slots_;  // key ids by hash, kNone where empty
+  std::set<std::uint32_t, KeyLess> lone_;
+  std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, FirstEntryGreater> incomplete_;
 };
 
 // Longest first, by one exchange pass per distinct length, stopping where the
@@ -281,7 +382,8 @@ std::vector<PlanItem> Order(std::vector<PlanItem> items) {
 }  // namespace
 
 std::vector<PlanItem> PlanRemovalOrder(std::vector<PlanItem> items) {
-  Planner(items).Complete();
+  // A list that is already full gains nothing.
+  if (items.size() < static_cast<std::size_t>(kMaxEntries)) Planner(items).Complete();
   return Order(std::move(items));
 }
 

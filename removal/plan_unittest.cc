@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct PlanCase {
   std::vector<PlanItem> input;
   std::vector<PlanItem> expected;
 };
+
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
 
 class PlanRemovalOrderTest : public ::testing::TestWithParam<PlanCase> {};
 

@@ -31,21 +31,21 @@ void Complete(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
     appended = false;
     const std::size_t n = list.size();
     for (std::size_t j = 0; j < n && !appended; ++j) {
+      const std::wstring parent = ParentOf(list[j].path);
       bool any_ancestor = false;
       bool complete = false;
       for (std::size_t i = 0; i < n; ++i) {
         if (!IsAncestor(list, i, j)) continue;
         any_ancestor = true;
-        if (list[i].path == ParentOf(list[j].path)) {
+        if (list[i].path == parent) {
           complete = true;
           break;
         }
       }
       if (complete || !any_ancestor) continue;
       if (n >= static_cast<std::size_t>(kMaxEntries)) return;
-      PlanItem parent{list[j].root, ParentOf(list[j].path)};
-      marks.push_back(static_cast<std::int32_t>(parent.path.size()));
-      list.push_back(std::move(parent));
+      marks.push_back(static_cast<std::int32_t>(parent.size()));
+      list.push_back({list[j].root, parent});
       appended = true;
     }
   }

@@ -1,0 +1,114 @@
+// The directory stage's planning on large generated installs: the directory
+// of every logged file, then PlanRemovalOrder. The install is a deep tree
+// (files 6 to 12 levels below the application directory) whose intermediate
+// directories hold no file of their own, so the completion has thousands of
+// them to add; one file in the application directory itself makes it the
+// ancestor of everything.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "paths/split.h"
+#include "removal/plan.h"
+#include "support/reference_plan.h"
+
+namespace uninstall {
+namespace {
+
+constexpr wchar_t kAppDir[] = L"C:\\Program Files\\Big Application\\";
+
+// files: how many target paths; leaves: how many directories below the
+// application directory hold them (fewer when the random walks meet), each
+// min_depth to max_depth levels down; branching: subdirectories per level.
+std::vector<std::wstring> GenerateInstall(int files, int leaves, int min_depth, int max_depth,
+                                          int branching) {
+  std::mt19937 rng(1234567);
+  std::uniform_int_distribution<int> depth(min_depth, max_depth);
+  std::uniform_int_distribution<int> child(0, branching - 1);
+  std::vector<std::wstring> leaf_dirs;
+  for (int k = 0; k < leaves; ++k) {
+    std::wstring dir = kAppDir;
+    for (int d = depth(rng); d > 0; --d) dir += L"Component" + std::to_wstring(child(rng)) + L"\\";
+    leaf_dirs.push_back(std::move(dir));
+  }
+  std::uniform_int_distribution<std::size_t> pick(0, leaf_dirs.size() - 1);
+  std::vector<std::wstring> targets{std::wstring(kAppDir) + L"Main.exe"};
+  for (int k = 1; k < files; ++k) {
+    targets.push_back(leaf_dirs[pick(rng)] + L"file" + std::to_wstring(k) + L".dat");
+  }
+  return targets;
+}
+
+std::vector<PlanItem> DirectoriesOf(const std::vector<std::wstring>& targets) {
+  std::vector<PlanItem> items;
+  items.reserve(targets.size());
+  for (const std::wstring& target : targets) items.push_back({0, GetDirectory(target)});
+  return items;
+}
+
+// The whole planning of the directory stage for one install.
+void BM_DirectoryStagePlan(benchmark::State& state) {
+  const auto files = static_cast<int>(state.range(0));
+  const auto per_directory = static_cast<int>(state.range(1));
+  const std::vector<std::wstring> targets = GenerateInstall(files, files / per_directory, 6, 12, 6);
+  std::size_t planned = 0;
+  for (auto _ : state) {
+    std::vector<PlanItem> plan = PlanRemovalOrder(DirectoriesOf(targets));
+    planned = plan.size();
+    benchmark::DoNotOptimize(plan.data());
+  }
+  state.counters["added"] = static_cast<double>(planned - targets.size());
+}
+// A full log (the completion stops at once: the list is at the entry limit),
+// and smaller logs that the completion fills with thousands of directories;
+// with about 8 files per directory, or nearly one directory per file.
+BENCHMARK(BM_DirectoryStagePlan)
+    ->ArgNames({"files", "per_dir"})
+    ->Args({32767, 8})
+    ->Args({24000, 8})
+    ->Args({16000, 8})
+    ->Args({32767, 1})
+    ->Args({20000, 1})
+    ->Args({8000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// The step-by-step procedure against PlanRemovalOrder on the same lists:
+// both are timed in each iteration and the ratio is reported. The tree is
+// shallower here (3 to 6 levels), so that only a few hundred directories are
+// missing: the step-by-step procedure makes a pass over the whole list, each
+// entry compared with every other, for each one.
+void BM_StepByStepOverFast(benchmark::State& state) {
+  const auto files = static_cast<int>(state.range(0));
+  const std::vector<PlanItem> items = DirectoriesOf(GenerateInstall(files, files / 8, 3, 6, 6));
+  using Clock = std::chrono::steady_clock;
+  Clock::duration reference{};
+  Clock::duration fast{};
+  std::size_t planned = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    std::vector<PlanItem> expected = ReferencePlanRemovalOrder(items);
+    const auto t1 = Clock::now();
+    std::vector<PlanItem> plan = PlanRemovalOrder(items);
+    const auto t2 = Clock::now();
+    if (plan != expected) state.SkipWithError("plans differ");
+    planned = plan.size();
+    reference += t1 - t0;
+    fast += t2 - t1;
+  }
+  const auto ms = [&](Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count() /
+           static_cast<double>(state.iterations());
+  };
+  state.counters["added"] = static_cast<double>(planned - items.size());
+  state.counters["step_ms"] = ms(reference);
+  state.counters["fast_ms"] = ms(fast);
+  state.counters["ratio"] = ms(reference) / ms(fast);
+}
+BENCHMARK(BM_StepByStepOverFast)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace uninstall
