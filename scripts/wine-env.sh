@@ -1,0 +1,154 @@
+# Wine environment for the end-to-end tests and the demo. Source it:
+#
+#   export E2E_WINE_ARCH=win32                    # or win64
+#   . scripts/wine-env.sh
+#   wine_env_init /scratch/dir                    # pins the environment
+#   wine_make_template /scratch/template          # once per test run
+#   wine_clone_prefix /scratch/template /scratch/t1/prefix
+#   wine_run 60 'C:\some\program.exe' args...     # wine under `timeout`
+#   wine_stop                                     # flushes the registry files
+#
+# E2E_WINE_ARCH picks the prefix and the loader: win32 runs 32-bit programs
+# in a 32-bit prefix (/usr/lib/wine/wine), win64 runs 64-bit programs in a
+# 64-bit prefix (/usr/lib/wine/wine64). A 32-bit program always gets a
+# 32-bit prefix: in a 64-bit one it would see "Program Files (x86)" and
+# Wow6432Node instead of the folders and keys the tests set up.
+#
+# Nothing here touches the real home: HOME points into the scratch folder,
+# and the profile folders of the prefix are real folders, not links into HOME.
+
+E2E_WINE_ARCH=${E2E_WINE_ARCH:-win32}
+
+# Pins everything Wine reads from the environment. $1: a scratch folder that
+# gets the home directory.
+wine_env_init() {
+  local scratch=$1
+  mkdir -p "$scratch/home"
+  export HOME="$scratch/home"
+  export LANG=C.UTF-8
+  unset LC_ALL LC_CTYPE LANGUAGE
+  export WINEDEBUG=-all
+  # No Mono or Gecko prompts; no .desktop files for the links a test makes.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe="
+  unset WINESERVER WINEDLLPATH
+  case $E2E_WINE_ARCH in
+    win32)
+      export WINEARCH=win32
+      WINE_LOADER=/usr/lib/wine/wine
+      ;;
+    win64)
+      export WINEARCH=win64
+      WINE_LOADER=/usr/lib/wine/wine64
+      ;;
+    *)
+      echo "wine-env: E2E_WINE_ARCH must be win32 or win64, not '$E2E_WINE_ARCH'" >&2
+      return 2
+      ;;
+  esac
+  export WINELOADER=$WINE_LOADER
+  WINE_SERVER=/usr/bin/wineserver
+}
+
+# True when a binfmt_misc handler (an emulator such as qemu-i386) takes over
+# 32-bit x86 ELF programs: Wine then runs, but far too slowly to test with.
+_wine_i386_emulated() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    [ -f "$entry" ] || continue
+    grep -q '^enabled' "$entry" 2>/dev/null || continue
+    grep -q '^magic 7f454c4601010100000000000000000002000300' "$entry" 2>/dev/null && return 0
+  done
+  return 1
+}
+
+# Whether this machine can run programs of E2E_WINE_ARCH under Wine. Prints
+# the reason on stderr and returns non-zero when it cannot.
+wine_arch_supported() {
+  if [ ! -x "$WINE_LOADER" ]; then
+    echo "wine-env: $WINE_LOADER is missing (scripts/install-deps installs Wine)" >&2
+    return 1
+  fi
+  if [ "$E2E_WINE_ARCH" = win32 ]; then
+    if _wine_i386_emulated || ! "$WINE_LOADER" --version >/dev/null 2>&1; then
+      echo "wine-env: this machine cannot run 32-bit x86 code natively (the kernel's IA-32" \
+        "emulation is off or an emulator handles i386 programs), so 32-bit Windows programs" \
+        "cannot run under Wine here; use a 64-bit (win64) build for the end-to-end tests" >&2
+      return 1
+    fi
+  fi
+  return 0
+}
+
+# Runs Wine with a time limit: wine_run SECONDS PROGRAM [ARGS...]. Returns the
+# program's exit code, or 124 when the limit was reached.
+wine_run() {
+  local limit=$1
+  shift
+  timeout --kill-after=5 "$limit" "$WINE_LOADER" "$@"
+}
+
+# Ends the prefix's server and its processes. The server writes the registry
+# to system.reg and user.reg as it goes, so they can be read afterwards.
+wine_stop() {
+  timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+  # -k returns at once; wait until the server really is gone so that the
+  # .reg files are complete.
+  timeout 30 "$WINE_SERVER" -w >/dev/null 2>&1 || true
+}
+
+# Makes a fresh prefix at $1 (which must not exist): wineboot, no window
+# manager decorations (each window closes in 40 ms instead of 2 s under
+# Xvfb), real profile folders. Built under a temporary name and renamed, so
+# that a half-made template is never used.
+wine_make_template() {
+  local target=$1
+  local tmp="$target.tmp.$$"
+  rm -rf "$tmp"
+  (
+    export WINEPREFIX="$tmp"
+    timeout --kill-after=5 300 "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+    local rc=$?
+    if [ $rc -ne 0 ]; then
+      echo "wine-env: wineboot -i failed ($rc) for $tmp" >&2
+      exit 1
+    fi
+    # Without a window manager, let Wine place and close windows itself.
+    timeout --kill-after=5 120 "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /d N /f >/dev/null 2>&1 || {
+      echo "wine-env: cannot set the X11 driver options in $tmp" >&2
+      exit 1
+    }
+    timeout 120 "$WINE_SERVER" -w
+  ) || {
+    rm -rf "$tmp"
+    return 1
+  }
+  # Profile folders that wineboot made as links into HOME become real folders,
+  # so that nothing a test deletes reaches another test or the real home.
+  local link
+  while IFS= read -r -d '' link; do
+    rm -f "$link"
+    mkdir -p "$link"
+  done < <(find "$tmp/drive_c/users" -maxdepth 2 -type l -print0)
+  rm -rf "$target"
+  mv "$tmp" "$target"
+}
+
+# Copies the template prefix $1 to $2. System32 (and SysWOW64) are
+# hard-linked: they are most of the prefix, and a test only adds or removes
+# names there, which does not reach the template. Everything else, the *.reg
+# files above all (Wine rewrites them in place), is copied.
+wine_clone_prefix() {
+  local template=$1 dest=$2
+  rm -rf "$dest"
+  mkdir -p "$dest"
+  tar -C "$template" --xattrs --xattrs-include='user.*' \
+    --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/syswow64 -cf - . |
+    tar -C "$dest" --xattrs --xattrs-include='user.*' -xf - || return 1
+  local d
+  for d in system32 syswow64; do
+    if [ -d "$template/drive_c/windows/$d" ]; then
+      cp -al "$template/drive_c/windows/$d" "$dest/drive_c/windows/$d" || return 1
+    fi
+  done
+}

@@ -1,0 +1,423 @@
+# Functions for the end-to-end scenarios; run_scenario.sh sources this and
+# then the scenario file, inside a fresh prefix (WINEPREFIX) of its own.
+#
+# A scenario is a bash file that reads top to bottom:
+#
+#   app_dir 'C:\Program Files\Sample'           # the application folder
+#   make_file "$APP\\Sample.exe" 'contents'      # files, with attributes
+#   set_attr "$APP\\notes.txt" hidden
+#   reg_key HKLM 'Software\Sample\Settings'     # registry keys
+#   make_link "$PROGRAMS_DIR\\Sample" 'Sample'   # shell links
+#   log_app '%currentdir%' 'Sample' "$APP\\Sample.exe" 'Sample'
+#   log_file '' "$APP\\Sample.exe" 0             # the install log records
+#   log_reg HKLM 'Software\Sample'
+#   log_link 'Sample' 'Sample' ''
+#   write_log                                    # Uninstall.dat in $APP
+#   expect_window shown                          # the answering script
+#   expect_box Uninstall 36 "Do you really want to remove 'Sample' from this computer ?" yes
+#   expect_box Uninstall 64 'Application has been removed successfully.' ok
+#   run_uninstall                                # copies Uninstall.exe in, runs it
+#   expect_missing "$APP\\Sample.exe"            # checks on files and keys
+#   expect_no_key HKLM 'Software\Sample'
+#
+# Windows paths are written as Windows paths (C:\...); the functions map
+# them into the prefix. Every expect_* records a failure and goes on, so a
+# run reports all differences at once.
+
+E2E_FAILURES=0
+
+fail() {
+  echo "CHECK FAILED: $*" >&2
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+# The Unix path of a Windows path on drive C: of the prefix.
+unix_path() {
+  local p=$1
+  case $p in
+    [cC]:\\*) p=${p:3} ;;
+    [cC]:) p= ;;
+    *)
+      echo "unix_path: not a C: path: $p" >&2
+      return 1
+      ;;
+  esac
+  p=${p//\\//}
+  printf '%s\n' "$WINEPREFIX/drive_c/$p"
+}
+
+# Folders of the prefix's user, as Windows paths.
+E2E_USER=$(id -un)
+WINDIR='C:\windows'
+SYSDIR='C:\windows\system32'
+PROFILE_DIR="C:\\users\\$E2E_USER"
+DESKTOP_DIR="$PROFILE_DIR\\Desktop"
+PROGRAMS_DIR="$PROFILE_DIR\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+
+# The uninstaller's messages.
+TEXT_NOT_FOUND="Sorry, uninstallling is not possible as 'Uninstall.dat' was not found in the current directory. Try to reinstall the target application and then start uninstall again."
+TEXT_REMOVED='Application has been removed successfully.'
+TEXT_NOT_ALL='Uninstalling finished, not all files have been removed.'
+text_confirm() { printf "Do you really want to remove '%s' from this computer ?" "$1"; }
+text_invalid_log() { printf "Error: the file '%s' is no valid InstallFile !" "$1"; }
+text_delete_error() { printf "Error deleting file: %s\nPress 'Cancel' to skip this file." "$1"; }
+
+# ---------------------------------------------------------------------------
+# Setting up the machine.
+
+# Sets APP (Windows path, no trailing backslash) and APP_UNIX, and makes the
+# folder.
+app_dir() {
+  APP=${1%\\}
+  APP_UNIX=$(unix_path "$APP")
+  mkdir -p "$APP_UNIX"
+}
+
+# make_file WINPATH [CONTENT]: a file with its parent folders.
+make_file() {
+  local u
+  u=$(unix_path "$1")
+  mkdir -p "$(dirname "$u")"
+  printf '%s' "${2-content of $1}" >"$u"
+}
+
+make_dir() {
+  mkdir -p "$(unix_path "$1")"
+}
+
+# set_attr WINPATH ATTR...: hidden, system (both kept in user.DOSATTRIB, as
+# Wine does) and readonly (the Unix write bits).
+set_attr() {
+  local u bits=0 a
+  u=$(unix_path "$1")
+  shift
+  for a in "$@"; do
+    case $a in
+      hidden) bits=$((bits | 2)) ;;
+      system) bits=$((bits | 4)) ;;
+      readonly) chmod a-w "$u" ;;
+      *)
+        echo "set_attr: unknown attribute $a" >&2
+        return 1
+        ;;
+    esac
+  done
+  if [ "$bits" -ne 0 ]; then
+    setfattr -n user.DOSATTRIB -v "\"0x$bits\"" "$u"
+  fi
+}
+
+# The root key names of the log and of regedit.
+_reg_root_long() {
+  case $1 in
+    HKCR) echo HKEY_CLASSES_ROOT ;;
+    HKCU) echo HKEY_CURRENT_USER ;;
+    HKLM) echo HKEY_LOCAL_MACHINE ;;
+    HKU) echo HKEY_USERS ;;
+    *)
+      echo "unknown root key $1" >&2
+      return 1
+      ;;
+  esac
+}
+
+_reg_root_value() {
+  case $1 in
+    HKCR) echo $((0x80000000)) ;;
+    HKCU) echo $((0x80000001)) ;;
+    HKLM) echo $((0x80000002)) ;;
+    HKU) echo $((0x80000003)) ;;
+    *)
+      echo "unknown root key $1" >&2
+      return 1
+      ;;
+  esac
+}
+
+E2E_REG_PENDING=""
+
+# reg_key ROOT SUBKEY: a key (with one value, so that it is a real entry)
+# to create; all pending keys are imported with one regedit call before the
+# uninstaller runs.
+reg_key() {
+  local root
+  root=$(_reg_root_long "$1") || return 1
+  E2E_REG_PENDING+=$'\r\n'"[$root\\$2]"$'\r\n''"e2e"="1"'$'\r\n'
+}
+
+_apply_registry() {
+  [ -n "$E2E_REG_PENDING" ] || return 0
+  local file="$WINEPREFIX/drive_c/e2e/keys.reg"
+  mkdir -p "$(dirname "$file")"
+  printf 'REGEDIT4\r\n%s' "$E2E_REG_PENDING" >"$file"
+  wine_run 60 regedit /S 'C:\e2e\keys.reg' || {
+    fail "regedit could not import the scenario's keys"
+    return 1
+  }
+  E2E_REG_PENDING=""
+}
+
+# make_link WINFOLDER NAME: WINFOLDER\NAME.lnk, a minimal shell link (the
+# 76-byte header with no target), enough for anything that removes links by
+# name.
+make_link() {
+  local u
+  u=$(unix_path "$1\\$2.lnk")
+  mkdir -p "$(dirname "$u")"
+  # HeaderSize 0x4C, LinkCLSID {00021401-0000-0000-C000-000000000046}, then
+  # flags, attributes, times, size, icon index, show command, hot key and
+  # reserved fields, all zero but the show command (SW_SHOWNORMAL).
+  {
+    printf '\x4c\x00\x00\x00'
+    printf '\x01\x14\x02\x00\x00\x00\x00\x00\xc0\x00\x00\x00\x00\x00\x00\x46'
+    head -c 40 /dev/zero
+    printf '\x00\x00\x00\x00' # icon index
+    printf '\x01\x00\x00\x00' # show command
+    head -c 12 /dev/zero      # hot key and reserved
+  } >"$u"
+}
+
+# ---------------------------------------------------------------------------
+# The install log, built in the InstallFile format: the magic, a line end,
+# then records of one kind byte and their fields; an integer is 4 bytes
+# little-endian, a string is its length as an integer and its Windows-1252
+# bytes.
+
+E2E_LOG=""
+
+_log_init() {
+  if [ -z "$E2E_LOG" ]; then
+    E2E_LOG="$E2E_SCRATCH/log.bin"
+    printf 'InstallFile\r\n' >"$E2E_LOG"
+  fi
+}
+
+_log_byte() {
+  printf "\\x$(printf %02x "$1")" >>"$E2E_LOG"
+}
+
+_log_int() {
+  local v=$(($1 & 0xFFFFFFFF))
+  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))" >>"$E2E_LOG"
+}
+
+_log_string() {
+  local bytes="$E2E_SCRATCH/string.bin"
+  printf '%s' "$1" | iconv -f UTF-8 -t CP1252 >"$bytes" || {
+    echo "log: not representable in Windows-1252: $1" >&2
+    return 1
+  }
+  _log_int "$(stat -c %s "$bytes")"
+  cat "$bytes" >>"$E2E_LOG"
+}
+
+# log_app APPPATH APPNAME MAINPATH GROUPNAME
+log_app() {
+  _log_init
+  _log_byte 1
+  _log_string "$1"
+  _log_string "$2"
+  _log_string "$3"
+  _log_string "$4"
+}
+
+# log_file SOURCEPATH TARGETPATH KEEP (KEEP: 0, or -1 to keep the file)
+log_file() {
+  _log_init
+  _log_byte 2
+  _log_string "$1"
+  _log_string "$2"
+  _log_int "$3"
+}
+
+# log_reg ROOT SUBKEY [EXTRA1 EXTRA2]
+log_reg() {
+  _log_init
+  _log_byte 3
+  _log_int "$(_reg_root_value "$1")"
+  _log_string "$2"
+  _log_string "${3-}"
+  _log_string "${4-}"
+}
+
+# log_link FOLDERNAME LINKNAME LINKPATH
+log_link() {
+  _log_init
+  _log_byte 4
+  _log_string "$1"
+  _log_string "$2"
+  _log_string "$3"
+}
+
+# write_log [WINPATH]: the log as built so far, as $APP\Uninstall.dat by
+# default.
+write_log() {
+  _log_init
+  cp "$E2E_LOG" "$(unix_path "${1:-$APP\\Uninstall.dat}")"
+}
+
+# write_raw_log BYTES [WINPATH]: a log of exactly these bytes (printf escapes
+# such as \x00 allowed), for logs that the format functions cannot make.
+write_raw_log() {
+  printf "$1" >"$(unix_path "${2:-$APP\\Uninstall.dat}")"
+}
+
+# ---------------------------------------------------------------------------
+# The answering script.
+
+E2E_ANSWERS_HEAD=""
+E2E_ANSWERS_BOXES=""
+E2E_EXIT_CODE=0
+
+# A value in the script's escaping: backslash doubled, line feed as \n.
+_answer_escape() {
+  local v=${1//\\/\\\\}
+  v=${v//$'\n'/\\n}
+  v=${v//$'\t'/\\t}
+  printf '%s' "$v"
+}
+
+# expect_window never|shown|any
+expect_window() {
+  E2E_ANSWERS_HEAD+="window=$1"$'\n'
+}
+
+# expect_exit_code N|any (default 0)
+expect_exit_code() {
+  E2E_EXIT_CODE=$1
+}
+
+# expect_box TITLE STYLE TEXT ANSWER [run=COMMAND] [close_main]
+# TEXT is the box's exact text with real line feeds.
+expect_box() {
+  local block
+  block="[box]"$'\n'"title=$(_answer_escape "$1")"$'\n'"style=$2"$'\n'
+  block+="text=$(_answer_escape "$3")"$'\n'"answer=$4"$'\n'
+  shift 4
+  local extra
+  for extra in "$@"; do
+    case $extra in
+      run=*) block+="run=$(_answer_escape "${extra#run=}")"$'\n' ;;
+      close_main) block+="close_main=yes"$'\n' ;;
+      *)
+        echo "expect_box: unknown option $extra" >&2
+        return 1
+        ;;
+    esac
+  done
+  E2E_ANSWERS_BOXES+=$block
+}
+
+# ---------------------------------------------------------------------------
+# Running the uninstaller.
+
+# run_uninstall [WINPATH]: copies Uninstall.exe into $APP (or to WINPATH),
+# imports pending registry keys, runs it under the answering helper and then
+# stops the prefix's server so that the registry files are written.
+run_uninstall() {
+  local exe=${1:-$APP\\Uninstall.exe}
+  _apply_registry || return 1
+  if [ ! -f "${E2E_UNINSTALL_EXE:-}" ]; then
+    fail "the program under test is missing: ${E2E_UNINSTALL_EXE:-E2E_UNINSTALL_EXE not set}"
+    return 1
+  fi
+  cp "$E2E_UNINSTALL_EXE" "$(unix_path "$exe")"
+  run_answered "$exe"
+}
+
+# run_answered WINPATH [ARGS...]: runs a program already in place under the
+# answering helper with the script built so far, then stops the prefix's
+# server (unless E2E_KEEP_SERVER=1) so that the registry files are complete.
+run_answered() {
+  local script="$WINEPREFIX/drive_c/e2e/answers.txt"
+  mkdir -p "$(dirname "$script")"
+  {
+    printf '%s' "$E2E_ANSWERS_HEAD"
+    [ "$E2E_EXIT_CODE" = any ] || printf 'exit_code=%s\n' "$E2E_EXIT_CODE"
+    printf 'box_timeout=%s\nexit_timeout=%s\n' "${E2E_BOX_TIMEOUT:-30}" "${E2E_EXIT_TIMEOUT:-30}"
+    printf '%s' "$E2E_ANSWERS_BOXES"
+  } >"$script"
+  local start=$SECONDS
+  E2E_ANSWER_RC=0
+  wine_run "${E2E_RUN_LIMIT:-120}" 'C:\e2e\answer.exe' 'C:\e2e\answers.txt' -- "$@" \
+    >"$E2E_SCRATCH/answer.out" 2>&1 || E2E_ANSWER_RC=$?
+  sed 's/^/  | /' "$E2E_SCRATCH/answer.out"
+  [ "${E2E_KEEP_SERVER:-0}" = 1 ] || wine_stop
+  echo "(ran in $((SECONDS - start)) s)"
+  reset_answers
+  if [ "$E2E_ANSWER_RC" -ne 0 ] && [ "${E2E_EXPECT_HELPER_FAILURE:-0}" != 1 ]; then
+    fail "the answering helper reported a failure (exit code $E2E_ANSWER_RC)"
+    return 1
+  fi
+}
+
+# Forgets the answering script built so far, for a second run in one scenario.
+reset_answers() {
+  E2E_ANSWERS_HEAD=""
+  E2E_ANSWERS_BOXES=""
+  E2E_EXIT_CODE=0
+}
+
+# ---------------------------------------------------------------------------
+# Checks.
+
+expect_exists() {
+  [ -e "$(unix_path "$1")" ] || fail "missing, but should remain: $1"
+}
+
+expect_missing() {
+  [ ! -e "$(unix_path "$1")" ] || fail "still there, but should be removed: $1"
+}
+
+# expect_tree WINDIR [ENTRY...]: the folder holds exactly these entries
+# (paths relative to it, folders with a trailing /). With no entries the
+# folder must be empty; use expect_missing for a folder that must be gone.
+expect_tree() {
+  local root
+  root=$(unix_path "$1")
+  shift
+  if [ ! -d "$root" ]; then
+    fail "folder missing: $root"
+    return
+  fi
+  local want got
+  want=$(printf '%s\n' "$@" | sed '/^$/d' | LC_ALL=C sort)
+  got=$(cd "$root" && find . -mindepth 1 \( -type d -printf '%P/\n' \) -o -printf '%P\n' |
+    LC_ALL=C sort)
+  if [ "$want" != "$got" ]; then
+    fail "contents of $root differ:"$'\n'"$(diff <(echo "$want") <(echo "$got") |
+      sed -n 's/^</  expected, missing: /p; s/^>/  present, unexpected: /p')"
+  fi
+}
+
+# Whether the registry files of the stopped prefix hold ROOT\SUBKEY. Wine
+# writes a key only when it has values or no subkeys, so a key also exists
+# when a key below it is written.
+_reg_key_present() {
+  local file sub=$2
+  case $1 in
+    HKLM) file=system.reg ;;
+    HKCR)
+      file=system.reg
+      sub="Software\\Classes\\$sub"
+      ;;
+    HKCU) file=user.reg ;;
+    *)
+      echo "registry checks support HKLM, HKCR and HKCU, not $1" >&2
+      return 2
+      ;;
+  esac
+  sub=${sub%\\}
+  local esc=${sub//\\/\\\\}
+  grep -qiF -e "[$esc]" -e "[$esc\\\\" "$WINEPREFIX/$file"
+}
+
+expect_key() {
+  _reg_key_present "$1" "$2" || fail "registry key missing, but should remain: $1\\$2"
+}
+
+expect_no_key() {
+  if _reg_key_present "$1" "$2"; then
+    fail "registry key still there, but should be removed: $1\\$2"
+  fi
+}
