@@ -1,0 +1,232 @@
+#include "tools/installlog_cli.h"
+
+#include <exception>
+#include <new>
+#include <string_view>
+#include <utility>
+
+#include <CLI/CLI.hpp>
+
+#include "installlog/reader.h"
+#include "installlog/writer.h"
+#include "platform/fatal_error.h"
+#include "tools/dump_report.h"
+#include "tools/file_io.h"
+#include "tools/manifest.h"
+#include "tools/utf8.h"
+
+namespace uninstall::tools {
+namespace {
+
+constexpr std::string_view kProgram = "installlog";
+
+// JSON as the tool writes it: indented, UTF-8 (text that is no valid UTF-8
+// cannot occur, but would be replaced rather than fail).
+std::string JsonText(const Json& json) {
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+// A usage or I/O error: the message on `err`, kExitUsage.
+int Usage(std::ostream& err, const std::string& message) {
+  err << kProgram << ": " << message << "\n";
+  return kExitUsage;
+}
+
+// The text of a JSON library error without its "[json.exception...] " tag.
+std::string JsonMessage(const std::exception& e) {
+  const std::string_view what = e.what();
+  const std::size_t tag_end = what.find("] ");
+  return std::string(tag_end == std::string_view::npos ? what : what.substr(tag_end + 2));
+}
+
+struct LoadedLog {
+  std::string bytes;
+  InstallLog log;
+  ParsedInstallFile parsed;
+};
+
+// Reads and parses the log `argument` names. Returns kExitOk, or the exit
+// code with its message written. A FatalError of the reader passes through.
+int LoadLog(const std::string& argument, std::ostream& err, LoadedLog& loaded) {
+  const std::string failure = ReadWholeFile(PathFromArgument(argument), loaded.bytes);
+  if (!failure.empty()) return Usage(err, argument + ": " + failure);
+  const std::wstring path = FromUtf8(argument);
+  loaded.parsed = ParseInstallFile(loaded.bytes, path, loaded.log);
+  if (!loaded.parsed.magic_ok) {
+    err << ToUtf8(L"Error: the file '" + path + L"' is no valid InstallFile !") << "\n";
+    return kExitInvalidLog;
+  }
+  return kExitOk;
+}
+
+int Write(const std::string& manifest_argument, const std::string& out_argument,
+          std::ostream& err) {
+  std::string text;
+  const std::string failure = ReadWholeFile(PathFromArgument(manifest_argument), text);
+  if (!failure.empty()) return Usage(err, manifest_argument + ": " + failure);
+
+  InstallLog log;
+  try {
+    log = LogFromManifest(Json::parse(text));
+  } catch (const ManifestError& e) {
+    return Usage(err, manifest_argument + ": " + e.what());
+  } catch (const Json::exception& e) {
+    return Usage(err, manifest_argument + ": not valid JSON: " + JsonMessage(e));
+  }
+
+  const std::string bytes =
+      SerializeInstallFile(log.AppInfo, log.FileCount, log.Files, log.RegKeyCount, log.RegKeys,
+                           log.LinkCount, log.Links);
+  const std::string write_failure = WriteWholeFile(PathFromArgument(out_argument), bytes);
+  if (!write_failure.empty()) return Usage(err, out_argument + ": " + write_failure);
+  return kExitOk;
+}
+
+int Dump(const std::string& log_argument, bool json, std::ostream& out, std::ostream& err) {
+  LoadedLog loaded;
+  if (const int code = LoadLog(log_argument, err, loaded); code != kExitOk) return code;
+  const std::vector<LogPiece> pieces = SplitLog(loaded.bytes, loaded.parsed, loaded.log);
+  if (json) {
+    out << JsonText(ManifestFromLog(loaded.log));
+    for (const std::string& note : DumpNotes(loaded.bytes, pieces)) {
+      err << kProgram << ": note: " << note << "\n";
+    }
+  } else {
+    WriteDumpText(out, loaded.bytes, FromUtf8(log_argument), pieces, loaded.log);
+  }
+  return kExitOk;
+}
+
+struct FolderOptions {
+  CLI::Option* windir = nullptr;
+  CLI::Option* winsysdir = nullptr;
+  CLI::Option* appdir = nullptr;
+  std::string WinDir;
+  std::string WinSysDir;
+  std::string AppDir;
+};
+
+// `value` as a folder of PathFields: with a trailing "\". False for an empty
+// value, which names no folder.
+bool TakeFolder(const CLI::Option* option, const std::string& value, std::wstring& folder,
+                std::ostream& err) {
+  if (option->count() == 0) return true;
+  if (value.empty()) {
+    static_cast<void>(Usage(err, option->get_name() + " needs a folder, not an empty text"));
+    return false;
+  }
+  folder = FromUtf8(value);
+  if (folder.back() != L'\\') folder.push_back(L'\\');
+  return true;
+}
+
+int Plan(const std::string& log_argument, const FolderOptions& options, bool json,
+         const DefaultFolders& defaults, std::ostream& out, std::ostream& err) {
+  PlanFolders folders = defaults(PathFromArgument(log_argument));
+  if (!TakeFolder(options.windir, options.WinDir, folders.WinDir, err) ||
+      !TakeFolder(options.winsysdir, options.WinSysDir, folders.WinSysDir, err) ||
+      !TakeFolder(options.appdir, options.AppDir, folders.AppDir, err)) {
+    return kExitUsage;
+  }
+
+  LoadedLog loaded;
+  if (const int code = LoadLog(log_argument, err, loaded); code != kExitOk) return code;
+  const UninstallPlan plan = PlanUninstall(std::move(loaded.log), folders);
+  if (json) {
+    out << JsonText(PlanToJson(plan));
+  } else {
+    WritePlanText(out, plan, folders);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+PlanFolders FixedFolders() { return {L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM32\\", L"C:\\APP\\"}; }
+
+int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  const DefaultFolders& defaults) {
+  CLI::App app(
+      "Write, inspect and preview the install logs (Uninstall.dat) that Uninstall.exe "
+      "reads.",
+      std::string(kProgram));
+  app.require_subcommand(1);
+  app.footer(
+      "Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error.\n"
+      "Run 'installlog COMMAND --help' for the options of a command.");
+
+  std::string manifest_argument;
+  std::string out_argument;
+  CLI::App* write =
+      app.add_subcommand("write", "Write the install log that a manifest (JSON, UTF-8) describes.");
+  write->add_option("MANIFEST", manifest_argument, "the manifest to read")->required();
+  write->add_option("OUT", out_argument, "the log to write (created, or replaced)")->required();
+  write->footer(
+      "The manifest holds \"AppInfo\" {AppPath, AppName, MainPath, GroupName}, \"Files\" "
+      "[{SourcePath, TargetPath, KeepFile}], \"RegKeys\" [{RootKey, SubKey, Extra1, Extra2}] and "
+      "\"Links\" [{FolderName, LinkName, LinkPath}]; every field is required. RootKey is "
+      "HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG "
+      "or a 32-bit integer. 'installlog dump --json' gives the manifest of a log.");
+
+  std::string log_argument;
+  bool json = false;
+  CLI::App* dump = app.add_subcommand(
+      "dump", "Show the records of a log as the uninstaller reads them, in file order.");
+  dump->add_option("LOG", log_argument, "the log to read")->required();
+  dump->add_flag("--json", json, "write the log's manifest instead (what 'write' takes)");
+  dump->footer(
+      "Also shows the bytes the reader passes over, with their offsets, and a record cut short "
+      "by the end of the file.");
+
+  FolderOptions folders;
+  CLI::App* plan = app.add_subcommand(
+      "plan", "Show what the uninstaller would do with a log, touching nothing.");
+  plan->add_option("LOG", log_argument, "the log to read")->required();
+  folders.windir = plan->add_option("--windir", folders.WinDir, "the Windows folder");
+  folders.winsysdir = plan->add_option("--winsysdir", folders.WinSysDir, "the system folder");
+  folders.appdir =
+      plan->add_option("--appdir", folders.AppDir, "the folder of Uninstall.exe and the log");
+  plan->add_flag("--json", json, "write the plan as JSON");
+#ifdef _WIN32
+  plan->footer(
+      "Without the options, the folders are this machine's Windows and system folders and the "
+      "log's own folder.");
+#else
+  plan->footer(
+      "Without the options, the folders are C:\\WINDOWS\\, C:\\WINDOWS\\SYSTEM32\\ and "
+      "C:\\APP\\.");
+#endif
+
+  std::vector<const char*> argv;
+  argv.reserve(args.size() + 1);
+  if (args.empty()) argv.push_back(app.get_name().c_str());
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
+  }
+
+  try {
+    int code = kExitOk;
+    if (write->parsed()) {
+      code = Write(manifest_argument, out_argument, err);
+    } else if (dump->parsed()) {
+      code = Dump(log_argument, json, out, err);
+    } else {
+      code = Plan(log_argument, folders, json, defaults, out, err);
+    }
+    out.flush();
+    if (!out) return Usage(err, "the output could not be written");
+    return code;
+  } catch (const FatalError& e) {
+    err << ToUtf8(e.message()) << "\n";
+    return kExitInvalidLog;
+  } catch (const std::bad_alloc&) {
+    return Usage(err, "out of memory");
+  } catch (const std::exception& e) {
+    return Usage(err, std::string("internal error: ") + e.what());
+  }
+}
+
+}  // namespace uninstall::tools

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# End-to-end test of the installlog binary named by $INSTALLLOG: real files
+# in a scratch directory, real exit codes and output streams.
+set -euo pipefail
+
+tool=${INSTALLLOG:?set INSTALLLOG to the installlog binary}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# expect CODE COMMAND...: runs the command, stdout to out.txt, stderr to err.txt.
+expect() {
+  local want=$1 got=0
+  shift
+  "$tool" "$@" >out.txt 2>err.txt || got=$?
+  [ "$got" -eq "$want" ] || fail "installlog $* exited $got, expected $want: $(cat err.txt)"
+}
+
+# The smallest log: an AppInfo whose AppName is abc, byte for byte.
+cat >min.json <<'JSON'
+{"AppInfo": {"AppPath": "", "AppName": "abc", "MainPath": "", "GroupName": ""},
+ "Files": [], "RegKeys": [], "Links": []}
+JSON
+expect 0 write min.json min.dat
+printf 'InstallFile\r\n\001\0\0\0\0\003\0\0\0abc\0\0\0\0\0\0\0\0' >min.expected
+cmp min.dat min.expected || fail "the smallest log differs from the format's bytes"
+
+# write, dump --json and write again give the same bytes.
+cat >tool.json <<'JSON'
+{"AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool", "MainPath": "%currentdir%\\tool.exe",
+             "GroupName": "Tool"},
+ "Files": [{"SourcePath": "tool.exe", "TargetPath": "%currentdir%\\tool.exe", "KeepFile": false},
+           {"SourcePath": "img.png", "TargetPath": "%currentdir%\\data\\img\\img.png", "KeepFile": false}],
+ "RegKeys": [{"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\X\\App\\", "Extra1": "", "Extra2": ""},
+             {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\X\\App\\Sub\\Deep\\", "Extra1": "",
+              "Extra2": ""}],
+ "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool Café", "LinkPath": "%currentdir%\\tool.exe"}]}
+JSON
+expect 0 write tool.json Uninstall.dat
+expect 0 dump Uninstall.dat --json
+[ ! -s err.txt ] || fail "dump --json of a written log has notes: $(cat err.txt)"
+mv out.txt dumped.json
+expect 0 write dumped.json again.dat
+cmp Uninstall.dat again.dat || fail "write / dump --json do not round-trip"
+
+expect 0 dump Uninstall.dat
+grep -q 'LinkName    "Tool Café"' out.txt || fail "dump does not show the link name in UTF-8"
+
+# plan: the stages' lists, with the folders given.
+expect 0 plan Uninstall.dat --json --appdir 'C:\Apps\Tool'
+tr -d ' \n' <out.txt >plan.json
+grep -q '"registry":\[\[-2147483646,"Software\\\\X\\\\App\\\\Sub\\\\Deep\\\\"\],\[-2147483646,"Software\\\\X\\\\App\\\\Sub\\\\"\],\[-2147483646,"Software\\\\X\\\\App\\\\"\]\]' plan.json ||
+  fail "plan: registry keys: $(cat plan.json)"
+grep -q '"directories":\["C:\\\\Apps\\\\Tool\\\\data\\\\img\\\\","C:\\\\Apps\\\\Tool\\\\data\\\\","C:\\\\Apps\\\\Tool\\\\"\]' plan.json ||
+  fail "plan: directories: $(cat plan.json)"
+expect 0 plan Uninstall.dat
+grep -q 'AppDir "C:\\APP\\"' out.txt || fail "plan: default folders: $(cat out.txt)"
+
+# Bad input: exit 1 for a log that is not valid, 2 for everything else.
+printf 'not a log' >bad.dat
+expect 1 dump bad.dat
+grep -qF "Error: the file 'bad.dat' is no valid InstallFile !" err.txt || fail "not a log: $(cat err.txt)"
+head -c 40 Uninstall.dat >cut.dat
+expect 0 dump cut.dat
+grep -q 'cut short' out.txt || fail "truncated log: $(cat out.txt)"
+printf '{"AppInfo": ' >broken.json
+expect 2 write broken.json x.dat
+grep -q 'not valid JSON' err.txt || fail "malformed JSON: $(cat err.txt)"
+sed 's/HKEY_LOCAL_MACHINE/HKEY_NOWHERE/' tool.json >root.json
+expect 2 write root.json x.dat
+grep -q 'unknown root key name "HKEY_NOWHERE"' err.txt || fail "unknown root: $(cat err.txt)"
+[ ! -e x.dat ] || fail "a refused manifest left a log behind"
+expect 2 dump missing.dat
+expect 2 dump /dev/null
+expect 2 frobnicate
+expect 0 plan --help
+grep -q -- '--winsysdir' out.txt || fail "plan --help"
+
+echo "installlog end-to-end: all passed"
