@@ -1,0 +1,442 @@
+#include "tools/installlog_cli.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installlog/writer.h"
+#include "tools/manifest.h"
+
+namespace uninstall::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+// A scratch directory for one test, removed with everything in it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("installlog_test_" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  [[nodiscard]] std::string Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+    return File(name);
+  }
+  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+  [[nodiscard]] std::string Read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+ private:
+  fs::path path_;
+};
+
+Outcome Installlog(std::vector<std::string> args) {
+  args.insert(args.begin(), "installlog");
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = RunInstalllog(args, out, err, [](const fs::path&) { return FixedFolders(); });
+  return {code, out.str(), err.str()};
+}
+
+std::string Bytes(const InstallLog& log) {
+  return SerializeInstallFile(log.AppInfo, log.FileCount, log.Files, log.RegKeyCount, log.RegKeys,
+                              log.LinkCount, log.Links);
+}
+
+InstallLog Log(AppInfo app, std::vector<FileEntry> files, std::vector<RegKeyEntry> keys,
+               std::vector<LinkEntry> links) {
+  InstallLog log;
+  log.AppInfo = std::move(app);
+  log.FileCount = static_cast<std::int16_t>(files.size());
+  log.Files = std::move(files);
+  log.RegKeyCount = static_cast<std::int16_t>(keys.size());
+  log.RegKeys = std::move(keys);
+  log.LinkCount = static_cast<std::int16_t>(links.size());
+  log.Links = std::move(links);
+  return log;
+}
+
+constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
+constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
+
+FileEntry File(const wchar_t* target, std::int16_t keep = kFalse) { return {L"src", target, keep}; }
+RegKeyEntry Key(std::int32_t root, const wchar_t* sub) { return {root, sub, L"", L""}; }
+
+const char kExampleManifest[] = R"({
+  "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool", "MainPath": "%currentdir%\\tool.exe",
+              "GroupName": "Tool"},
+  "Files": [{"SourcePath": "tool.exe", "TargetPath": "%currentdir%\\tool.exe", "KeepFile": false},
+            {"SourcePath": "cfg", "TargetPath": "%currentdir%\\data\\tool.cfg", "KeepFile": true}],
+  "RegKeys": [{"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Tool\\", "Extra1": "e1",
+               "Extra2": "e2"},
+              {"RootKey": 7, "SubKey": "Odd", "Extra1": "", "Extra2": ""}],
+  "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool", "LinkPath": "%currentdir%\\tool.exe"}]
+})";
+
+TEST(InstalllogRoundTrip, WriteThenDumpJsonGivesTheManifestBack) {
+  const ScratchDir dir;
+  const std::string manifest = dir.Put("m.json", kExampleManifest);
+  const Outcome written = Installlog({"write", manifest, dir.File("out.dat")});
+  ASSERT_EQ(written.code, kExitOk) << written.err;
+  EXPECT_EQ(written.out, "");
+
+  const Outcome dumped = Installlog({"dump", dir.File("out.dat"), "--json"});
+  ASSERT_EQ(dumped.code, kExitOk) << dumped.err;
+  EXPECT_EQ(dumped.err, "");  // a log the writer made has nothing to note
+  EXPECT_EQ(Json::parse(dumped.out), Json::parse(kExampleManifest));
+
+  // And the dump written back is the same log, byte for byte.
+  const std::string again = dir.Put("again.json", dumped.out);
+  ASSERT_EQ(Installlog({"write", again, dir.File("again.dat")}).code, kExitOk);
+  EXPECT_EQ(dir.Read("again.dat"), dir.Read("out.dat"));
+}
+
+TEST(InstalllogRoundTrip, MinimalManifestGivesTheSmallestLog) {
+  const ScratchDir dir;
+  const std::string manifest = dir.Put(
+      "m.json", R"({"AppInfo": {"AppPath": "", "AppName": "abc", "MainPath": "", "GroupName": ""},
+                   "Files": [], "RegKeys": [], "Links": []})");
+  ASSERT_EQ(Installlog({"write", manifest, dir.File("out.dat")}).code, kExitOk);
+  EXPECT_EQ(dir.Read("out.dat"),
+            std::string("InstallFile\r\n\x01\0\0\0\0\x03\0\0\0abc\0\0\0\0\0\0\0\0", 33));
+}
+
+// `plan --json` for logs whose plans are known; each case checks one key.
+struct PlanCase {
+  const char* name;
+  InstallLog log;
+  std::vector<std::string> options;
+  const char* key;
+  const char* expected;  // JSON
+};
+
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
+
+class InstalllogPlanTest : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(InstalllogPlanTest, ShowsWhatTheStagesWouldDo) {
+  const PlanCase& c = GetParam();
+  const ScratchDir dir;
+  std::vector<std::string> args = {"plan", dir.Put("Uninstall.dat", Bytes(c.log)), "--json"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  const Outcome outcome = Installlog(args);
+  ASSERT_EQ(outcome.code, kExitOk) << outcome.err;
+  const Json plan = Json::parse(outcome.out);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : plan.items()) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"app", "registry", "files", "directories",
+                                            "mainDirectory", "links", "group"}));
+  EXPECT_EQ(plan.at(c.key), Json::parse(c.expected)) << plan.at(c.key).dump();
+}
+
+const AppInfo kApp{L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InstalllogPlanTest,
+    ::testing::Values(
+        PlanCase{
+            "RegistryCompletedWithTheMissingKey",
+            Log(kApp, {},
+                {Key(kHklm, L"Software\\X\\App\\"), Key(kHklm, L"Software\\X\\App\\Sub\\Deep\\")},
+                {}),
+            {},
+            "registry",
+            R"([[-2147483646, "Software\\X\\App\\Sub\\Deep\\"],
+                     [-2147483646, "Software\\X\\App\\Sub\\"],
+                     [-2147483646, "Software\\X\\App\\"]])"},
+        PlanCase{
+            "RegistryRootsKeptApart",
+            Log(kApp, {},
+                {Key(kHklm, L"Software\\X\\App\\"), Key(kHkcu, L"Software\\X\\App\\Sub\\Deep\\")},
+                {}),
+            {},
+            "registry",
+            R"([[-2147483647, "Software\\X\\App\\Sub\\Deep\\"],
+                     [-2147483646, "Software\\X\\App\\"]])"},
+        PlanCase{"RegistryKeysWithoutTrailingBackslash",
+                 Log(kApp, {},
+                     {Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub")}, {}),
+                 {},
+                 "registry",
+                 R"([[-2147483646, "Software\\X\\App\\Sub\\"], [-2147483646, "Software\\X\\App\\"],
+                     [-2147483646, "Software\\X\\App\\"], [-2147483646, "Software\\X\\"]])"},
+        PlanCase{
+            "RegistryEqualLengthsNotStable",
+            Log(kApp, {},
+                {Key(1, L"A\\"), Key(1, L"BB\\"), Key(1, L"C\\"), Key(1, L"DD\\"), Key(1, L"E\\")},
+                {}),
+            {},
+            "registry",
+            R"([[1, "BB\\"], [1, "DD\\"], [1, "C\\"], [1, "A\\"], [1, "E\\"]])"},
+        PlanCase{"DirectoriesCompletedDeepestFirstDuplicatesKept",
+                 Log(kApp,
+                     {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\b.png"),
+                      File(L"C:\\Apps\\Tool\\c.dll")},
+                     {}, {}),
+                 {},
+                 "directories",
+                 R"(["C:\\Apps\\Tool\\data\\img\\", "C:\\Apps\\Tool\\data\\", "C:\\Apps\\Tool\\",
+                     "C:\\Apps\\Tool\\"])"},
+        PlanCase{"DirectoriesAncestorTestIsCaseSensitive",
+                 Log(kApp, {File(L"C:\\Apps\\tool\\a"), File(L"C:\\Apps\\Tool\\data\\b")}, {}, {}),
+                 {},
+                 "directories",
+                 R"(["C:\\Apps\\Tool\\data\\", "C:\\Apps\\tool\\"])"},
+        PlanCase{"DirectoriesSkipKeptAndUnexpanded",
+                 Log(kApp,
+                     {File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept\\b", kTrue),
+                      File(L"%currentdir%\\c")},
+                     {}, {}),
+                 {"--appdir", "D:\\Apps\\Tool"},
+                 "directories",
+                 R"(["D:\\Apps\\Tool\\"])"},
+        PlanCase{"FilesTakenByTheFileStage",
+                 Log(kApp,
+                     {File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept", kTrue), File(L""),
+                      File(L"%windir%\\dir\\"), File(L"%winsysdir%\\x.dll"),
+                      File(L"%rootdir%\\Data\\d")},
+                     {}, {}),
+                 {"--windir", "E:\\Win", "--winsysdir", "E:\\Win\\Sys\\", "--appdir",
+                  "D:\\Apps\\Tool\\"},
+                 "files",
+                 R"(["%temp%\\x\\a", "E:\\Win\\Sys\\x.dll", "D:\\Data\\d"])"},
+        PlanCase{"AppPathsExpanded",
+                 Log(kApp, {}, {}, {}),
+                 {"--appdir", "D:\\Apps\\Tool\\"},
+                 "app",
+                 R"({"AppPath": "D:\\Apps\\Tool\\", "AppName": "Tool",
+                     "MainPath": "D:\\Apps\\Tool\\tool.exe", "GroupName": "Tool"})"},
+        PlanCase{"MainDirectoryWithDefaultFolders",
+                 Log(kApp, {}, {}, {}),
+                 {},
+                 "mainDirectory",
+                 R"("C:\\APP\\")"},
+        PlanCase{
+            "LinksDesktopFirstFoldersExpanded",
+            Log({L"", L"", L"", L"My Group"}, {}, {},
+                {{L"%userfolder%", L"Tool", L"x"}, {L"%userfolder%\\Extras", L"Help", L""}}),
+            {},
+            "links",
+            R"([["..\\..\\Desktop", ""], ["My Group", "Tool"], ["My Group\\Extras", "Help"]])"},
+        PlanCase{"Group",
+                 Log({L"", L"", L"", L"Vendor\\Tool"}, {}, {}, {}),
+                 {},
+                 "group",
+                 R"("Vendor\\Tool")"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// Input that is refused: the exit code and the message.
+struct BadInputCase {
+  const char* name;
+  std::string file;               // written as "in" in the scratch directory; "" writes none
+  std::vector<std::string> args;  // "@" stands for the path of "in"
+  int code;
+  std::string message;  // part of the error stream; "@" stands for the path of "in"
+};
+
+void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
+
+class InstalllogBadInputTest : public ::testing::TestWithParam<BadInputCase> {};
+
+std::string Replace(std::string text, const std::string& path) {
+  for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at)) {
+    text.replace(at, 1, path);
+    at += path.size();
+  }
+  return text;
+}
+
+TEST_P(InstalllogBadInputTest, FailsWithItsCodeAndMessage) {
+  const BadInputCase& c = GetParam();
+  const ScratchDir dir;
+  const std::string in = c.file.empty() ? dir.File("in") : dir.Put("in", c.file);
+  std::vector<std::string> args;
+  for (const std::string& arg : c.args) args.push_back(Replace(arg, in));
+  const Outcome outcome = Installlog(args);
+  EXPECT_EQ(outcome.code, c.code);
+  EXPECT_NE(outcome.err.find(Replace(c.message, in)), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+}
+
+const std::string kValidLog =
+    std::string("InstallFile\r\n\x01\0\0\0\0\x03\0\0\0abc\0\0\0\0\0\0\0\0", 33);
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InstalllogBadInputTest,
+    ::testing::Values(
+        BadInputCase{"NotALog",
+                     "PK\x03\x04 not a log",
+                     {"dump", "@"},
+                     kExitInvalidLog,
+                     "Error: the file '@' is no valid InstallFile !\n"},
+        BadInputCase{"MagicInOtherCase",
+                     "installfile\r\n",
+                     {"plan", "@"},
+                     kExitInvalidLog,
+                     "Error: the file '@' is no valid InstallFile !\n"},
+        BadInputCase{"EmptyFile",
+                     "x",
+                     {"plan", "@", "--json"},
+                     kExitInvalidLog,
+                     "is no valid InstallFile !"},
+        BadInputCase{"NegativeLength",
+                     std::string("InstallFile\x02\xFF\xFF\xFF\xFF", 16),
+                     {"dump", "@", "--json"},
+                     kExitInvalidLog,
+                     "The install log '@' is damaged: the text at offset 12 has the negative "
+                     "length -1.\n"},
+        BadInputCase{"MissingLog", "", {"dump", "@"}, kExitUsage, "installlog: @: "},
+        BadInputCase{
+            "LogIsADirectory", "", {"plan", "."}, kExitUsage, "installlog: .: is a directory"},
+        BadInputCase{"MalformedJson",
+                     "{\"AppInfo\": ",
+                     {"write", "@", "@.dat"},
+                     kExitUsage,
+                     "installlog: @: not valid JSON: parse error at line 1, column 13"},
+        BadInputCase{"JsonWithBadUtf8",
+                     "{\"AppInfo\": \"\xFF\"}",
+                     {"write", "@", "@.dat"},
+                     kExitUsage,
+                     "installlog: @: not valid JSON: "},
+        BadInputCase{"UnknownRootName",
+                     R"({"AppInfo": {"AppPath": "", "AppName": "", "MainPath": "", "GroupName": ""},
+                         "Files": [], "Links": [],
+                         "RegKeys": [{"RootKey": "HKEY_LOCAL", "SubKey": "", "Extra1": "", "Extra2": ""}]})",
+                     {"write", "@", "@.dat"},
+                     kExitUsage,
+                     "installlog: @: RegKeys[0].RootKey: unknown root key name \"HKEY_LOCAL\""},
+        BadInputCase{"LogGivenAsManifest",
+                     kValidLog,
+                     {"write", "@", "@.dat"},
+                     kExitUsage,
+                     "installlog: @: not valid JSON"},
+        BadInputCase{"UnwritableOutput",
+                     "{}",
+                     {"write", "@", "@/x.dat"},
+                     kExitUsage,
+                     "installlog: @: manifest: missing field \"AppInfo\""},
+        BadInputCase{"NoCommand", "", {}, kExitUsage, "A subcommand is required"},
+        BadInputCase{"UnknownCommand", "", {"erase", "@"}, kExitUsage, "A subcommand is required"},
+        BadInputCase{"MissingOperand", "", {"write", "@"}, kExitUsage, "OUT is required"},
+        BadInputCase{"UnknownOption", kValidLog, {"dump", "@", "--xml"}, kExitUsage, "--xml"},
+        BadInputCase{"EmptyFolder",
+                     kValidLog,
+                     {"plan", "@", "--appdir", ""},
+                     kExitUsage,
+                     "installlog: --appdir needs a folder"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(InstalllogWrite, OutputThatCannotBeCreatedIsAnError) {
+  const ScratchDir dir;
+  const std::string manifest = dir.Put("m.json", kExampleManifest);
+  const Outcome outcome = Installlog({"write", manifest, dir.File("no/such/dir/out.dat")});
+  EXPECT_EQ(outcome.code, kExitUsage);
+  EXPECT_NE(outcome.err.find("installlog: " + dir.File("no/such/dir/out.dat") + ": "),
+            std::string::npos)
+      << outcome.err;
+}
+
+TEST(InstalllogHelp, EachCommandHasHelp) {
+  for (const char* command : {"write", "dump", "plan"}) {
+    const Outcome outcome = Installlog({command, "--help"});
+    EXPECT_EQ(outcome.code, kExitOk) << command;
+    EXPECT_NE(outcome.out.find(std::string("Usage: installlog ") + command), std::string::npos)
+        << outcome.out;
+  }
+  const Outcome top = Installlog({"--help"});
+  EXPECT_EQ(top.code, kExitOk);
+  EXPECT_NE(top.out.find("Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error."),
+            std::string::npos);
+}
+
+// What `dump` shows of a log that the writer would not have written: records
+// out of order, stray bytes, two AppInfo records and a record cut short.
+TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
+  using namespace std::string_literals;
+  const std::string app1 = "\x01\0\0\0\0\x01\0\0\0A\0\0\0\0\0\0\0\0"s;
+  const std::string link = "\x04\x01\0\0\0F\x01\0\0\0L\0\0\0\0"s;
+  const std::string junk = "\x00\xFF"s;
+  const std::string file = "\x02\0\0\0\0\x01\0\0\0T\x01\0\0\0"s;
+  const std::string app2 = "\x01\0\0\0\0\x01\0\0\0B\0\0\0\0\0\0\0\0"s;
+  const std::string key = "\x03\x04\0\0\x80\x01\0\0\0K\0\0\0\0\0\0\0\0"s;
+  const std::string cut = "\x02\x05\0\0"s;
+  const std::string bytes = "InstallFile" + app1 + link + junk + file + app2 + key + cut;
+  const ScratchDir dir;
+  const std::string log = dir.Put("x.dat", bytes);
+
+  const Outcome text = Installlog({"dump", log});
+  ASSERT_EQ(text.code, kExitOk) << text.err;
+  const std::vector<std::string> lines = {
+      "       0  magic \"InstallFile\"\n",
+      "      11  AppInfo\n          AppPath     \"\"\n          AppName     \"A\"\n",
+      "      29  LinkEntry 1\n          FolderName  \"F\"\n          LinkName    \"L\"\n"
+      "          LinkPath    \"\"\n",
+      "      44  skipped 2 bytes: 00 FF\n",
+      "      46  FileEntry 1\n          SourcePath  \"\"\n          TargetPath  \"T\"\n"
+      "          KeepFile    true (stored as 1)\n",
+      "      60  AppInfo\n          AppPath     \"\"\n          AppName     \"B\"\n",
+      "      78  RegKeyEntry 1\n          RootKey     0x80000004 (-2147483644)\n"
+      "          SubKey      \"K\"\n",
+      "      96  FileEntry cut short by the end of the log (4 bytes left): the reader drops it\n",
+      "read: 2 AppInfo records, 1 file, 1 registry key, 1 link; 2 bytes passed over; one record "
+      "cut short\n"};
+  std::size_t from = 0;
+  for (const std::string& line : lines) {
+    const std::size_t at = text.out.find(line, from);
+    ASSERT_NE(at, std::string::npos) << "missing or out of order:\n"
+                                     << line << "\nin\n"
+                                     << text.out;
+    from = at + line.size();
+  }
+
+  const Outcome json = Installlog({"dump", log, "--json"});
+  ASSERT_EQ(json.code, kExitOk);
+  const Json manifest = Json::parse(json.out);
+  EXPECT_EQ(manifest["AppInfo"]["AppName"], "B");
+  EXPECT_EQ(manifest["RegKeys"][0]["RootKey"], -2147483644);
+  EXPECT_EQ(manifest["Files"][0]["KeepFile"], true);
+  EXPECT_EQ(
+      json.err,
+      "installlog: note: 2 bytes that are no record kind passed over (see the dump without "
+      "--json)\n"
+      "installlog: note: a FileEntry record at offset 96 is cut short by the end of the log; "
+      "the reader drops it\n"
+      "installlog: note: the log has 2 AppInfo records; the last one (at offset 60) stands\n");
+}
+
+TEST(InstalllogDump, LongRunsOfJunkAreShownShort) {
+  const ScratchDir dir;
+  const std::string log = dir.Put("x.dat", "InstallFile" + std::string(100000, '\x7F'));
+  const Outcome outcome = Installlog({"dump", log});
+  ASSERT_EQ(outcome.code, kExitOk);
+  EXPECT_NE(outcome.out.find("      11  skipped 100000 bytes: 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F "
+                             "7F 7F 7F 7F ...\n"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_LT(outcome.out.size(), 1000u);
+}
+
+}  // namespace
+}  // namespace uninstall::tools
