@@ -465,8 +465,8 @@ BoxContent ReadBox(HWND box) {
       }
     }
   }
-  // The pixels: the box may not be painted yet, so try for a while.
-  for (int attempt = 0; attempt < 50; ++attempt) {
+  // The pixels: the box may not be painted yet, so try for up to 5 s.
+  for (int attempt = 0; attempt < 250; ++attempt) {
     c.icon = IconFromScreen(search.found);
     if (c.icon) {
       c.icon_method = "screen";

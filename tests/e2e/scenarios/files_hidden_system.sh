@@ -1,0 +1,25 @@
+# Hidden and system files in the log are neither deleted nor asked about
+app_dir 'C:\Program Files\Sample'
+make_file "$APP\\Sample.exe"
+make_file "$APP\\Data\\hidden.dat"
+make_file "$APP\\Data\\system.dat"
+make_file "$APP\\Data\\both.dat"
+make_file "$APP\\Data\\plain.dat"
+set_attr "$APP\\Data\\hidden.dat" hidden
+set_attr "$APP\\Data\\system.dat" system
+set_attr "$APP\\Data\\both.dat" hidden system
+log_app '%currentdir%' 'Sample' '%currentdir%Sample.exe' ''
+log_file '' '%currentdir%Data\hidden.dat' 0
+log_file '' '%currentdir%Data\system.dat' 0
+log_file '' '%currentdir%Data\both.dat' 0
+log_file '' '%currentdir%Data\plain.dat' 0
+log_file '' '%currentdir%Sample.exe' 0
+write_log
+
+expect_window shown
+expect_box Uninstall 36 "$(text_confirm Sample)" yes
+expect_box Uninstall 64 "$TEXT_REMOVED" ok
+run_uninstall
+
+# Data still holds files, so it stays, and none of them is touched.
+expect_tree "$APP" Data/ Data/hidden.dat Data/system.dat Data/both.dat Uninstall.exe
