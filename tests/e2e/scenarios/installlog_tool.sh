@@ -32,7 +32,8 @@ else
 {"AppInfo": {"AppPath": "%currentdir%", "AppName": "Sample Café", "MainPath": "%currentdir%\\Sample.exe",
              "GroupName": "Sample"},
  "Files": [{"SourcePath": "Sample.exe", "TargetPath": "%currentdir%\\Sample.exe", "KeepFile": false},
-           {"SourcePath": "sample.ini", "TargetPath": "%windir%\\sample.ini", "KeepFile": true},
+           {"SourcePath": "sample.ini", "TargetPath": "%windir%\\sample.ini", "KeepFile": false},
+           {"SourcePath": "readme.txt", "TargetPath": "%currentdir%\\readme.txt", "KeepFile": true},
            {"SourcePath": "logo.png", "TargetPath": "%currentdir%\\data\\img\\logo.png", "KeepFile": false}],
  "RegKeys": [{"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Sample\\", "Extra1": "", "Extra2": ""},
              {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Sample\\App\\Deep\\", "Extra1": "",
@@ -42,7 +43,8 @@ JSON
   # The same log, built by the scenario's own format functions.
   log_app '%currentdir%' 'Sample Café' '%currentdir%\Sample.exe' 'Sample'
   log_file 'Sample.exe' '%currentdir%\Sample.exe' 0
-  log_file 'sample.ini' '%windir%\sample.ini' -1
+  log_file 'sample.ini' '%windir%\sample.ini' 0
+  log_file 'readme.txt' '%currentdir%\readme.txt' -1
   log_file 'logo.png' '%currentdir%\data\img\logo.png' 0
   log_reg HKLM 'Software\Sample\'
   log_reg HKLM 'Software\Sample\App\Deep\'
@@ -58,8 +60,9 @@ JSON
   [ "$INSTALLLOG_RC" -eq 0 ] || fail "plan exited $INSTALLLOG_RC: $INSTALLLOG_ERR"
   plan=$(printf '%s\n' "$INSTALLLOG_OUT" | sed 's/^ *//' | tr -d '\n')
   expect_in "$plan" '"registry": [[-2147483646,"Software\\Sample\\App\\Deep\\"],[-2147483646,"Software\\Sample\\App\\"],[-2147483646,"Software\\Sample\\"]]'
-  expect_in "$plan" '"files": ["C:\\Program Files\\Sample\\Sample.exe","C:\\Program Files\\Sample\\data\\img\\logo.png"]'
-  expect_in "$plan" '"directories": ["C:\\Program Files\\Sample\\data\\img\\","C:\\Program Files\\Sample\\data\\","C:\\Program Files\\Sample\\","C:\\Program Files\\Sample\\"]'
+  expect_in "$plan" '"AppPath": "C:\\Program Files\\Sample\\"'
+  expect_in "$plan" '"files": ["C:\\Program Files\\Sample\\Sample.exe","C:\\windows\\sample.ini","C:\\Program Files\\Sample\\data\\img\\logo.png"]'
+  expect_in "$plan" '"directories": ["C:\\Program Files\\Sample\\data\\img\\","C:\\Program Files\\Sample\\data\\","C:\\Program Files\\Sample\\","C:\\windows\\"]'
   expect_in "$plan" '"mainDirectory": "C:\\Program Files\\Sample\\"'
   expect_in "$plan" '"links": [["..\\..\\Desktop","Sample Café"],["Sample","Sample"]]'
 
