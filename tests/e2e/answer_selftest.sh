@@ -45,6 +45,7 @@ mismatches=(
   "but the script says never|expect_window never; expect_box T 48 text ok|--window 48 T text"
   "but the script says shown|expect_window shown; expect_box T 48 text ok|48 T text"
   "exit code 0x3, want 0x0|expect_box T 48 text ok|--exit 3 48 T text"
+  "progress window closed on WM_CLOSE|expect_box T 48 text ok close_main|--closable-window 48 T text"
   "no message box within 2 s|E2E_BOX_TIMEOUT=2; expect_box T 48 text ok|--wait 10000"
 )
 for case in "${mismatches[@]}"; do

@@ -1,9 +1,11 @@
 // boxes: a stand-in program for checking the answering helper itself.
 //
-//   boxes.exe [--window] [--exit N] [--wait MS] [STYLE TITLE TEXT]...
+//   boxes.exe [--window|--closable-window] [--exit N] [--wait MS]
+//             [STYLE TITLE TEXT]...
 //
 // With --window it first shows a top-level window of class "UninstallMfrm"
-// that refuses WM_CLOSE, like the uninstaller's progress window. Then it
+// that refuses WM_CLOSE, like the uninstaller's progress window;
+// --closable-window shows one that closes as windows usually do. Then it
 // shows one message box per STYLE TITLE TEXT triple, in order ("\n" in TEXT
 // stands for a line feed), waits MS milliseconds (default 0) and ends with
 // exit code N (default 0).
@@ -18,8 +20,10 @@
 
 namespace {
 
+bool g_refuse_close = true;
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_CLOSE) return 0;  // refused, as the uninstaller does
+  if (msg == WM_CLOSE && g_refuse_close) return 0;  // refused, as the uninstaller does
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
@@ -65,7 +69,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int i = 1;
   for (; i < argc; ++i) {
     const std::wstring_view arg = argv[i];
-    if (arg == L"--window") {
+    if (arg == L"--window" || arg == L"--closable-window") {
+      g_refuse_close = arg == L"--window";
       owner = ShowMainWindow(instance);
     } else if (arg == L"--exit" && i + 1 < argc) {
       exit_code = static_cast<int>(std::wcstol(argv[++i], nullptr, 0));
