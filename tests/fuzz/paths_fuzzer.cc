@@ -1,0 +1,137 @@
+// The path helpers on arbitrary strings.
+//
+// The input is read as up to six wide strings (see WideStringsFromInput): a
+// path, then WinDir, WinSysDir, AppDir, LogPath and the group name. A path
+// whose first character is U+00FE is that character's rest repeated to more
+// than 32767 characters, to reach the limit of the root scan. Checked:
+// - GetDirectory(p) + GetFileName(p) == p when p holds a "\", both "" when
+//   not; the directory ends in "\", the file name holds none; taking the
+//   directory again changes nothing;
+// - GetRootDir(p) is the first three characters of a path that does not open
+//   with "\\"; for one that does, it is "" or "\\server\share\" (exactly four
+//   "\", the last one at its end), a prefix of p's first 32767 characters
+//   with a "\" appended; "" only when no "\" follows the leading two; taking
+//   the root again changes nothing;
+// - ExpandPathVariables: a path that opens with a variable becomes the
+//   variable's value followed by the rest of the path (one "\" at the seam
+//   taken with the folder variables), as long as no value itself opens with
+//   "%" (then replacements chain, and only the absence of a crash is
+//   checked); any other path is left as it is.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "paths/split.h"
+#include "paths/variables.h"
+
+namespace uninstall::fuzz {
+namespace {
+
+constexpr std::size_t kRootScanChars = 32767;
+constexpr wchar_t kSep = L'\\';
+
+void CheckSplit(const std::wstring& p) {
+  const std::wstring dir = GetDirectory(p);
+  const std::wstring name = GetFileName(p);
+  if (p.find(kSep) == std::wstring::npos) {
+    FUZZ_CHECK(dir.empty());
+    FUZZ_CHECK(name.empty());
+    return;
+  }
+  FUZZ_CHECK(dir + name == p);
+  FUZZ_CHECK(!dir.empty() && dir.back() == kSep);
+  FUZZ_CHECK(name.find(kSep) == std::wstring::npos);
+  FUZZ_CHECK(GetDirectory(dir) == dir);
+  FUZZ_CHECK(GetFileName(dir).empty());
+}
+
+void CheckRoot(const std::wstring& p) {
+  const std::wstring root = GetRootDir(p);
+  FUZZ_CHECK(GetRootDir(root) == root);
+  const std::wstring_view scanned = std::wstring_view(p).substr(0, kRootScanChars);
+  if (!scanned.starts_with(L"\\\\")) {
+    FUZZ_CHECK(root == scanned.substr(0, 3));
+    return;
+  }
+  if (root.empty()) {
+    FUZZ_CHECK(scanned.find(kSep, 2) == std::wstring_view::npos);
+    return;
+  }
+  FUZZ_CHECK(std::count(root.begin(), root.end(), kSep) == 4);
+  FUZZ_CHECK(root.back() == kSep);
+  FUZZ_CHECK(root.starts_with(L"\\\\"));
+  FUZZ_CHECK((std::wstring(scanned) + kSep).starts_with(root));
+}
+
+wchar_t AsciiLower(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+bool OpensWith(std::wstring_view path, std::wstring_view name) {
+  if (path.size() < name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (AsciiLower(path[i]) != name[i]) return false;
+  }
+  return true;
+}
+
+void CheckExpansion(const std::wstring& path, const PathFields& fields, const std::wstring& group) {
+  struct Variable {
+    std::wstring_view name;
+    std::wstring value;
+    bool folder;  // takes one "\" right behind it along
+  };
+  const Variable variables[] = {
+      {L"%windir%", fields.WinDir, true},
+      {L"%winsysdir%", fields.WinSysDir, true},
+      {L"%currentdir%", fields.AppDir, true},
+      {L"%rootdir%", GetRootDir(fields.AppDir), true},
+      {L"%userdir%", GetDirectory(fields.LogPath), true},
+      {L"%userfolder%", group, false},
+  };
+
+  std::wstring expanded = path;
+  ExpandPathVariables(fields, group, expanded);
+  if (path.empty() || path[0] != L'%') {
+    FUZZ_CHECK(expanded == path);
+    return;
+  }
+  for (const Variable& v : variables) {
+    if (!v.value.empty() && v.value[0] == L'%') return;  // replacements may chain
+  }
+  for (const Variable& v : variables) {
+    if (!OpensWith(path, v.name)) continue;
+    std::size_t used = v.name.size();
+    if (v.folder && path.size() > used && path[used] == kSep) ++used;
+    FUZZ_CHECK(expanded.starts_with(v.value));
+    FUZZ_CHECK(expanded == v.value + path.substr(used));
+    return;
+  }
+  FUZZ_CHECK(expanded == path);
+}
+
+}  // namespace
+}  // namespace uninstall::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace uninstall;
+  using namespace uninstall::fuzz;
+  std::vector<std::wstring> s = WideStringsFromInput(data, size, 6);
+  s.resize(6);
+  std::wstring path = s[0];
+  if (!path.empty() && path[0] == L'\u00FE') {
+    const std::wstring unit = path.size() > 1 ? path.substr(1) : std::wstring(L"\\");
+    path.clear();
+    while (path.size() <= kRootScanChars + 2) path += unit;
+  }
+
+  CheckSplit(path);
+  CheckRoot(path);
+  const PathFields fields{s[1], s[2], s[3], s[4]};
+  CheckExpansion(path, fields, s[5]);
+  return 0;
+}
