@@ -17,8 +17,10 @@ Status LastError() {
 // Win32 wants NUL-terminated strings.
 std::wstring Z(std::wstring_view text) { return std::wstring(text); }
 
+// The predefined root handles are the 32-bit values sign-extended to the
+// pointer size (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 in 64-bit builds).
 HKEY RootHandle(std::int32_t root) {
-  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(root)));
+  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
 }
 
 }  // namespace
