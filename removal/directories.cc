@@ -239,10 +239,11 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     if (DirSearch(env, d, kSearchDirectory) == Probe::kNoMatch) continue;
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
 
-    // A directory that cannot be listed leaves the listing on the one before;
-    // its names and number are what the steps below see.
-    static_cast<void>(File1.SetPath(d));
-    static_cast<void>(File1.Refresh());
+    // Point the listing at d and read it. Pointing reads the names already,
+    // so the re-read is needed only when pointing failed: the listing then
+    // stays on the directory before, which is read again, and its names and
+    // number are what the steps below see.
+    if (!File1.SetPath(d).ok()) static_cast<void>(File1.Refresh());
 
     // The main directory is emptied of what the installer left in it, unless
     // it is the Windows or the system folder or another folder that is not
