@@ -3,17 +3,24 @@
 // (files 6 to 12 levels below the application directory) whose intermediate
 // directories hold no file of their own, so the completion has thousands of
 // them to add; one file in the application directory itself makes it the
-// ancestor of everything.
+// ancestor of everything. BM_WholePlan times everything that is planned
+// before the first deletion, on the deep-tree log that gen_logs writes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/log_shapes.h"
 #include "paths/split.h"
+#include "paths/variables.h"
+#include "removal/directories.h"
 #include "removal/plan.h"
+#include "removal/registry_keys.h"
+#include "removal/shortcuts.h"
 #include "support/reference_plan.h"
 
 namespace uninstall {
@@ -108,7 +115,74 @@ void BM_StepByStepOverFast(benchmark::State& state) {
   state.counters["fast_ms"] = ms(fast);
   state.counters["ratio"] = ms(reference) / ms(fast);
 }
+// The reference at 4,000 files takes about 20 s an iteration; the smoke run
+// in CI filters the two larger sizes out.
 BENCHMARK(BM_StepByStepOverFast)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+// Everything the uninstall plans once the user has confirmed: the expansion
+// of every path, the order of the key deletions, the directory visits and
+// the link calls, on the 32767-file log over a deep tree (32767 keys as deep,
+// 64 links). The copy of the log that the expansion rewrites is not timed.
+void BM_WholePlan(benchmark::State& state) {
+  const InstallLog generated = bench::TreeLog(bench::DeepTreeShape());
+  const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
+                          L"C:\\Program Files\\Bench Application\\",
+                          L"C:\\Program Files\\Bench Application\\Uninstall.dat"};
+  std::size_t keys = 0;
+  std::size_t dirs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    InstallLog log = generated;
+    state.ResumeTiming();
+    ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
+    const std::vector<PlanItem> key_order = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
+    const std::vector<std::wstring> dir_order = DirectoryVisitOrder(log.FileCount, log.Files);
+    const std::vector<ShellLinkCall> links = ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo);
+    benchmark::DoNotOptimize(links.data());
+    keys = key_order.size();
+    dirs = dir_order.size();
+    state.PauseTiming();
+    log = InstallLog{};
+    state.ResumeTiming();
+  }
+  state.counters["files"] = static_cast<double>(generated.FileCount);
+  state.counters["key_deletions"] = static_cast<double>(keys);
+  state.counters["dir_visits"] = static_cast<double>(dirs);
+}
+BENCHMARK(BM_WholePlan)->Unit(benchmark::kMillisecond);
+
+// The three parts of BM_WholePlan one by one, on the same log: where the
+// time of the whole goes.
+void BM_WholePlanPart(benchmark::State& state) {
+  InstallLog log = bench::TreeLog(bench::DeepTreeShape());
+  const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
+                          L"C:\\Program Files\\Bench Application\\",
+                          L"C:\\Program Files\\Bench Application\\Uninstall.dat"};
+  const InstallLog generated = log;
+  ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
+  const InstallLog expanded = log;
+  for (auto _ : state) {
+    switch (state.range(0)) {
+      case 0: {
+        state.PauseTiming();
+        log = generated;
+        state.ResumeTiming();
+        ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
+        benchmark::DoNotOptimize(log.Files.data());
+        break;
+      }
+      case 1:
+        benchmark::DoNotOptimize(RegistryKeyDeletionOrder(expanded.RegKeyCount, expanded.RegKeys));
+        break;
+      default:
+        benchmark::DoNotOptimize(DirectoryVisitOrder(expanded.FileCount, expanded.Files));
+        break;
+    }
+  }
+  static constexpr const char* kParts[] = {"expansion", "registry order", "directory order"};
+  state.SetLabel(kParts[std::min<std::int64_t>(state.range(0), 2)]);
+}
+BENCHMARK(BM_WholePlanPart)->ArgName("part")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace uninstall
