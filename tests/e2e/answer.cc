@@ -25,6 +25,10 @@
 //   box_timeout=SECONDS      how long to wait for each box (default 30)
 //   exit_timeout=SECONDS     how long to wait for the program to end after
 //                            the last box (default 30)
+//   measure=yes|no           print "measure: ..." lines: when each box was
+//                            seen and answered and when the program ended
+//                            (milliseconds since its start), and its peak
+//                            working set and peak pagefile usage (default no)
 //
 // Each "[box]" line starts the expectation for the next message box:
 //
@@ -51,6 +55,9 @@
 // the dialog's background.
 
 #include <windows.h>
+// After windows.h, which it needs. GetProcessMemoryInfo is kernel32's
+// K32GetProcessMemoryInfo (PSAPI_VERSION 2): no import library needed.
+#include <psapi.h>
 
 #include <algorithm>
 #include <array>
@@ -511,6 +518,7 @@ struct Script {
   std::optional<DWORD> exit_code;
   int box_timeout_s = 30;
   int exit_timeout_s = 30;
+  bool measure = false;
   std::vector<BoxExpectation> boxes;
 };
 
@@ -594,6 +602,9 @@ Script ParseScript(std::istream& in) {
         script.box_timeout_s = ParseInt(value, line);
       } else if (key == "exit_timeout") {
         script.exit_timeout_s = ParseInt(value, line);
+      } else if (key == "measure") {
+        if (value != "yes" && value != "no") throw ScriptError{line, "measure must be yes or no"};
+        script.measure = value == "yes";
       } else {
         throw ScriptError{line, "unknown setting " + key};
       }
@@ -697,7 +708,10 @@ std::string Hex(DWORD v) {
 
 class Runner {
  public:
-  Runner(const Script& script, Process program) : script_(script), program_(std::move(program)) {}
+  using Clock = std::chrono::steady_clock;
+
+  Runner(const Script& script, Process program, Clock::time_point started)
+      : script_(script), program_(std::move(program)), started_(started) {}
 
   // Follows the script; throws Failure on the first check that fails.
   void Run() {
@@ -714,17 +728,48 @@ class Runner {
   }
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   WindowScan Observe() {
     WindowScan scan = Scan(program_.pid);
     if (scan.main_visible) main_shown_ = true;
+    if (script_.measure) SampleMemory();
     return scan;
+  }
+
+  // Milliseconds since the program was started, for the measure lines.
+  [[nodiscard]] long long Elapsed() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count();
+  }
+
+  void Measure(const std::string& what) const {
+    Say("measure: " + what + " at " + std::to_string(Elapsed()) + " ms");
+  }
+
+  // The peaks only grow, so the last sample that succeeds holds them; a
+  // sample while the program runs also covers systems that keep no counters
+  // for a process that has ended.
+  void SampleMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (GetProcessMemoryInfo(program_.process.get(), &counters, sizeof(counters)) &&
+        counters.PeakWorkingSetSize != 0) {
+      peak_working_set_ = std::max(peak_working_set_, counters.PeakWorkingSetSize);
+      peak_pagefile_ = std::max(peak_pagefile_, counters.PeakPagefileUsage);
+    }
+  }
+
+  void ReportMemory() const {
+    if (peak_working_set_ == 0) {
+      Say("measure: memory counters unavailable");
+      return;
+    }
+    Say("measure: peak working set " + std::to_string(peak_working_set_ / 1024) +
+        " KiB, peak pagefile usage " + std::to_string(peak_pagefile_ / 1024) + " KiB");
   }
 
   void Answer(std::size_t index, const BoxExpectation& want) {
     const std::string label = "box " + std::to_string(index);
     HWND box = WaitForBox(label);
+    if (script_.measure) Measure(label + " seen");
     const BoxContent got = ReadBox(box);
     Check(label, want, got);
 
@@ -738,6 +783,7 @@ class Runner {
     Say(label + ": " + Describe(got) + " -> " + ButtonLabel(*want.answer));
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    if (script_.measure) Measure(label + " answered");
     const auto deadline = Clock::now() + std::chrono::seconds(script_.box_timeout_s);
     while (IsWindow(box) && IsWindowVisible(box)) {
       if (Clock::now() > deadline) throw Failure{label + ": still open after the click"};
@@ -843,6 +889,11 @@ class Runner {
       }
       std::this_thread::sleep_for(kPollInterval);
     }
+    if (script_.measure) {
+      Measure("program ended");
+      SampleMemory();
+      ReportMemory();
+    }
     const DWORD code = ExitCodeOf(program_);
     Say("exit code " + std::to_string(code));
     if (script_.exit_code && code != *script_.exit_code) {
@@ -862,7 +913,10 @@ class Runner {
 
   const Script& script_;
   Process program_;
+  Clock::time_point started_;
   bool main_shown_ = false;
+  SIZE_T peak_working_set_ = 0;
+  SIZE_T peak_pagefile_ = 0;
 };
 
 int Main(int argc, wchar_t** argv) {
@@ -888,13 +942,14 @@ int Main(int argc, wchar_t** argv) {
     if (!command_line.empty()) command_line += L' ';
     command_line += Quote(argv[i]);
   }
+  const auto started = Runner::Clock::now();
   auto program = Start(command_line);
   if (!program) {
     Complain("cannot start " + Narrow(command_line) + " (error " + std::to_string(GetLastError()) +
              ")");
     return kStartFailed;
   }
-  Runner runner(script, std::move(*program));
+  Runner runner(script, std::move(*program), started);
   try {
     runner.Run();
   } catch (const Failure& f) {
