@@ -320,15 +320,19 @@ std::wstring ClassOf(HWND hwnd) {
   return std::wstring(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
+// Waits up to 5 s for the window to answer, also when the system counts it
+// as hung: a program that worked for seconds without reading its messages
+// counts as hung until its box's message loop has run for a moment, and
+// SMTO_ABORTIFHUNG would then read an empty text.
 std::wstring TextOf(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length) == 0) {
+  if (SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length) == 0) {
     return {};
   }
   std::wstring buf(static_cast<std::size_t>(length) + 1, L'\0');
   DWORD_PTR copied = 0;
   if (SendMessageTimeoutW(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                          SMTO_ABORTIFHUNG, 5000, &copied) == 0) {
+                          SMTO_NORMAL, 5000, &copied) == 0) {
     return {};
   }
   buf.resize(std::min<std::size_t>(copied, buf.size() - 1));
