@@ -136,16 +136,19 @@ _reg_root_value() {
 
 E2E_REG_PENDING=""
 
-# reg_key ROOT SUBKEY: a key (with one value, so that it is a real entry)
-# to create; all pending keys are imported with one regedit call before the
-# uninstaller runs.
+# reg_key ROOT SUBKEY [NAME DATA]: a key with one string value (e2e = 1 by
+# default, so that it is a real entry) to create; all pending keys are
+# imported with one regedit call before the uninstaller runs. NAME and DATA
+# are written as they are: no quotes or backslashes in them.
 reg_key() {
   local root
   root=$(_reg_root_long "$1") || return 1
-  E2E_REG_PENDING+=$'\r\n'"[$root\\$2]"$'\r\n''"e2e"="1"'$'\r\n'
+  E2E_REG_PENDING+=$'\r\n'"[$root\\$2]"$'\r\n'"\"${3:-e2e}\"=\"${4:-1}\""$'\r\n'
 }
 
-_apply_registry() {
+# Imports the pending keys now (run_uninstall does it otherwise), e.g. to
+# look at them before the uninstaller runs.
+apply_registry() {
   [ -n "$E2E_REG_PENDING" ] || return 0
   local file="$WINEPREFIX/drive_c/e2e/keys.reg"
   mkdir -p "$(dirname "$file")"
@@ -316,7 +319,7 @@ expect_box() {
 # stops the prefix's server so that the registry files are written.
 run_uninstall() {
   local exe=${1:-$APP\\Uninstall.exe}
-  _apply_registry || return 1
+  apply_registry || return 1
   if [ ! -f "${E2E_UNINSTALL_EXE:-}" ]; then
     fail "the program under test is missing: ${E2E_UNINSTALL_EXE:-E2E_UNINSTALL_EXE not set}"
     return 1
@@ -328,6 +331,9 @@ run_uninstall() {
 # run_answered WINPATH [ARGS...]: runs a program already in place under the
 # answering helper with the script built so far, then stops the prefix's
 # server (unless E2E_KEEP_SERVER=1) so that the registry files are complete.
+# The helper's output is shown once it has ended, or as it comes by the
+# function named in E2E_ANSWER_WATCH (called with the output file and the
+# helper's process id).
 run_answered() {
   local script="$WINEPREFIX/drive_c/e2e/answers.txt"
   mkdir -p "$(dirname "$script")"
@@ -337,11 +343,21 @@ run_answered() {
     printf 'box_timeout=%s\nexit_timeout=%s\n' "${E2E_BOX_TIMEOUT:-30}" "${E2E_EXIT_TIMEOUT:-30}"
     printf '%s' "$E2E_ANSWERS_BOXES"
   } >"$script"
-  local start=$SECONDS
+  local start=$SECONDS out="$E2E_SCRATCH/answer.out"
   E2E_ANSWER_RC=0
-  wine_run "${E2E_RUN_LIMIT:-120}" 'C:\e2e\answer.exe' 'C:\e2e\answers.txt' -- "$@" \
-    >"$E2E_SCRATCH/answer.out" 2>&1 || E2E_ANSWER_RC=$?
-  sed 's/^/  | /' "$E2E_SCRATCH/answer.out"
+  if [ -n "${E2E_ANSWER_WATCH:-}" ]; then
+    # The watcher follows the helper's output as it is written: it gets the
+    # file and the helper's process id, and returns once that has ended.
+    wine_run "${E2E_RUN_LIMIT:-120}" 'C:\e2e\answer.exe' 'C:\e2e\answers.txt' -- "$@" \
+      >"$out" 2>&1 &
+    local pid=$!
+    "$E2E_ANSWER_WATCH" "$out" "$pid"
+    wait "$pid" || E2E_ANSWER_RC=$?
+  else
+    wine_run "${E2E_RUN_LIMIT:-120}" 'C:\e2e\answer.exe' 'C:\e2e\answers.txt' -- "$@" \
+      >"$out" 2>&1 || E2E_ANSWER_RC=$?
+    sed 's/^/  | /' "$out"
+  fi
   [ "${E2E_KEEP_SERVER:-0}" = 1 ] || wine_stop
   echo "(ran in $((SECONDS - start)) s)"
   reset_answers
