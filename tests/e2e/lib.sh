@@ -437,3 +437,45 @@ expect_no_key() {
     fail "registry key still there, but should be removed: $1\\$2"
   fi
 }
+
+# ---------------------------------------------------------------------------
+# Files held open by another process (tests/e2e/hold.cc).
+
+# start_holder TAG WINPATH: a process of the prefix opens WINPATH with no
+# sharing and keeps it open until released; returns once the file is open.
+start_holder() {
+  local tag=$1 out="$E2E_SCRATCH/hold_$1.out"
+  if [ ! -f "$WINEPREFIX/drive_c/e2e/hold.exe" ]; then
+    cp "${E2E_HOLD_EXE:?E2E_HOLD_EXE is not set}" "$WINEPREFIX/drive_c/e2e/hold.exe" || return 1
+  fi
+  : >"$out"
+  wine_run 150 'C:\e2e\hold.exe' hold "$tag" "$2" 120 >"$out" 2>&1 &
+  eval "E2E_HOLDER_PID_$tag=$!"
+  local i
+  for ((i = 0; i < 300; i++)); do
+    grep -q '^held' "$out" && return 0
+    if ! kill -0 "$!" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  fail "holder $tag could not hold $2: $(cat "$out")"
+  return 1
+}
+
+# The command line that releases holder TAG and waits until the file is
+# closed, for expect_box's run=.
+holder_release_command() {
+  printf '%s' "C:\\e2e\\hold.exe release $1"
+}
+
+# stop_holder TAG: releases holder TAG if it still holds its file, and waits
+# for its process to end.
+stop_holder() {
+  local var="E2E_HOLDER_PID_$1"
+  local pid=${!var:-}
+  [ -n "$pid" ] || return 0
+  if kill -0 "$pid" 2>/dev/null; then
+    wine_run 60 'C:\e2e\hold.exe' release "$1" >/dev/null 2>&1 || true
+  fi
+  wait "$pid" 2>/dev/null || true
+  unset "$var"
+}
