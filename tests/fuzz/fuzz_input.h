@@ -23,9 +23,10 @@
 
 namespace uninstall::fuzz {
 
-// Upper bound for the repeat count of a log made by LogBytesFromInput: just
-// above what the 16-bit counts of the lists can hold.
-inline constexpr std::size_t kMaxRepeats = 33000;
+// Repeat counts of a log made by LogBytesFromInput: small ones, or a band
+// around the 32767 entries that the 16-bit counts of the lists can hold.
+inline constexpr std::uint8_t kNearLimitMark = 0x7F;
+inline constexpr std::size_t kNearLimitBase = 32640;
 inline constexpr std::size_t kMaxUnit = 64;
 
 // The bytes of an install log, from a fuzzer input. The first byte picks the
@@ -33,7 +34,9 @@ inline constexpr std::size_t kMaxUnit = 64;
 // - even: the rest of the input is the log as it is;
 // - odd: the rest describes a log with one piece repeated, so that lists of
 //   32767 entries and more are reached without megabyte inputs:
-//     bytes 1-2  repeat count N, least significant first (at most kMaxRepeats)
+//     byte 1     repeat count N (0 to 255) ...
+//     byte 2     ... unless this is kNearLimitMark: then N is 32640 + byte 1
+//                (32640 to 32895); most inputs stay small and fast
 //     byte 3     length P of the prefix
 //     byte 4     length U of the repeated unit (at most kMaxUnit)
 //     then the prefix, the unit, and the rest of the input as the suffix;
@@ -57,8 +60,7 @@ inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size)
     return part;
   };
   std::size_t repeats = take_byte();
-  repeats |= take_byte() << 8;
-  repeats = std::min(repeats, kMaxRepeats);
+  if (take_byte() == kNearLimitMark) repeats += kNearLimitBase;
   const std::size_t prefix_len = take_byte();
   const std::size_t unit_len = std::min(take_byte(), kMaxUnit);
   const std::string_view prefix = take(prefix_len);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "installlog/format.h"
 #include "installlog/records.h"
 #include "installlog/writer.h"
@@ -81,12 +82,15 @@ InstallLog PathsLog() {
 
 std::string Raw(const std::string& bytes) { return std::string(1, '\0') + bytes; }
 
-// The repeated form of LogBytesFromInput: prefix + unit * count + suffix.
-std::string Repeated(std::uint16_t count, const std::string& prefix, const std::string& unit,
+// The repeated form of LogBytesFromInput: prefix + unit * count + suffix,
+// for a count up to 255 or from 32640 to 32895.
+std::string Repeated(std::size_t count, const std::string& prefix, const std::string& unit,
                      const std::string& suffix) {
+  const bool near_limit = count >= fuzz::kNearLimitBase;
+  const std::size_t low = near_limit ? count - fuzz::kNearLimitBase : count;
   std::string out(1, '\1');
-  out.push_back(static_cast<char>(count & 0xFF));
-  out.push_back(static_cast<char>(count >> 8));
+  out.push_back(static_cast<char>(low));
+  out.push_back(static_cast<char>(near_limit ? fuzz::kNearLimitMark : 0));
   out.push_back(static_cast<char>(prefix.size()));
   out.push_back(static_cast<char>(unit.size()));
   return out + prefix + unit + suffix;
@@ -125,7 +129,8 @@ std::vector<std::pair<std::string, std::string>> LogSeeds() {
       {"negative_length", Raw(negative)},
       {"length_2g", Raw(huge)},
       {"many_links", Repeated(32768, Header(), LinkRecord("G", "L"), "")},
-      {"many_nested_files", Repeated(2000, Header(), FileRecord("C:\\a\\b\\"), tool.substr(13))},
+      {"many_nested_files", Repeated(255, Header(), FileRecord("C:\\a\\b\\"), tool.substr(13))},
+      {"full_file_list", Repeated(32767, Header(), FileRecord("C:\\a\\"), "")},
   };
 }
 
