@@ -46,7 +46,9 @@ void Mfrm::RunUninstall() {
   const bool empty = LogPath.empty();
   const Probe found = DirSearch(env_, LogPath, kSearchNormal);
   if (found == Probe::kError) {
-    throw FatalError(L"The install log '" + LogPath + L"' could not be looked up.");
+    const Result<std::uint32_t> again = env_.GetFileAttrs(LogPath);
+    throw FatalError(L"The install log '" + LogPath + L"' could not be looked up.",
+                     again.ok() ? kErrorSuccess : again.code());
   }
   if (ends_in_backslash || empty || found != Probe::kMatch) {
     (void)env_.ShowMessage(kLogMissingText, kWindowTitle, msgbox::kOkExclamation);

@@ -176,9 +176,7 @@ void InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log) {
 
   const Result<std::string> bytes = env.ReadWholeFile(path);
   if (!bytes.ok()) {
-    throw FatalError(L"The install log " + Quoted(path) + L" could not be read (error " +
-                         std::to_wstring(bytes.code()) + L").",
-                     bytes.code());
+    throw FatalError(L"The install log " + Quoted(path) + L" could not be read.", bytes.code());
   }
   const ParsedInstallFile parsed = ParseInstallFile(bytes.value(), path, log);
   if (!parsed.magic_ok) {

@@ -233,11 +233,17 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     return Upper(a) == Upper(b);
   };
 
+  // Directories this run has removed. A directory occurs once for every
+  // logged file in it; once removed, its later visits would only find it
+  // missing, so they are passed over without asking the file system again.
+  std::set<std::wstring> removed;
+
   // Deepest first: each directory comes after everything below it.
   for (std::wstring& d : DirectoryVisitOrder(count, entries)) {
+    if (d.empty() || d.back() != kSep) d.push_back(kSep);
+    if (removed.contains(d)) continue;
     // A search that fails cannot rule the directory out.
     if (DirSearch(env, d, kSearchDirectory) == Probe::kNoMatch) continue;
-    if (d.empty() || d.back() != kSep) d.push_back(kSep);
 
     // Point the listing at d and read it. Pointing reads the names already,
     // so the re-read is needed only when pointing failed: the listing then
@@ -256,9 +262,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // The number of names is the one read above: files deleted just now
     // still count, so the main directory stays at this visit when it held
     // any. Only an empty directory can be removed anyway.
-    if (File1.ListCount() == 0 && !guards.Cover(d)) {
-      static_cast<void>(env.RemoveDir(d));
-    }
+    if (File1.ListCount() == 0 && !guards.Cover(d) && env.RemoveDir(d).ok()) removed.insert(d);
   }
 }
 

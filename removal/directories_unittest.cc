@@ -388,5 +388,23 @@ TEST(QueryProtectedDirs, WindowsSystemAndTheShellFoldersThatResolve) {
                                              L"C:\\ProgramData\\"}));
 }
 
+// A directory holds one visit for every logged file in it. Once removed, its
+// later visits are passed over: even a search that would fail (and so count
+// as found) is not made again.
+TEST(RemoveDirectories, RemovedDirectoryIsNotVisitedAgain) {
+  FakeEnv env;
+  env.AddDir(L"C:\\Apps\\Tool");
+  env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool\\", kErrorAccessDenied);
+  FileListing File1(env);
+  RemoveDirectories(
+      env, DirectoryStageContext{}, 3,
+      {FileEntry{L"", L"C:\\Apps\\Tool\\a", kFalse}, FileEntry{L"", L"C:\\Apps\\Tool\\b", kFalse},
+       FileEntry{L"", L"C:\\Apps\\Tool\\c", kFalse}},
+      File1);
+  EXPECT_EQ(env.events(), (std::vector<std::wstring>{L"ListFiles C:\\Apps\\Tool\\",
+                                                     L"RemoveDir C:\\Apps\\Tool\\"}));
+  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));
+}
+
 }  // namespace
 }  // namespace uninstall

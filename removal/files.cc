@@ -24,9 +24,10 @@ bool DeleteWithPrompt(Env& env, const std::wstring& path) {
       L"Error deleting file: " + path + L"\n" + L"Press 'Cancel' to skip this file.";
   for (;;) {
     // No attribute is changed first: a read-only file stays until someone
-    // clears the attribute while the prompt shows. The re-test decides.
-    static_cast<void>(env.RemoveFile(path));
-    if (!FileMayExist(env, path)) return true;
+    // clears the attribute while the prompt shows. A delete the system
+    // reports done needs no second look; after a failed one, the re-test
+    // decides (the file may have gone all the same).
+    if (env.RemoveFile(path).ok() || !FileMayExist(env, path)) return true;
 
     const Result<int> answer = env.ShowMessage(text, kTitle, msgbox::kRetryCancelExclamation);
     if (answer.ok() && answer.value() == msgbox::kRetry) continue;

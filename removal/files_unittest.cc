@@ -204,20 +204,35 @@ const FilesCase kCases[] = {
      kTrue,
      {},
      {L"C:\\App\\a.txt"}},
-    // A failing search counts as found: the delete is tried, and a failing
-    // re-test counts as still there.
+    // A failing search counts as found: the delete is tried, and after a
+    // failed delete a failing re-test counts as still there.
     {"FailingSearchLeadsToDeleteAndPrompt",
      [](FakeEnv& env) {
        Standard(env);
        env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
+       env.InjectFault(FakeOp::kRemoveFile, L"C:\\App\\a.txt", kErrorAccessDenied);
      },
      {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll")},
      kAll,
      {msgbox::kCancel},
      {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\b.dll")},
      kFalse,
-     {},
+     {L"C:\\App\\a.txt"},
      {L"C:\\App\\b.dll"}},
+    // A delete the system reports done is not looked at again: a search that
+    // keeps failing afterwards does not bring up the prompt.
+    {"DeleteReportedDoneNeedsNoSecondLook",
+     [](FakeEnv& env) {
+       Standard(env);
+       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
+     },
+     {File(L"C:\\App\\a.txt")},
+     kAll,
+     {},
+     {Del(L"C:\\App\\a.txt")},
+     kTrue,
+     {},
+     {L"C:\\App\\a.txt"}},
     {"SearchFailingOnceStillDeletes",
      [](FakeEnv& env) {
        Standard(env);

@@ -50,6 +50,10 @@ std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
 namespace GFShellRegistration {
 
 std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName) {
+  // An empty name names no link: deleting "<folder>\.lnk" would remove a
+  // file nobody logged (an unnamed application still asks for its desktop
+  // link).
+  if (linkName.empty()) return kFalse;
   const std::wstring folder = ResolveLinkFolder(env, folderName);
   if (folder.empty()) return kFalse;
   const Status removed = env.RemoveFile(JoinPath(folder, linkName + std::wstring(kLinkExtension)));

@@ -15,7 +15,8 @@ namespace GFShellRegistration {
 // Removes the link "<linkName>.lnk" from `folderName`, a folder relative to
 // the current user's Start-menu Programs folder; "..\..\Desktop" names the
 // user's desktop. Returns kTrue on success (a link that is already gone
-// counts as removed), kFalse otherwise.
+// counts as removed), kFalse otherwise. An empty link name names no link:
+// nothing is deleted and the result is kFalse.
 std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName);
 }  // namespace GFShellRegistration
 

@@ -64,6 +64,7 @@ const LinkCase kLinkCases[] = {
      kTrue,
      {Del(Programs(L"Vendor Tool\\Tool.lnk"))}},
     {"EmptyFolderIsProgramsItself", Standard, L"", L"Tool", kTrue, {Del(Programs(L"Tool.lnk"))}},
+    {"EmptyLinkNameNamesNoLink", Standard, L"Vendor Tool", L"", kFalse, {}},
     // The caller wants the link gone; one that is not there already is.
     {"MissingLinkCountsAsRemoved",
      Standard,
@@ -184,12 +185,14 @@ const StageCase kStageCases[] = {
       Del(Programs(L"Tool\\Readme.lnk")), Rmdir(Programs(L"Tool"))},
      {},
      {Programs(L"Tool")}},
-    {"EmptyAppNameStillCallsForTheDesktop",
+    // The desktop call is made for an unnamed application, but an empty
+    // name names no link: no file ".lnk" is deleted.
+    {"EmptyAppNameDeletesNothingOnTheDesktop",
      Installed,
      App(L"", L""),
      {},
      0,
-     {Del(Desktop(L".lnk"))},
+     {},
      {Desktop(L"Tool.lnk")},
      {}},
     {"GroupWithAnUnlistedLinkStays",

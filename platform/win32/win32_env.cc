@@ -19,9 +19,7 @@ std::wstring Z(std::wstring_view text) { return std::wstring(text); }
 
 // The predefined root handles are the 32-bit values sign-extended to the
 // pointer size (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 in 64-bit builds).
-HKEY RootHandle(std::int32_t root) {
-  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
-}
+HKEY RootHandle(std::int32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
 
 }  // namespace
 
@@ -164,6 +162,7 @@ Result<int> Win32Env::ShowMessage(std::wstring_view text, std::optional<std::wst
   HWND owner = (window_ != nullptr && window_->shown()) ? window_->handle() : nullptr;
   SetLastError(ERROR_SUCCESS);
   const int answer = MessageBoxW(owner, Z(text).c_str(), caption.c_str(), static_cast<UINT>(style));
+  ServeWindow();
   // 0 on failure; Wine without a display answers -1.
   if (answer <= 0) return LastError();
   return answer;
@@ -173,6 +172,27 @@ void Win32Env::SetWindowShown(bool shown) {
   if (window_ != nullptr) window_->SetShown(shown);
 }
 
-void Win32Env::SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void Win32Env::ServeWindow() {
+  if (window_ == nullptr || !window_->created()) return;
+  MSG message;
+  while (PeekMessageW(&message, window_->handle(), 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (window_->shown())
+    RedrawWindow(window_->handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Env::SleepMs(std::uint32_t milliseconds) {
+  // The pause keeps the window painted and answering: it waits for the
+  // deadline or for a message to the window, whichever comes first.
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    ServeWindow();
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+  }
+}
 
 }  // namespace uninstall::win32

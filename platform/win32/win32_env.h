@@ -40,6 +40,11 @@ class Win32Env final : public Env {
   [[nodiscard]] std::wstring DefaultTitle();
 
  private:
+  // Handles what is waiting for the progress window (repaints after a box
+  // closed over it, close attempts, which it refuses), so that it does not
+  // show stale pixels while the uninstall works without a message loop.
+  void ServeWindow();
+
   ProgressWindow* window_;
 };
 

@@ -75,7 +75,7 @@ expect_tree "$PROGRAMS_DIR\\E2EBroken" Over.lnk
 begin_case locked
 write_log
 if start_holder log "$APP\\Uninstall.dat"; then
-  expect_refused "$(text_report "The install log '$APP\\Uninstall.dat' could not be read (error 32)." 32)"
+  expect_refused "$(text_report "The install log '$APP\\Uninstall.dat' could not be read." 32)"
 fi
 stop_holder log
 
@@ -93,7 +93,7 @@ if [ "$(id -u)" = 0 ]; then
     "$saved_loader" >"$WINE_LOADER"
   chmod +x "$WINE_LOADER"
 fi
-expect_refused "$(text_report "The install log '$APP\\Uninstall.dat' could not be read (error 5)." 5)"
+expect_refused "$(text_report "The install log '$APP\\Uninstall.dat' could not be read." 5)"
 WINE_LOADER=$saved_loader
 chmod 644 "$APP_UNIX/Uninstall.dat"
 
