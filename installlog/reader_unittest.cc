@@ -259,7 +259,7 @@ TEST(ParseInstallFile, CutAtEveryOffsetKeepsOnlyWholeRecords) {
     SCOPED_TRACE("cut at " + std::to_string(length));
     InstallLog log = PreviousLog();
     const ParsedInstallFile parsed =
-        ParseInstallFile(std::string_view(full.bytes).substr(0, length), L"x", log);
+        ParseInstallFile(std::string_view{full.bytes}.substr(0, length), L"x", log);
     EXPECT_EQ(parsed.magic_ok, length >= kMagic.size());
     if (!parsed.magic_ok) {
       EXPECT_EQ(log, OldAppOnly());

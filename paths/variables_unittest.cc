@@ -79,10 +79,10 @@ TEST(ExpandPathVariables, GroupNameIsInsertedUnexpanded) {
   EXPECT_EQ(Expanded(L"%userfolder%\\a", ToolFields(), L"%windir%"), L"%windir%\\a");
 }
 
-FileEntry File(std::wstring tag) {
+FileEntry File(const std::wstring& tag) {
   return FileEntry{L"%windir%\\" + tag + L".src", L"%currentdir%\\" + tag, kTrue};
 }
-LinkEntry Link(std::wstring tag) {
+LinkEntry Link(const std::wstring& tag) {
   return LinkEntry{L"%userfolder%", L"%windir%\\" + tag, L"%currentdir%\\" + tag + L".exe"};
 }
 

@@ -1,6 +1,7 @@
 // Windows-1252 conversion for builds off Windows.
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/codepage.h"
 
@@ -20,7 +21,7 @@ wchar_t ByteToChar(unsigned char byte) {
 }
 
 char CharToByte(wchar_t ch) {
-  const auto code = static_cast<std::uint32_t>(ch);
+  const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(ch));
   if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
   for (std::size_t i = 0; i < kHighControls.size(); ++i) {
     if (kHighControls[i] == code) return static_cast<char>(0x80 + i);

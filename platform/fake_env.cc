@@ -56,15 +56,24 @@ bool FakeEnv::HasChildren(const std::wstring& key) const {
 void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
   const std::wstring key = Key(path);
   if (key.empty()) return;
-  const std::wstring parent = Parent(key);
-  if (!parent.empty() && !nodes_.contains(parent)) AddDir(parent);
-  std::wstring name(path);
-  while (name.size() > 1 && name.back() == L'\\') name.pop_back();
-  const std::size_t slash = name.rfind(L'\\');
-  Node node;
-  node.name = slash == std::wstring::npos ? name : name.substr(slash + 1);
-  node.attrs = attrs | attr::kDirectory;
-  nodes_[key] = std::move(node);
+  const auto put = [this](const std::wstring& dir_key, std::wstring_view dir_path,
+                          std::uint32_t dir_attrs) {
+    std::wstring name(dir_path);
+    while (name.size() > 1 && name.back() == L'\\') name.pop_back();
+    const std::size_t slash = name.rfind(L'\\');
+    Node node;
+    node.name = slash == std::wstring::npos ? name : name.substr(slash + 1);
+    node.attrs = dir_attrs | attr::kDirectory;
+    nodes_[dir_key] = std::move(node);
+  };
+  // Missing parents first, outermost first, each named as its key.
+  std::vector<std::wstring> missing;
+  for (std::wstring parent = Parent(key); !parent.empty() && !nodes_.contains(parent);
+       parent = Parent(parent)) {
+    missing.push_back(parent);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) put(*it, *it, attr::kDirectory);
+  put(key, path, attrs);
 }
 
 void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t attrs) {

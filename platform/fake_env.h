@@ -128,7 +128,7 @@ class FakeEnv final : public Env {
   static std::wstring Key(std::wstring_view path);
   static std::wstring Parent(const std::wstring& key);
   std::optional<ErrorCode> TakeFault(FakeOp op, std::wstring_view path);
-  bool HasChildren(const std::wstring& key) const;
+  [[nodiscard]] bool HasChildren(const std::wstring& key) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
 
   std::map<std::wstring, Node> nodes_;

@@ -16,7 +16,7 @@ namespace uninstall {
 
 class FatalError : public std::runtime_error {
  public:
-  FatalError(std::wstring message, ErrorCode code = kErrorSuccess)
+  explicit FatalError(std::wstring message, ErrorCode code = kErrorSuccess)
       : std::runtime_error("uninstall: fatal error"), message_(std::move(message)), code_(code) {}
 
   // What failed, for the user, e.g. "The install log 'C:\App\Uninstall.dat' could not be read."

@@ -72,7 +72,7 @@ NormalPath Normalise(std::wstring_view raw) {
 
   NormalPath out;
   std::wstring_view rest = path;
-  if (rest.size() >= 2 && rest[1] == L':' && std::iswalpha(static_cast<wint_t>(rest[0]))) {
+  if (rest.size() >= 2 && rest[1] == L':' && std::iswalpha(static_cast<wint_t>(rest[0])) != 0) {
     out.absolute = rest.size() >= 3 && rest[2] == kSep;
     out.root = std::wstring(rest.substr(0, 2)) + (out.absolute ? L"\\" : L"");
     rest.remove_prefix(out.absolute ? 3 : 2);

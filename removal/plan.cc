@@ -141,15 +141,17 @@ class Planner {
     }
   };
 
-  Probe KeyText(std::uint32_t id) const {
+  [[nodiscard]] Probe KeyText(std::uint32_t id) const {
     const Key& key = keys_[id];
     const PlanItem& item = items_[key.item];
-    return {item.root, std::wstring_view(item.path).substr(0, key.len)};
+    return {item.root, std::wstring_view{item.path}.substr(0, key.len)};
   }
 
-  Slice WholeKey(std::uint32_t i) const { return PrefixKey(i, items_[i].path.size()); }
+  [[nodiscard]] Slice WholeKey(std::uint32_t i) const {
+    return PrefixKey(i, items_[i].path.size());
+  }
 
-  Slice PrefixKey(std::uint32_t i, std::size_t len) const {
+  [[nodiscard]] Slice PrefixKey(std::uint32_t i, std::size_t len) const {
     const PlanItem& item = items_[i];
     std::uint64_t h = HashStart(item.root);
     for (std::size_t k = 0; k < len; ++k) h = HashStep(h, item.path[k]);
@@ -165,7 +167,7 @@ class Planner {
     return static_cast<std::size_t>(h);
   }
 
-  bool Names(const Key& key, const Slice& slice) const {
+  [[nodiscard]] bool Names(const Key& key, const Slice& slice) const {
     if (key.hash != slice.hash || key.len != slice.len) return false;
     const PlanItem& x = items_[key.item];
     const PlanItem& y = items_[slice.item];
@@ -174,7 +176,7 @@ class Planner {
 
   // The slot holding the key the slice names, or the empty slot where it
   // belongs.
-  std::size_t Slot(const Slice& slice) const {
+  [[nodiscard]] std::size_t Slot(const Slice& slice) const {
     const std::size_t mask = slots_.size() - 1;
     std::size_t s = Spread(slice.hash) & mask;
     while (slots_[s] != kNone && !Names(keys_[slots_[s]], slice)) s = (s + 1) & mask;
@@ -205,7 +207,7 @@ class Planner {
     return id;
   }
 
-  bool Present(const Slice& slice) const {
+  [[nodiscard]] bool Present(const Slice& slice) const {
     const std::uint32_t id = slots_[Slot(slice)];
     return id != kNone && keys_[id].present;
   }
@@ -289,9 +291,8 @@ class Planner {
     const auto q = static_cast<std::uint32_t>(items_.size());
     {
       const PlanItem& incomplete = items_[keys_[j].item];
-      PlanItem parent{
-          incomplete.root,
-          GetDirectory(std::wstring_view(incomplete.path).substr(0, incomplete.path.size() - 1))};
+      PlanItem parent{incomplete.root, GetDirectory(std::wstring_view{incomplete.path}.substr(
+                                           0, incomplete.path.size() - 1))};
       items_.push_back(std::move(parent));
     }
     const PlanItem& added = items_[q];

@@ -14,7 +14,7 @@ constexpr std::uint32_t kLastPredefinedRoot = 0x80000006u;
 
 namespace Rmod {
 
-void DeleteRegKey(Env& env, std::int32_t root, std::wstring keyPath) {
+void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath) {
   const auto value = static_cast<std::uint32_t>(root);
   // A log can carry any number here; anything but a predefined root could
   // be the value of a key handle this process happens to hold open.
@@ -45,8 +45,8 @@ std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
 }
 
 void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  for (PlanItem& item : RegistryKeyDeletionOrder(count, keys)) {
-    Rmod::DeleteRegKey(env, item.root, std::move(item.path));
+  for (const PlanItem& item : RegistryKeyDeletionOrder(count, keys)) {
+    Rmod::DeleteRegKey(env, item.root, item.path);
   }
 }
 

@@ -15,7 +15,7 @@ namespace Rmod {
 // Deletes one key without subkeys; the result is not examined. Only the
 // predefined roots (0x80000000 to 0x80000006) are passed on: any other value
 // could name an open handle of this process, so nothing is deleted for it.
-void DeleteRegKey(Env& env, std::int32_t root, std::wstring keyPath);
+void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath);
 }  // namespace Rmod
 
 // The keys the stage deletes, in deletion order: keys 1..count completed with

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cwctype>
 #include <string_view>
-#include <utility>
 
 #include "paths/system_folders.h"
 #include "platform/dir_search.h"
@@ -39,7 +38,7 @@ std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
   if (EqualsNoCase(folderName, kDesktopLinkFolder)) {
     return GFShellRegistration::GetSpecialFolder(env, csidl::kDesktopDirectory);
   }
-  const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
+  std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
   if (programs.empty()) return std::wstring();
   if (folderName.empty()) return programs;
   return JoinPath(programs, folderName);
@@ -49,7 +48,8 @@ std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
 
 namespace GFShellRegistration {
 
-std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName) {
+std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
+                             const std::wstring& linkName) {
   // An empty name names no link: deleting "<folder>\.lnk" would remove a
   // file nobody logged (an unnamed application still asks for its desktop
   // link).
@@ -80,9 +80,8 @@ std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<
 void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
                      const AppInfo& appInfo) {
   // Results are not looked at: a link that stays is no reason to stop.
-  for (ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
-    static_cast<void>(GFShellRegistration::RemoveShellLink(env, std::move(call.folderName),
-                                                           std::move(call.linkName)));
+  for (const ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
+    static_cast<void>(GFShellRegistration::RemoveShellLink(env, call.folderName, call.linkName));
   }
 
   // Then the program group, now that the links in it are gone. Without a

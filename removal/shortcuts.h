@@ -17,7 +17,8 @@ namespace GFShellRegistration {
 // user's desktop. Returns kTrue on success (a link that is already gone
 // counts as removed), kFalse otherwise. An empty link name names no link:
 // nothing is deleted and the result is kFalse.
-std::int16_t RemoveShellLink(Env& env, std::wstring folderName, std::wstring linkName);
+std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
+                             const std::wstring& linkName);
 }  // namespace GFShellRegistration
 
 // One call of RemoveShellLink: the folder relative to the Start menu's

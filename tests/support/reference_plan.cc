@@ -21,7 +21,7 @@ bool IsAncestor(const std::vector<PlanItem>& list, std::size_t i, std::size_t j)
 }
 
 std::wstring ParentOf(const std::wstring& path) {
-  return GetDirectory(std::wstring_view(path).substr(0, path.empty() ? 0 : path.size() - 1));
+  return GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
 }
 
 // Runs passes until one reaches the end of the list without appending.
