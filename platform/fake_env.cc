@@ -72,7 +72,8 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
        parent = Parent(parent)) {
     missing.push_back(parent);
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) put(*it, *it, attr::kDirectory);
+  std::reverse(missing.begin(), missing.end());
+  for (const std::wstring& dir : missing) put(dir, dir, attr::kDirectory);
   put(key, path, attrs);
 }
 

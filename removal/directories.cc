@@ -211,9 +211,10 @@ std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
   }
 
   // Deepest first: each directory comes after everything below it.
+  std::vector<PlanItem> planned = PlanRemovalOrder(std::move(dirs));
   std::vector<std::wstring> ordered;
-  ordered.reserve(dirs.size());
-  for (PlanItem& item : PlanRemovalOrder(std::move(dirs))) ordered.push_back(std::move(item.path));
+  ordered.reserve(planned.size());
+  for (PlanItem& item : planned) ordered.push_back(std::move(item.path));
   return ordered;
 }
 

@@ -33,8 +33,8 @@ HICON LoadAppIcon(HINSTANCE instance, int size) {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(HINSTANCE instance, std::wstring title, std::wstring label,
-                               std::function<void(bool&)> on_close)
+ProgressWindow::ProgressWindow(HINSTANCE instance, const std::wstring& title,
+                               const std::wstring& label, std::function<void(bool&)> on_close)
     : on_close_(std::move(on_close)) {
   const int dpi = SystemDpi();
   icon_large_.reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXICON)));
@@ -77,7 +77,7 @@ ProgressWindow::ProgressWindow(HINSTANCE instance, std::wstring title, std::wstr
   // Label1: the message, in the system's message font.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) != FALSE) {
     font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
   }
   // The label box is as laid out, but at least one line of the font high.

@@ -20,7 +20,7 @@ class ProgressWindow {
  public:
   // `on_close` receives a cancel flag (initially false) when the user tries
   // to close the window; setting it to true keeps the window open.
-  ProgressWindow(HINSTANCE instance, std::wstring title, std::wstring label,
+  ProgressWindow(HINSTANCE instance, const std::wstring& title, const std::wstring& label,
                  std::function<void(bool&)> on_close);
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;

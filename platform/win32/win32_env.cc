@@ -30,11 +30,11 @@ Result<std::uint32_t> Win32Env::GetFileAttrs(std::wstring_view path) {
 }
 
 Status Win32Env::RemoveFile(std::wstring_view path) {
-  return DeleteFileW(Z(path).c_str()) ? Status::Ok() : LastError();
+  return DeleteFileW(Z(path).c_str()) != FALSE ? Status::Ok() : LastError();
 }
 
 Status Win32Env::RemoveDir(std::wstring_view path) {
-  return RemoveDirectoryW(Z(path).c_str()) ? Status::Ok() : LastError();
+  return RemoveDirectoryW(Z(path).c_str()) != FALSE ? Status::Ok() : LastError();
 }
 
 Result<std::vector<std::wstring>> Win32Env::ListFiles(std::wstring_view dir) {
@@ -47,7 +47,6 @@ Result<std::vector<std::wstring>> Win32Env::ListFiles(std::wstring_view dir) {
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
   std::vector<std::wstring> names;
   if (find.get() == INVALID_HANDLE_VALUE) {
-    find.release();
     const DWORD code = GetLastError();
     // A drive root with nothing in it has no "." entry to find.
     if (code == ERROR_FILE_NOT_FOUND) return names;
@@ -55,7 +54,7 @@ Result<std::vector<std::wstring>> Win32Env::ListFiles(std::wstring_view dir) {
   }
   do {
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.emplace_back(data.cFileName);
-  } while (FindNextFileW(find.get(), &data));
+  } while (FindNextFileW(find.get(), &data) != FALSE);
   if (GetLastError() != ERROR_NO_MORE_FILES) return LastError();
   return names;
 }
@@ -64,19 +63,16 @@ Result<std::string> Win32Env::ReadWholeFile(std::wstring_view path) {
   UniqueHandle file(CreateFileW(Z(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                 nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return LastError();
-  }
+  if (file.get() == INVALID_HANDLE_VALUE) return LastError();
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return LastError();
+  if (GetFileSizeEx(file.get(), &size) == FALSE) return LastError();
   if (size.QuadPart > INT_MAX) return Status(ERROR_NOT_ENOUGH_MEMORY);
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
     const auto want = static_cast<DWORD>(bytes.size() - done);
-    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) return LastError();
+    if (ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) == FALSE) return LastError();
     if (got == 0) break;  // the file shrank while we read it
     done += got;
   }
@@ -87,16 +83,15 @@ Result<std::string> Win32Env::ReadWholeFile(std::wstring_view path) {
 Status Win32Env::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
   UniqueHandle file(CreateFileW(Z(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return LastError();
-  }
+  if (file.get() == INVALID_HANDLE_VALUE) return LastError();
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD wrote = 0;
     const std::size_t left = bytes.size() - done;
     const auto want = static_cast<DWORD>(left > 0x40000000u ? 0x40000000u : left);
-    if (!WriteFile(file.get(), bytes.data() + done, want, &wrote, nullptr)) return LastError();
+    if (WriteFile(file.get(), bytes.data() + done, want, &wrote, nullptr) == FALSE) {
+      return LastError();
+    }
     done += wrote;
   }
   return Status::Ok();
@@ -175,7 +170,7 @@ void Win32Env::SetWindowShown(bool shown) {
 void Win32Env::ServeWindow() {
   if (window_ == nullptr || !window_->created()) return;
   MSG message;
-  while (PeekMessageW(&message, window_->handle(), 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, window_->handle(), 0, 0, PM_REMOVE) != FALSE) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
