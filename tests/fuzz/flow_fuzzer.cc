@@ -222,12 +222,7 @@ void CheckOnlyNamedGone(const FakeEnv& env, const Allowed& a) {
   }
 }
 
-}  // namespace
-}  // namespace uninstall::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace uninstall;
-  using namespace uninstall::fuzz;
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
   const std::string bytes = LogBytesFromInput(data, size);
   FakeEnv env;
   BuildMachine(env, bytes);
@@ -262,4 +257,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  ? L"Uninstalling finished, not all files have been removed."
                                  : L"Application has been removed successfully."));
   return 0;
+}
+
+}  // namespace
+}  // namespace uninstall::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return uninstall::fuzz::FuzzOne(data, size);
 }

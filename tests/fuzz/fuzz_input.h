@@ -13,12 +13,13 @@
 
 // Stops the run with a report when an invariant does not hold; libFuzzer
 // then keeps the input as a crash artifact.
-#define FUZZ_CHECK(condition)                                                                \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
-      std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                          \
-    }                                                                                        \
+#define FUZZ_CHECK(condition)                                                                     \
+  do {                                                                                            \
+    if (!(condition)) {                                                                           \
+      static_cast<void>(                                                                          \
+          std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition)); \
+      std::abort();                                                                               \
+    }                                                                                             \
   } while (false)
 
 namespace uninstall::fuzz {

@@ -195,7 +195,7 @@ bool WriteAll(const std::filesystem::path& dir,
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make_seeds <corpus-dir>\n");
+    static_cast<void>(std::fprintf(stderr, "usage: make_seeds <corpus-dir>\n"));
     return 2;
   }
   const std::filesystem::path root(argv[1]);

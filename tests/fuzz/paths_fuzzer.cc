@@ -52,7 +52,7 @@ void CheckSplit(const std::wstring& p) {
 void CheckRoot(const std::wstring& p) {
   const std::wstring root = GetRootDir(p);
   FUZZ_CHECK(GetRootDir(root) == root);
-  const std::wstring_view scanned = std::wstring_view(p).substr(0, kRootScanChars);
+  const std::wstring_view scanned = std::wstring_view{p}.substr(0, kRootScanChars);
   if (!scanned.starts_with(L"\\\\")) {
     FUZZ_CHECK(root == scanned.substr(0, 3));
     return;
@@ -64,7 +64,7 @@ void CheckRoot(const std::wstring& p) {
   FUZZ_CHECK(std::count(root.begin(), root.end(), kSep) == 4);
   FUZZ_CHECK(root.back() == kSep);
   FUZZ_CHECK(root.starts_with(L"\\\\"));
-  FUZZ_CHECK((std::wstring(scanned) + kSep).starts_with(root));
+  FUZZ_CHECK((std::wstring{scanned} + kSep).starts_with(root));
 }
 
 wchar_t AsciiLower(wchar_t c) {
@@ -115,12 +115,7 @@ void CheckExpansion(const std::wstring& path, const PathFields& fields, const st
   FUZZ_CHECK(expanded == path);
 }
 
-}  // namespace
-}  // namespace uninstall::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace uninstall;
-  using namespace uninstall::fuzz;
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
   std::vector<std::wstring> s = WideStringsFromInput(data, size, 6);
   s.resize(6);
   std::wstring path = s[0];
@@ -135,4 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const PathFields fields{s[1], s[2], s[3], s[4]};
   CheckExpansion(path, fields, s[5]);
   return 0;
+}
+
+}  // namespace
+}  // namespace uninstall::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return uninstall::fuzz::FuzzOne(data, size);
 }

@@ -113,7 +113,7 @@ struct ItemHash {
 using ItemSet = std::unordered_set<PlanItem, ItemHash>;
 
 std::wstring ParentOf(const std::wstring& path) {
-  return GetDirectory(std::wstring_view(path).substr(0, path.empty() ? 0 : path.size() - 1));
+  return GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
 }
 
 // Polynomial hashes of a root and a path's prefixes, to find the prefixes of
@@ -223,12 +223,7 @@ void CheckRegistryKeys(const InstallLog& log) {
   }
 }
 
-}  // namespace
-}  // namespace uninstall::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace uninstall;
-  using namespace uninstall::fuzz;
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
   InstallLog log;
   try {
     static_cast<void>(ParseInstallFile(LogBytesFromInput(data, size), L"fuzz", log));
@@ -242,4 +237,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckDirectories(log);
   CheckRegistryKeys(log);
   return 0;
+}
+
+}  // namespace
+}  // namespace uninstall::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return uninstall::fuzz::FuzzOne(data, size);
 }

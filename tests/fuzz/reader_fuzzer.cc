@@ -249,15 +249,17 @@ void CheckRead(const std::string& bytes, const Expected& expected) {
   FUZZ_CHECK(after.ok() && after.value() == bytes);
 }
 
-}  // namespace
-}  // namespace uninstall::fuzz
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace uninstall;
-  using namespace uninstall::fuzz;
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
   const std::string bytes = LogBytesFromInput(data, size);
   const Expected expected = Model(bytes, LogBeforeRead());
   CheckParse(bytes, expected);
   CheckRead(bytes, expected);
   return 0;
+}
+
+}  // namespace
+}  // namespace uninstall::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return uninstall::fuzz::FuzzOne(data, size);
 }
