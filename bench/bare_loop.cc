@@ -50,7 +50,8 @@ bool ReadList(const wchar_t* file, std::vector<Call>& calls) {
     if (call.kind == 'K') {
       const std::size_t space = rest.find(' ');
       if (space == std::string::npos) return false;
-      const unsigned long root = std::strtoul(rest.substr(0, space).c_str(), nullptr, 16);
+      const auto root =
+          static_cast<std::uint32_t>(std::strtoul(rest.substr(0, space).c_str(), nullptr, 16));
       call.root = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
       rest = rest.substr(space + 1);
     } else if (call.kind != 'F' && call.kind != 'L' && call.kind != 'D') {
@@ -67,7 +68,8 @@ bool ReadList(const wchar_t* file, std::vector<Call>& calls) {
 int wmain(int argc, wchar_t** argv) {
   std::vector<Call> calls;
   if (argc != 2 || !ReadList(argv[1], calls)) {
-    std::fputs("usage: bare_loop.exe LIST (a list as gen_logs install writes it)\n", stderr);
+    static_cast<void>(
+        std::fputs("usage: bare_loop.exe LIST (a list as gen_logs install writes it)\n", stderr));
     return 2;
   }
   int keys = 0;
@@ -87,12 +89,12 @@ int wmain(int argc, wchar_t** argv) {
       case 'F':
       case 'L':
         if (GetFileAttributesW(call.path.c_str()) != INVALID_FILE_ATTRIBUTES &&
-            DeleteFileW(call.path.c_str())) {
+            DeleteFileW(call.path.c_str()) != FALSE) {
           ++(call.kind == 'F' ? files : links);
         }
         break;
       default:
-        if (RemoveDirectoryW(call.path.c_str())) ++dirs;
+        if (RemoveDirectoryW(call.path.c_str()) != FALSE) ++dirs;
         break;
     }
   }

@@ -118,7 +118,7 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
     if (!sub.empty() && sub.back() == L'\\') sub.pop_back();
     if (!seen.insert(std::to_wstring(key.root) + L":" + sub).second) continue;
     char root[16];
-    std::snprintf(root, sizeof root, "%08X", static_cast<unsigned>(key.root));
+    static_cast<void>(std::snprintf(root, sizeof root, "%08X", static_cast<unsigned>(key.root)));
     bare += std::string("K ") + root + " " + Ascii(sub) + "\n";
   }
   for (const FileEntry& file : log.Files) {
@@ -146,12 +146,12 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
 int Main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "records") {
-    const int count = std::atoi(args[1].c_str());
+    const std::int64_t count = std::strtoll(args[1].c_str(), nullptr, 10);
     if (count < 1 || count > kMaxEntries) {
       std::cerr << "gen_logs: COUNT must be 1 to " << kMaxEntries << "\n";
       return 2;
     }
-    WriteFile(args[2], Serialize(RecordsOfEachKind(count)));
+    WriteFile(args[2], Serialize(RecordsOfEachKind(static_cast<int>(count))));
     return 0;
   }
   if (args.size() == 2 && args[0] == "tree") {
@@ -159,12 +159,12 @@ int Main(int argc, char** argv) {
     return 0;
   }
   if (args.size() == 6 && args[0] == "install") {
-    const int files = std::atoi(args[1].c_str());
+    const std::int64_t files = std::strtoll(args[1].c_str(), nullptr, 10);
     if (files < 1 || files > kMaxEntries) {
       std::cerr << "gen_logs: FILES must be 1 to " << kMaxEntries << "\n";
       return 2;
     }
-    WriteInstall(files, args[2], Wide(args[3]), Wide(args[4]), Wide(args[5]));
+    WriteInstall(static_cast<int>(files), args[2], Wide(args[3]), Wide(args[4]), Wide(args[5]));
     return 0;
   }
   std::cerr << "usage: gen_logs records COUNT OUT.dat\n"

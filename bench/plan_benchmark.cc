@@ -64,6 +64,7 @@ void BM_DirectoryStagePlan(benchmark::State& state) {
   const std::vector<std::wstring> targets = GenerateInstall(files, files / per_directory, 6, 12, 6);
   std::size_t planned = 0;
   for (auto _ : state) {
+    static_cast<void>(_);
     std::vector<PlanItem> plan = PlanRemovalOrder(DirectoriesOf(targets));
     planned = plan.size();
     benchmark::DoNotOptimize(plan.data());
@@ -96,6 +97,7 @@ void BM_StepByStepOverFast(benchmark::State& state) {
   Clock::duration fast{};
   std::size_t planned = 0;
   for (auto _ : state) {
+    static_cast<void>(_);
     const auto t0 = Clock::now();
     std::vector<PlanItem> expected = ReferencePlanRemovalOrder(items);
     const auto t1 = Clock::now();
@@ -131,6 +133,7 @@ void BM_WholePlan(benchmark::State& state) {
   std::size_t keys = 0;
   std::size_t dirs = 0;
   for (auto _ : state) {
+    static_cast<void>(_);
     state.PauseTiming();
     InstallLog log = generated;
     state.ResumeTiming();
@@ -162,6 +165,7 @@ void BM_WholePlanPart(benchmark::State& state) {
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
   const InstallLog expanded = log;
   for (auto _ : state) {
+    static_cast<void>(_);
     switch (state.range(0)) {
       case 0: {
         state.PauseTiming();

@@ -24,6 +24,7 @@ void BM_ParseInstallFile(benchmark::State& state) {
   const std::string bytes = Bytes(RecordsOfEachKind(static_cast<int>(count)));
   std::optional<InstallLog> log;
   for (auto _ : state) {
+    static_cast<void>(_);
     log.emplace();
     const ParsedInstallFile parsed = ParseInstallFile(bytes, L"Uninstall.dat", *log);
     // The line end after the magic is the only thing passed over.

@@ -39,7 +39,7 @@ std::size_t RecordSize(std::string_view bytes, std::size_t offset, std::uint8_t 
 
 std::string Hex(std::uint32_t value, int digits) {
   std::array<char, 16> buffer{};
-  std::snprintf(buffer.data(), buffer.size(), "%0*X", digits, value);
+  static_cast<void>(std::snprintf(buffer.data(), buffer.size(), "%0*X", digits, value));
   return buffer.data();
 }
 
@@ -230,7 +230,7 @@ std::vector<std::string> DumpNotes(std::string_view bytes, const std::vector<Log
     notes.insert(notes.begin(), Plural(skipped, "byte that is", "bytes that are") +
                                     " no record kind passed over (see the dump without --json)");
   }
-  if (apps == 0) notes.push_back("the log has no AppInfo record; its fields are empty");
+  if (apps == 0) notes.emplace_back("the log has no AppInfo record; its fields are empty");
   if (apps > 1) {
     notes.push_back("the log has " + std::to_string(apps) + " AppInfo records; the last one (at " +
                     "offset " + std::to_string(last_app) + ") stands");

@@ -17,9 +17,10 @@ namespace uninstall::tools {
 // One stretch of a log's bytes after the magic.
 struct LogPiece {
   enum class Type { kRecord, kSkipped, kCut };
-  Type type;
-  std::size_t offset;
-  std::size_t size;  // bytes of the record, of the run of skipped bytes, or left for a cut record
+  Type type = Type::kRecord;
+  std::size_t offset = 0;
+  std::size_t size =
+      0;  // bytes of the record, of the run of skipped bytes, or left for a cut record
   std::uint8_t kind = 0;  // record kind (1 to 4) of a record or a cut record
 };
 

@@ -23,12 +23,15 @@ struct Outcome {
   std::string err;
 };
 
+std::string RandomTag() {
+  std::random_device random;
+  return std::to_string(random());
+}
+
 // A scratch directory for one test, removed with everything in it.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("installlog_test_" + std::to_string(random()));
+  ScratchDir() : path_(fs::temp_directory_path() / ("installlog_test_" + RandomTag())) {
     fs::create_directories(path_);
   }
   ~ScratchDir() {
@@ -376,8 +379,8 @@ TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
   const std::vector<std::string> lines = {
       "       0  magic \"InstallFile\"\n",
       "      11  AppInfo\n          AppPath     \"\"\n          AppName     \"A\"\n",
-      "      29  LinkEntry 1\n          FolderName  \"F\"\n          LinkName    \"L\"\n"
-      "          LinkPath    \"\"\n",
+      ("      29  LinkEntry 1\n          FolderName  \"F\"\n          LinkName    \"L\"\n"
+       "          LinkPath    \"\"\n"),
       "      44  skipped 2 bytes: 00 FF\n",
       "      46  FileEntry 1\n          SourcePath  \"\"\n          TargetPath  \"T\"\n"
       "          KeepFile    true (stored as 1)\n",

@@ -45,24 +45,26 @@ int Hold(const std::wstring& tag, const std::wstring& path, DWORD seconds) {
   UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, ReleaseEventName(tag).c_str()));
   UniqueHandle closed(CreateEventW(nullptr, TRUE, FALSE, ClosedEventName(tag).c_str()));
   if (!release || !closed) {
-    std::fwprintf(stderr, L"hold: cannot create the events of '%ls' (error %lu)\n", tag.c_str(),
-                  GetLastError());
+    static_cast<void>(std::fwprintf(stderr,
+                                    L"hold: cannot create the events of '%ls' (error %lu)\n",
+                                    tag.c_str(), GetLastError()));
     return 1;
   }
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
-    std::fwprintf(stderr, L"hold: cannot open '%ls' (error %lu)\n", path.c_str(), GetLastError());
+    static_cast<void>(std::fwprintf(stderr, L"hold: cannot open '%ls' (error %lu)\n", path.c_str(),
+                                    GetLastError()));
     return 1;
   }
-  std::fputs("held\n", stdout);
-  std::fflush(stdout);
+  static_cast<void>(std::fputs("held\n", stdout));
+  static_cast<void>(std::fflush(stdout));
 
   const DWORD waited = WaitForSingleObject(release.get(), seconds * 1000);
   file.reset();
   SetEvent(closed.get());
   if (waited != WAIT_OBJECT_0) {
-    std::fwprintf(stderr, L"hold: '%ls' was never released\n", tag.c_str());
+    static_cast<void>(std::fwprintf(stderr, L"hold: '%ls' was never released\n", tag.c_str()));
     return 3;
   }
   return 0;
@@ -72,12 +74,13 @@ int Release(const std::wstring& tag) {
   UniqueHandle release(OpenEventW(EVENT_MODIFY_STATE, FALSE, ReleaseEventName(tag).c_str()));
   UniqueHandle closed(OpenEventW(SYNCHRONIZE, FALSE, ClosedEventName(tag).c_str()));
   if (!release || !closed) {
-    std::fwprintf(stderr, L"hold: no holder '%ls' is running\n", tag.c_str());
+    static_cast<void>(std::fwprintf(stderr, L"hold: no holder '%ls' is running\n", tag.c_str()));
     return 1;
   }
   SetEvent(release.get());
   if (WaitForSingleObject(closed.get(), kReleaseWaitMs) != WAIT_OBJECT_0) {
-    std::fwprintf(stderr, L"hold: holder '%ls' did not let go in time\n", tag.c_str());
+    static_cast<void>(
+        std::fwprintf(stderr, L"hold: holder '%ls' did not let go in time\n", tag.c_str()));
     return 1;
   }
   return 0;
@@ -92,6 +95,7 @@ int wmain(int argc, wchar_t** argv) {
     return Hold(argv[2], argv[3], seconds);
   }
   if (mode == L"release" && argc == 3) return Release(argv[2]);
-  std::fputs("usage: hold.exe hold TAG PATH [SECONDS] | hold.exe release TAG\n", stderr);
+  static_cast<void>(
+      std::fputs("usage: hold.exe hold TAG PATH [SECONDS] | hold.exe release TAG\n", stderr));
   return 2;
 }

@@ -32,7 +32,7 @@ namespace uninstall::fuzz {
 namespace {
 
 constexpr wchar_t kLogPath[] = L"C:\\APP\\Uninstall.dat";
-constexpr std::size_t kThoroughMaxBytes = 64 * 1024;
+constexpr std::size_t kThoroughMaxBytes = std::size_t{64} * 1024;
 
 enum class Refusal { kNone, kNegativeLength, kTooManyRecords };
 
