@@ -59,15 +59,7 @@ InstallLog PreviousLog() {
 
 InstallLog Expect(AppInfo app, std::vector<FileEntry> files, std::vector<RegKeyEntry> keys,
                   std::vector<LinkEntry> links) {
-  InstallLog log;
-  log.AppInfo = std::move(app);
-  log.FileCount = static_cast<std::int16_t>(files.size());
-  log.Files = std::move(files);
-  log.RegKeyCount = static_cast<std::int16_t>(keys.size());
-  log.RegKeys = std::move(keys);
-  log.LinkCount = static_cast<std::int16_t>(links.size());
-  log.Links = std::move(links);
-  return log;
+  return MakeInstallLog(std::move(app), std::move(files), std::move(keys), std::move(links));
 }
 InstallLog OldAppOnly() { return Expect(PreviousLog().AppInfo, {}, {}, {}); }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace uninstall {
@@ -61,5 +62,20 @@ struct InstallLog {
   std::vector<LinkEntry> Links;
   bool operator==(const InstallLog&) const = default;
 };
+
+// A log holding exactly these lists, each count set to its list's size. The
+// lists must hold at most kMaxEntries entries each.
+inline InstallLog MakeInstallLog(::uninstall::AppInfo app, std::vector<FileEntry> files,
+                                 std::vector<RegKeyEntry> keys, std::vector<LinkEntry> links) {
+  InstallLog log;
+  log.AppInfo = std::move(app);
+  log.FileCount = static_cast<std::int16_t>(files.size());
+  log.Files = std::move(files);
+  log.RegKeyCount = static_cast<std::int16_t>(keys.size());
+  log.RegKeys = std::move(keys);
+  log.LinkCount = static_cast<std::int16_t>(links.size());
+  log.Links = std::move(links);
+  return log;
+}
 
 }  // namespace uninstall

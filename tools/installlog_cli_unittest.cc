@@ -70,15 +70,7 @@ std::string Bytes(const InstallLog& log) {
 
 InstallLog Log(AppInfo app, std::vector<FileEntry> files, std::vector<RegKeyEntry> keys,
                std::vector<LinkEntry> links) {
-  InstallLog log;
-  log.AppInfo = std::move(app);
-  log.FileCount = static_cast<std::int16_t>(files.size());
-  log.Files = std::move(files);
-  log.RegKeyCount = static_cast<std::int16_t>(keys.size());
-  log.RegKeys = std::move(keys);
-  log.LinkCount = static_cast<std::int16_t>(links.size());
-  log.Links = std::move(links);
-  return log;
+  return MakeInstallLog(std::move(app), std::move(files), std::move(keys), std::move(links));
 }
 
 constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
