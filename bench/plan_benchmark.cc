@@ -123,8 +123,9 @@ BENCHMARK(BM_StepByStepOverFast)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmar
 
 // Everything the uninstall plans once the user has confirmed: the expansion
 // of every path, the order of the key deletions, the directory visits and
-// the link calls, on the 32767-file log over a deep tree (32767 keys as deep,
-// 64 links). The copy of the log that the expansion rewrites is not timed.
+// the link calls, as the stages plan them (over views of the log's paths), on the 32767-file log
+// over a deep tree (32767 keys as deep, 64 links). The copy of the log that the expansion rewrites
+// is not timed.
 void BM_WholePlan(benchmark::State& state) {
   const InstallLog generated = bench::TreeLog(bench::DeepTreeShape());
   const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
@@ -138,8 +139,8 @@ void BM_WholePlan(benchmark::State& state) {
     InstallLog log = generated;
     state.ResumeTiming();
     ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-    const std::vector<PlanItem> key_order = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
-    const std::vector<std::wstring> dir_order = DirectoryVisitOrder(log.FileCount, log.Files);
+    const std::vector<PlanEntry> key_order = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
+    const std::vector<std::wstring_view> dir_order = DirectoryVisitPlan(log.FileCount, log.Files);
     const std::vector<ShellLinkCall> links = ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo);
     benchmark::DoNotOptimize(links.data());
     keys = key_order.size();
@@ -169,17 +170,18 @@ void BM_WholePlanPart(benchmark::State& state) {
     switch (state.range(0)) {
       case 0: {
         state.PauseTiming();
-        log = generated;
+        log = InstallLog{};
+        log = generated;  // fresh strings, as the reader gives them
         state.ResumeTiming();
         ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
         benchmark::DoNotOptimize(log.Files.data());
         break;
       }
       case 1:
-        benchmark::DoNotOptimize(RegistryKeyDeletionOrder(expanded.RegKeyCount, expanded.RegKeys));
+        benchmark::DoNotOptimize(RegistryKeyDeletionPlan(expanded.RegKeyCount, expanded.RegKeys));
         break;
       default:
-        benchmark::DoNotOptimize(DirectoryVisitOrder(expanded.FileCount, expanded.Files));
+        benchmark::DoNotOptimize(DirectoryVisitPlan(expanded.FileCount, expanded.Files));
         break;
     }
   }

@@ -54,23 +54,38 @@ bool StartsWithVariable(const std::wstring& path, std::wstring_view variable) {
   return true;
 }
 
-// The value of a variable, computed afresh at every match.
-std::wstring ValueOf(Value value, const PathFields& fields, const std::wstring& group_name) {
-  switch (value) {
-    case Value::kWinDir:
-      return fields.WinDir;
-    case Value::kWinSysDir:
-      return fields.WinSysDir;
-    case Value::kAppDir:
-      return fields.AppDir;
-    case Value::kRootOfAppDir:
-      return GetRootDir(fields.AppDir);
-    case Value::kDirOfLogPath:
-      return GetDirectory(fields.LogPath);
-    case Value::kGroupName:
-      return group_name;
+// The values of the six kinds of variable for one expansion, indexed by
+// Value. They are worked out once, not at every match: a log of tens of
+// thousands of paths would otherwise copy a folder name for each of them.
+using Values = std::array<std::wstring, 6>;
+
+Values ValuesOf(const PathFields& fields, const std::wstring& group_name) {
+  Values values;
+  values[static_cast<std::size_t>(Value::kWinDir)] = fields.WinDir;
+  values[static_cast<std::size_t>(Value::kWinSysDir)] = fields.WinSysDir;
+  values[static_cast<std::size_t>(Value::kAppDir)] = fields.AppDir;
+  values[static_cast<std::size_t>(Value::kRootOfAppDir)] = GetRootDir(fields.AppDir);
+  values[static_cast<std::size_t>(Value::kDirOfLogPath)] = GetDirectory(fields.LogPath);
+  values[static_cast<std::size_t>(Value::kGroupName)] = group_name;
+  return values;
+}
+
+void Expand(const Values& values, std::wstring& path) {
+  // Every variable opens with "%"; most paths of a large log open with
+  // something else and need no further look.
+  if (path.empty() || path.front() != L'%') return;
+  for (const Variable& variable : kVariables) {
+    if (!StartsWithVariable(path, variable.text)) continue;
+    // The rest of the path keeps its letter case; the value goes in as is.
+    // A value may itself open with "%" and match a later variable. The new
+    // path is built at its exact size: a replace in place would double the
+    // buffer, and a large log holds tens of thousands of these paths.
+    const std::wstring& value = values[static_cast<std::size_t>(variable.value)];
+    std::wstring expanded;
+    expanded.reserve(value.size() + path.size() - variable.text.size());
+    expanded.append(value).append(path, variable.text.size());
+    path.swap(expanded);
   }
-  return std::wstring();
 }
 
 // How many entries of a list of `size` a count of `count` names: none for a
@@ -84,31 +99,27 @@ std::size_t EntriesInUse(std::int16_t count, std::size_t size) {
 
 void ExpandPathVariables(const PathFields& fields, const std::wstring& group_name,
                          std::wstring& path) {
-  for (const Variable& variable : kVariables) {
-    if (!StartsWithVariable(path, variable.text)) continue;
-    // The rest of the path keeps its letter case; the value goes in as is.
-    path.replace(0, variable.text.size(), ValueOf(variable.value, fields, group_name));
-  }
+  Expand(ValuesOf(fields, group_name), path);
 }
 
 void ExpandAllPaths(const PathFields& fields, std::int16_t fileCount, std::vector<FileEntry>& files,
                     std::int16_t linkCount, std::vector<LinkEntry>& links, AppInfo& appInfo) {
   // GroupName is the value of "%userfolder%" and is itself never expanded;
   // a copy keeps it apart from the fields being rewritten.
-  const std::wstring group_name = appInfo.GroupName;
+  const Values values = ValuesOf(fields, appInfo.GroupName);
 
   const std::size_t file_total = EntriesInUse(fileCount, files.size());
   for (std::size_t i = 0; i < file_total; ++i) {
-    ExpandPathVariables(fields, group_name, files[i].SourcePath);
-    ExpandPathVariables(fields, group_name, files[i].TargetPath);
+    Expand(values, files[i].SourcePath);
+    Expand(values, files[i].TargetPath);
   }
   const std::size_t link_total = EntriesInUse(linkCount, links.size());
   for (std::size_t i = 0; i < link_total; ++i) {
-    ExpandPathVariables(fields, group_name, links[i].FolderName);
-    ExpandPathVariables(fields, group_name, links[i].LinkPath);
+    Expand(values, links[i].FolderName);
+    Expand(values, links[i].LinkPath);
   }
-  ExpandPathVariables(fields, group_name, appInfo.AppPath);
-  ExpandPathVariables(fields, group_name, appInfo.MainPath);
+  Expand(values, appInfo.AppPath);
+  Expand(values, appInfo.MainPath);
 }
 
 }  // namespace uninstall

@@ -195,26 +195,38 @@ std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDi
   return dirs;
 }
 
-std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
-                                              const std::vector<FileEntry>& entries) {
+std::vector<std::wstring_view> DirectoryVisitPlan(std::int16_t count,
+                                                  const std::vector<FileEntry>& entries) {
   if (count < 1) return {};
   const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
 
   // One directory per logged file, duplicates included. A path that still
   // opens with a variable names no folder of this machine; a kept file
-  // gives its directory no reason to go.
-  std::vector<PlanItem> dirs;
+  // gives its directory no reason to go. Each directory is the part of the
+  // file's path up to its last "\" (GetDirectory), viewed, not copied.
+  std::vector<PlanEntry> dirs;
+  dirs.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const FileEntry& entry = entries[i];
     if (StartsWith(entry.TargetPath, L"%") || entry.KeepFile == kTrue) continue;
-    dirs.push_back({0, GetDirectory(entry.TargetPath)});
+    const std::wstring_view target = entry.TargetPath;
+    const std::size_t last = target.rfind(kSep);
+    dirs.push_back(
+        {0, last == std::wstring_view::npos ? std::wstring_view{} : target.substr(0, last + 1)});
   }
 
   // Deepest first: each directory comes after everything below it.
-  std::vector<PlanItem> planned = PlanRemovalOrder(std::move(dirs));
-  std::vector<std::wstring> ordered;
+  const std::vector<PlanEntry> planned = PlanRemovalOrderOfViews(std::move(dirs));
+  std::vector<std::wstring_view> ordered;
   ordered.reserve(planned.size());
-  for (PlanItem& item : planned) ordered.push_back(std::move(item.path));
+  for (const PlanEntry& entry : planned) ordered.push_back(entry.path);
+  return ordered;
+}
+
+std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
+                                              const std::vector<FileEntry>& entries) {
+  std::vector<std::wstring> ordered;
+  for (const std::wstring_view dir : DirectoryVisitPlan(count, entries)) ordered.emplace_back(dir);
   return ordered;
 }
 
@@ -240,7 +252,9 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
   std::set<std::wstring> removed;
 
   // Deepest first: each directory comes after everything below it.
-  for (std::wstring& d : DirectoryVisitOrder(count, entries)) {
+  std::wstring d;
+  for (const std::wstring_view planned : DirectoryVisitPlan(count, entries)) {
+    d.assign(planned);
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
     if (removed.contains(d)) continue;
     // A search that fails cannot rule the directory out.

@@ -42,6 +42,11 @@ struct DirectoryStageContext {
 [[nodiscard]] std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
                                                             const std::vector<FileEntry>& entries);
 
+// The plan behind DirectoryVisitOrder, over views of the entries'
+// TargetPath strings: valid as long as `entries` is.
+[[nodiscard]] std::vector<std::wstring_view> DirectoryVisitPlan(
+    std::int16_t count, const std::vector<FileEntry>& entries);
+
 // Removes the directories of the logged files 1..count (but those of kept
 // files and of paths that still open with "%"), completed with the missing
 // folders between a directory and a listed ancestor, deepest first (the list

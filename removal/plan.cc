@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "installlog/records.h"
-#include "paths/split.h"
 
 // How the completion is done without re-running passes.
 //
@@ -92,7 +91,7 @@ struct Key {
 
 class Planner {
  public:
-  explicit Planner(std::vector<PlanItem>& items)
+  explicit Planner(std::vector<PlanEntry>& items)
       : items_(items), lone_(KeyLess{this}), incomplete_(FirstEntryGreater{this}) {
     keys_.reserve(items.size() + 64);
     Rehash(std::bit_ceil(items.size() * 2 + 64));
@@ -143,8 +142,8 @@ class Planner {
 
   [[nodiscard]] Probe KeyText(std::uint32_t id) const {
     const Key& key = keys_[id];
-    const PlanItem& item = items_[key.item];
-    return {item.root, std::wstring_view{item.path}.substr(0, key.len)};
+    const PlanEntry& item = items_[key.item];
+    return {item.root, item.path.substr(0, key.len)};
   }
 
   [[nodiscard]] Slice WholeKey(std::uint32_t i) const {
@@ -152,7 +151,7 @@ class Planner {
   }
 
   [[nodiscard]] Slice PrefixKey(std::uint32_t i, std::size_t len) const {
-    const PlanItem& item = items_[i];
+    const PlanEntry& item = items_[i];
     std::uint64_t h = HashStart(item.root);
     for (std::size_t k = 0; k < len; ++k) h = HashStep(h, item.path[k]);
     return {i, static_cast<std::uint32_t>(len), h};
@@ -169,9 +168,9 @@ class Planner {
 
   [[nodiscard]] bool Names(const Key& key, const Slice& slice) const {
     if (key.hash != slice.hash || key.len != slice.len) return false;
-    const PlanItem& x = items_[key.item];
-    const PlanItem& y = items_[slice.item];
-    return x.root == y.root && x.path.compare(0, key.len, y.path, 0, slice.len) == 0;
+    const PlanEntry& x = items_[key.item];
+    const PlanEntry& y = items_[slice.item];
+    return x.root == y.root && x.path.substr(0, key.len) == y.path.substr(0, slice.len);
   }
 
   // The slot holding the key the slice names, or the empty slot where it
@@ -273,7 +272,7 @@ class Planner {
   // The state of a key of which nothing is known: each strict prefix is
   // looked up, with its hash rolled on from the previous one.
   void ClassifyFromScratch(std::uint32_t id) {
-    const PlanItem& item = items_[keys_[id].item];
+    const PlanEntry& item = items_[keys_[id].item];
     std::uint64_t h = HashStart(item.root);
     for (std::size_t len = 0; len < item.path.size(); ++len) {
       if (Present({keys_[id].item, static_cast<std::uint32_t>(len), h})) {
@@ -290,12 +289,12 @@ class Planner {
   void AppendParentOf(std::uint32_t j) {
     const auto q = static_cast<std::uint32_t>(items_.size());
     {
-      const PlanItem& incomplete = items_[keys_[j].item];
-      PlanItem parent{incomplete.root, GetDirectory(std::wstring_view{incomplete.path}.substr(
-                                           0, incomplete.path.size() - 1))};
-      items_.push_back(std::move(parent));
+      // The parent is a prefix of the path it is the parent of, so the new
+      // entry views the same characters.
+      const PlanEntry incomplete = items_[keys_[j].item];
+      items_.push_back({incomplete.root, incomplete.path.substr(0, ParentLength(incomplete.path))});
     }
-    const PlanItem& added = items_[q];
+    const PlanEntry& added = items_[q];
     const std::uint32_t id = Find(WholeKey(q));
     Key& key = keys_[id];
     key.present = true;
@@ -327,7 +326,7 @@ class Planner {
     }
   }
 
-  std::vector<PlanItem>& items_;
+  std::vector<PlanEntry>& items_;
   std::vector<Key> keys_;
   std::vector<std::uint32_t> slots_;  // key ids by hash, kNone where empty
   std::set<std::uint32_t, KeyLess> lone_;
@@ -338,7 +337,7 @@ class Planner {
 // step-by-step selection stops: with the free position at kMaxEntries - 1
 // (counted from 0), which leaves at most the last entry of a full list, and
 // that one is the shortest anyway.
-std::vector<PlanItem> Order(std::vector<PlanItem> items) {
+std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
   const std::size_t n = items.size();
   std::vector<std::uint32_t> by_length(n);
   for (std::size_t i = 0; i < n; ++i) by_length[i] = static_cast<std::uint32_t>(i);
@@ -374,18 +373,29 @@ std::vector<PlanItem> Order(std::vector<PlanItem> items) {
     }
   }
 
-  std::vector<PlanItem> result;
+  std::vector<PlanEntry> result;
   result.reserve(n);
-  for (const std::uint32_t e : at) result.push_back(std::move(items[e]));
+  for (const std::uint32_t e : at) result.push_back(items[e]);
   return result;
 }
 
 }  // namespace
 
-std::vector<PlanItem> PlanRemovalOrder(std::vector<PlanItem> items) {
+std::vector<PlanEntry> PlanRemovalOrderOfViews(std::vector<PlanEntry> entries) {
   // A list that is already full gains nothing.
-  if (items.size() < static_cast<std::size_t>(kMaxEntries)) Planner(items).Complete();
-  return Order(std::move(items));
+  if (entries.size() < static_cast<std::size_t>(kMaxEntries)) Planner(entries).Complete();
+  return Order(entries);
+}
+
+std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items) {
+  std::vector<PlanEntry> entries;
+  entries.reserve(items.size());
+  for (const PlanItem& item : items) entries.push_back({item.root, item.path});
+  const std::vector<PlanEntry> planned = PlanRemovalOrderOfViews(std::move(entries));
+  std::vector<PlanItem> result;
+  result.reserve(planned.size());
+  for (const PlanEntry& entry : planned) result.push_back({entry.root, std::wstring(entry.path)});
+  return result;
 }
 
 }  // namespace uninstall

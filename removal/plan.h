@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace uninstall {
@@ -36,6 +37,17 @@ struct PlanItem {
   bool operator==(const PlanItem&) const = default;
 };
 
-[[nodiscard]] std::vector<PlanItem> PlanRemovalOrder(std::vector<PlanItem> items);
+[[nodiscard]] std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items);
+
+// The same plan over views. Every parent the completion adds is a prefix of
+// a path in the list, so the result views only the characters the given
+// views do, and no path is copied: the stages plan tens of thousands of
+// entries this way without an allocation per entry. The result is valid as
+// long as the viewed strings are.
+struct PlanEntry {
+  std::int32_t root = 0;
+  std::wstring_view path;
+};
+[[nodiscard]] std::vector<PlanEntry> PlanRemovalOrderOfViews(std::vector<PlanEntry> entries);
 
 }  // namespace uninstall

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -121,6 +122,31 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0, L"C:\\"},
                                 {0, L""}}}),
     [](const ::testing::TestParamInfo<PlanCase>& param) { return std::string(param.param.name); });
+
+// The stages keep only the views the plan returns, so each must lie within
+// one of the strings it was given, the added parents included.
+TEST(PlanRemovalOrderOfViews, ViewsOnlyTheGivenStrings) {
+  const std::vector<std::wstring> paths = {L"C:\\Apps\\Tool\\", L"C:\\Apps\\Tool\\data\\img\\", L"",
+                                           L"D:\\x\\y\\"};
+  std::vector<PlanEntry> entries;
+  for (const std::wstring& path : paths) entries.push_back({0, path});
+
+  const std::vector<PlanEntry> plan = PlanRemovalOrderOfViews(entries);
+  std::vector<PlanItem> owned;
+  for (const PlanEntry& entry : plan) {
+    owned.push_back({entry.root, std::wstring(entry.path)});
+    if (entry.path.empty()) continue;
+    const bool inside = std::ranges::any_of(paths, [&](const std::wstring& path) {
+      return entry.path.data() >= path.data() &&
+             entry.path.data() + entry.path.size() <= path.data() + path.size();
+    });
+    EXPECT_TRUE(inside) << "a planned path was copied";
+  }
+  std::vector<PlanItem> items;
+  for (const std::wstring& path : paths) items.push_back({0, path});
+  EXPECT_EQ(owned, PlanRemovalOrder(items));
+  EXPECT_EQ(plan.size(), 9u);  // 4 given, 5 parents added
+}
 
 }  // namespace
 }  // namespace uninstall

@@ -1,6 +1,7 @@
 #include "removal/registry_keys.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace uninstall {
@@ -10,6 +11,13 @@ namespace {
 // (0x80000006).
 constexpr std::uint32_t kFirstPredefinedRoot = 0x80000000u;
 constexpr std::uint32_t kLastPredefinedRoot = 0x80000006u;
+
+// A planned key path as it is passed to the deletion: with a trailing "\".
+// Written into `out`, so that one buffer serves every key.
+void KeyPathForDeletion(std::wstring_view planned, std::wstring& out) {
+  out.assign(planned);
+  if (out.empty() || out.back() != L'\\') out.push_back(L'\\');
+}
 }  // namespace
 
 namespace Rmod {
@@ -26,27 +34,37 @@ void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath) {
 
 }  // namespace Rmod
 
-std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
+std::vector<PlanEntry> RegistryKeyDeletionPlan(std::int16_t count,
                                                const std::vector<RegKeyEntry>& keys) {
   if (count < 1) return {};
   const std::size_t n = std::min(static_cast<std::size_t>(count), keys.size());
 
-  std::vector<PlanItem> items;
-  items.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) items.push_back({keys[i].RootKey, keys[i].SubKey});
+  std::vector<PlanEntry> entries;
+  entries.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) entries.push_back({keys[i].RootKey, keys[i].SubKey});
 
   // Intermediate keys are added and the keys ordered deepest first, so each
   // key's subkeys have had their turn before it is tried.
-  std::vector<PlanItem> ordered = PlanRemovalOrder(std::move(items));
-  for (PlanItem& item : ordered) {
-    if (item.path.empty() || item.path.back() != L'\\') item.path.push_back(L'\\');
+  return PlanRemovalOrderOfViews(std::move(entries));
+}
+
+std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
+                                               const std::vector<RegKeyEntry>& keys) {
+  std::vector<PlanItem> ordered;
+  for (const PlanEntry& entry : RegistryKeyDeletionPlan(count, keys)) {
+    PlanItem& item = ordered.emplace_back();
+    item.root = entry.root;
+    KeyPathForDeletion(entry.path, item.path);
   }
   return ordered;
 }
 
 void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  for (const PlanItem& item : RegistryKeyDeletionOrder(count, keys)) {
-    Rmod::DeleteRegKey(env, item.root, item.path);
+  // One buffer for every key path: the list can hold tens of thousands.
+  std::wstring path;
+  for (const PlanEntry& entry : RegistryKeyDeletionPlan(count, keys)) {
+    KeyPathForDeletion(entry.path, path);
+    Rmod::DeleteRegKey(env, entry.root, path);
   }
 }
 

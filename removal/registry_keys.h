@@ -25,6 +25,11 @@ void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath);
 [[nodiscard]] std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
                                                              const std::vector<RegKeyEntry>& keys);
 
+// The plan behind RegistryKeyDeletionOrder, over views of the keys' SubKey
+// strings and without the trailing "\": valid as long as `keys` is.
+[[nodiscard]] std::vector<PlanEntry> RegistryKeyDeletionPlan(std::int16_t count,
+                                                             const std::vector<RegKeyEntry>& keys);
+
 // Deletes each key of RegistryKeyDeletionOrder, in that order. Failures are
 // silent.
 void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys);
