@@ -3,7 +3,11 @@
 namespace uninstall {
 
 Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags) {
-  if (path.empty() || path.find_first_of(L"*?") != std::wstring_view::npos) return Probe::kNoMatch;
+  return DirSearchEntry(env, path, flags).probe;
+}
+
+SearchResult DirSearchEntry(Env& env, std::wstring_view path, std::uint32_t flags) {
+  if (path.empty() || path.find_first_of(L"*?") != std::wstring_view::npos) return {};
   const Result<std::uint32_t> attrs = env.GetFileAttrs(path);
   if (!attrs.ok()) {
     switch (attrs.code()) {
@@ -17,13 +21,14 @@ Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags) {
       case kErrorBadNetName:
       case kErrorInvalidName:
       case kErrorBadPathName:
-        return Probe::kNoMatch;
+        return {};
       default:
-        return Probe::kError;
+        return {Probe::kError, std::nullopt};
     }
   }
   constexpr std::uint32_t kSelective = attr::kHidden | attr::kSystem | attr::kDirectory;
-  return (attrs.value() & kSelective & ~flags) == 0 ? Probe::kMatch : Probe::kNoMatch;
+  if ((attrs.value() & kSelective & ~flags) != 0) return {};
+  return {Probe::kMatch, attrs.value()};
 }
 
 }  // namespace uninstall

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "platform/env.h"
@@ -25,6 +26,15 @@ enum class Probe {
 };
 
 [[nodiscard]] Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags);
+
+// DirSearch, with the attributes it read when the entry matched; none when
+// it did not match or the search failed. Callers that need both ask the
+// file system once.
+struct SearchResult {
+  Probe probe = Probe::kNoMatch;
+  std::optional<std::uint32_t> attributes;
+};
+[[nodiscard]] SearchResult DirSearchEntry(Env& env, std::wstring_view path, std::uint32_t flags);
 
 // The attribute flags of a search: none, or the directory flag.
 inline constexpr std::uint32_t kSearchNormal = 0;

@@ -258,7 +258,23 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
     if (removed.contains(d)) continue;
     // A search that fails cannot rule the directory out.
-    if (DirSearch(env, d, kSearchDirectory) == Probe::kNoMatch) continue;
+    const SearchResult found = DirSearchEntry(env, d, kSearchDirectory);
+    if (found.probe == Probe::kNoMatch) continue;
+
+    // Any other ordinary directory is simply asked to go: the file system
+    // removes a directory only when it is empty, so a listing first would
+    // cost a read of every folder and decide nothing more. The listing is
+    // kept where it decides something: the main directory, for its
+    // leftovers; a junction or symbolic link, whose removal would succeed
+    // whatever its target holds; and a directory whose attributes could not
+    // be read, which may be either.
+    const bool is_main = Upper(d) == main_dir;
+    const bool ordinary =
+        found.attributes.has_value() && (*found.attributes & attr::kReparsePoint) == 0;
+    if (!is_main && ordinary) {
+      if (!guards.Cover(d) && env.RemoveDir(d).ok()) removed.insert(d);
+      continue;
+    }
 
     // Point the listing at d and read it. Pointing reads the names already,
     // so the re-read is needed only when pointing failed: the listing then
@@ -269,7 +285,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // The main directory is emptied of what the installer left in it, unless
     // it is the Windows or the system folder or another folder that is not
     // the application's own.
-    if (Upper(d) == main_dir && !same_text(d, ctx.WinDir) && !same_text(d, ctx.WinSysDir) &&
+    if (is_main && !same_text(d, ctx.WinDir) && !same_text(d, ctx.WinSysDir) &&
         MayEmpty(env, guards, d)) {
       DeleteLeftovers(env, d, File1, kept);
     }

@@ -50,8 +50,11 @@ struct DirectoryStageContext {
 // Removes the directories of the logged files 1..count (but those of kept
 // files and of paths that still open with "%"), completed with the missing
 // folders between a directory and a listed ancestor, deepest first (the list
-// of DirectoryVisitOrder); each one that exists is removed when File1 finds
-// no file in it and it holds no subdirectory. The main directory, the
+// of DirectoryVisitOrder); each one that exists is removed when it is empty.
+// An ordinary directory is simply removed, which the file system does only
+// when it is empty; the main directory, a junction or symbolic link, and a
+// directory whose attributes cannot be read are first read by File1, and
+// removed only when File1 finds no file in them. The main directory, the
 // directory of ctx.MainPath, is first emptied of the files File1 lists in
 // it, except the logged files that are to be kept; this happens only for an
 // absolute path to an ordinary directory (no junction or symbolic link) that

@@ -96,6 +96,8 @@ const DirCase kCases[] = {
          },
      .main_path = L"C:\\Apps\\Main\\main.exe",
      .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
+     // Asked to go, and refused by the file system: it is not empty.
+     .changes = {L"RemoveDir C:\\Apps\\Tool\\"},
      .left = {L"C:\\Apps\\Tool\\readme.txt", L"C:\\Apps\\Tool\\h.dat"}},
     {.name = "OnlyAnEmptySubdirectoryLeftRemovalFailsSilently",
      .setup =
@@ -159,6 +161,7 @@ const DirCase kCases[] = {
     {.name = "EmptyMainPathDeletesNothing",
      .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\readme.txt"); },
      .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
+     .changes = {L"RemoveDir C:\\Apps\\Tool\\"},  // refused: not empty
      .left = {L"C:\\Apps\\Tool\\readme.txt"}},
     {.name = "WindowsDirectoryAsMainInAnyCase",
      .setup =
@@ -330,19 +333,90 @@ TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
   EXPECT_TRUE(env.events().empty());
 }
 
-// Every visit sees the directory as it is then (a second visit reads it
-// again), and reads it once: pointing the listing reads the names.
+// Every visit of the main directory sees it as it is then (a second visit
+// reads it again), and reads it once: pointing the listing reads the names.
 TEST(RemoveDirectories, EachVisitReadsTheListingOnce) {
   FakeEnv env;
   env.AddDir(L"C:\\Apps\\Tool");
   env.AddFile(L"C:\\Apps\\Tool\\keep.txt");
   FileListing File1(env);
-  RemoveDirectories(env, Context(L""), 2, {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b")},
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\a"), 3,
+                    {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"),
+                     File(L"C:\\Apps\\Tool\\keep.txt", kTrue)},
                     File1);
   EXPECT_EQ(env.events(), std::vector<std::wstring>(2, L"ListFiles C:\\Apps\\Tool\\"));
   EXPECT_EQ(File1.path(), L"C:\\Apps\\Tool\\");
   EXPECT_EQ(File1.ListCount(), 1);
 }
+
+// The listing is read only where it decides something: in the main
+// directory, in a junction (whose removal would not depend on what its
+// target holds) and where the attributes cannot be read. Any other
+// directory is only asked to go.
+struct ListingCase {
+  const char* name;
+  std::uint32_t dir_attrs;
+  bool holds_file;
+  bool unreadable_attrs;
+  std::vector<std::wstring> events;
+  bool gone;
+};
+
+void PrintTo(const ListingCase& c, std::ostream* os) { *os << c.name; }
+
+class ListingUseTest : public ::testing::TestWithParam<ListingCase> {};
+
+TEST_P(ListingUseTest, ReadsTheListingOnlyWhereItDecides) {
+  const ListingCase& c = GetParam();
+  const std::wstring dir = L"C:\\Apps\\Tool\\data\\";
+  FakeEnv env;
+  env.AddDir(L"C:\\Apps\\Tool\\data", c.dir_attrs);
+  if (c.holds_file) env.AddFile(dir + L"user.cfg");
+  if (c.unreadable_attrs) env.InjectFault(FakeOp::kGetFileAttrs, dir, kErrorAccessDenied);
+  FileListing File1(env);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\tool.exe"), 1, {File(dir + L"x.dat")}, File1);
+  EXPECT_EQ(env.events(), c.events);
+  EXPECT_EQ(env.Exists(dir), !c.gone);
+  if (c.holds_file) {
+    EXPECT_TRUE(env.Exists(dir + L"user.cfg"));
+  }
+}
+
+constexpr std::uint32_t kJunction = attr::kDirectory | attr::kReparsePoint;
+
+INSTANTIATE_TEST_SUITE_P(Table, ListingUseTest,
+                         ::testing::Values(ListingCase{"OrdinaryEmpty",
+                                                       attr::kDirectory,
+                                                       false,
+                                                       false,
+                                                       {L"RemoveDir C:\\Apps\\Tool\\data\\"},
+                                                       true},
+                                           ListingCase{"OrdinaryHoldingAFile",
+                                                       attr::kDirectory,
+                                                       true,
+                                                       false,
+                                                       {L"RemoveDir C:\\Apps\\Tool\\data\\"},
+                                                       false},
+                                           ListingCase{"JunctionEmpty",
+                                                       kJunction,
+                                                       false,
+                                                       false,
+                                                       {L"ListFiles C:\\Apps\\Tool\\data\\",
+                                                        L"RemoveDir C:\\Apps\\Tool\\data\\"},
+                                                       true},
+                                           ListingCase{"JunctionHoldingAFile",
+                                                       kJunction,
+                                                       true,
+                                                       false,
+                                                       {L"ListFiles C:\\Apps\\Tool\\data\\"},
+                                                       false},
+                                           ListingCase{"AttributesUnreadableHoldingAFile",
+                                                       attr::kDirectory,
+                                                       true,
+                                                       true,
+                                                       {L"ListFiles C:\\Apps\\Tool\\data\\"},
+                                                       false}),
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 struct GuardCase {
   const wchar_t* dir;

@@ -25,6 +25,9 @@
 //   box_timeout=SECONDS      how long to wait for each box (default 30)
 //   exit_timeout=SECONDS     how long to wait for the program to end after
 //                            the last box (default 30)
+//   poll=MILLISECONDS        how often the windows are looked at while
+//                            waiting (default 20); each look costs Wine
+//                            server time, which timings may want to keep low
 //   measure=yes|no           print "measure: ..." lines: when each box was
 //                            seen and answered and when the program ended
 //                            (milliseconds since its start), and its peak
@@ -523,6 +526,7 @@ struct Script {
   int box_timeout_s = 30;
   int exit_timeout_s = 30;
   bool measure = false;
+  std::chrono::milliseconds poll = kPollInterval;
   std::vector<BoxExpectation> boxes;
 };
 
@@ -606,6 +610,10 @@ Script ParseScript(std::istream& in) {
         script.box_timeout_s = ParseInt(value, line);
       } else if (key == "exit_timeout") {
         script.exit_timeout_s = ParseInt(value, line);
+      } else if (key == "poll") {
+        const int ms = ParseInt(value, line);
+        if (ms < 1 || ms > 10000) throw ScriptError{line, "poll must be 1 to 10000"};
+        script.poll = std::chrono::milliseconds(ms);
       } else if (key == "measure") {
         if (value != "yes" && value != "no") throw ScriptError{line, "measure must be yes or no"};
         script.measure = value == "yes";
@@ -792,7 +800,7 @@ class Runner {
     while (IsWindow(box) && IsWindowVisible(box)) {
       if (Clock::now() > deadline) throw Failure{label + ": still open after the click"};
       Observe();
-      std::this_thread::sleep_for(kPollInterval);
+      std::this_thread::sleep_for(script_.poll);
     }
   }
 
@@ -810,7 +818,7 @@ class Runner {
         throw Failure{label + ": no message box within " + std::to_string(script_.box_timeout_s) +
                       " s"};
       }
-      std::this_thread::sleep_for(kPollInterval);
+      std::this_thread::sleep_for(script_.poll);
     }
   }
 
@@ -891,7 +899,7 @@ class Runner {
         throw Failure{"the program did not end within " + std::to_string(script_.exit_timeout_s) +
                       " s after the last box"};
       }
-      std::this_thread::sleep_for(kPollInterval);
+      std::this_thread::sleep_for(script_.poll);
     }
     if (script_.measure) {
       Measure("program ended");
