@@ -1,5 +1,5 @@
 // The directory stage's planning on large generated installs: the directory
-// of every logged file, then PlanRemovalOrder. The install is a deep tree
+// of every logged file, then its completion and order. The install is a deep tree
 // (files 6 to 12 levels below the application directory) whose intermediate
 // directories hold no file of their own, so the completion has thousands of
 // them to add; one file in the application directory itself makes it the
@@ -65,19 +65,24 @@ std::vector<PlanItem> DirectoriesOf(const std::vector<std::wstring>& targets) {
   return items;
 }
 
-// The whole planning of the directory stage for one install.
+// The whole planning of the directory stage for one install, as the stage
+// makes it (DirectoryVisitPlan, over views of the logged paths).
 void BM_DirectoryStagePlan(benchmark::State& state) {
   const auto files = static_cast<int>(state.range(0));
   const auto per_directory = static_cast<int>(state.range(1));
-  const std::vector<std::wstring> targets = GenerateInstall(files, files / per_directory, 6, 12, 6);
+  std::vector<FileEntry> entries;
+  for (std::wstring& target : GenerateInstall(files, files / per_directory, 6, 12, 6)) {
+    entries.push_back({L"", std::move(target), kFalse});
+  }
+  const auto count = static_cast<std::int16_t>(entries.size());
   std::size_t planned = 0;
   for (auto _ : state) {
     static_cast<void>(_);
-    std::vector<PlanItem> plan = PlanRemovalOrder(DirectoriesOf(targets));
+    const std::vector<std::wstring_view> plan = DirectoryVisitPlan(count, entries);
     planned = plan.size();
     benchmark::DoNotOptimize(plan.data());
   }
-  state.counters["added"] = static_cast<double>(planned - targets.size());
+  state.counters["added"] = static_cast<double>(planned - entries.size());
 }
 // A full log (the completion stops at once: the list is at the entry limit),
 // and smaller logs that the completion fills with thousands of directories;
