@@ -52,7 +52,7 @@ std::vector<std::wstring> GenerateInstall(int files, int leaves, int min_depth, 
 }
 
 // The minor page faults of this process so far.
-long MinorFaults() {
+std::int64_t MinorFaults() {
   rusage usage{};
   if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
   return usage.ru_minflt;
@@ -149,13 +149,13 @@ void BM_WholePlan(benchmark::State& state) {
                           L"C:\\Program Files\\Bench Application\\Uninstall.dat"};
   std::size_t keys = 0;
   std::size_t dirs = 0;
-  long faults = 0;
+  std::int64_t faults = 0;
   for (auto _ : state) {
     static_cast<void>(_);
     state.PauseTiming();
     InstallLog log = generated;
     state.ResumeTiming();
-    const long faults_before = MinorFaults();
+    const std::int64_t faults_before = MinorFaults();
     ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
     const std::vector<PlanEntry> key_order = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
     const std::vector<std::wstring_view> dir_order = DirectoryVisitPlan(log.FileCount, log.Files);
