@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/utf8.h"
+
+using e2e::Widen;
+
 namespace {
 
 struct Call {
@@ -27,15 +31,6 @@ struct Call {
   HKEY root;
   std::wstring path;
 };
-
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
 
 bool ReadList(const wchar_t* file, std::vector<Call>& calls) {
   std::ifstream in(file, std::ios::binary);

@@ -79,6 +79,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "tests/e2e/utf8.h"
+
+using e2e::Narrow;
+using e2e::Widen;
+
 namespace {
 
 constexpr wchar_t kMainWindowClass[] = L"UninstallMfrm";
@@ -160,25 +165,6 @@ class Pixels {
   HBITMAP bitmap_ = nullptr;
   std::uint32_t* bits_ = nullptr;
 };
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
 
 // The text with line feeds, tabs and backslashes written as in the script.
 std::string Escaped(std::wstring_view text) {
