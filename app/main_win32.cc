@@ -3,7 +3,11 @@
 // Creates the (hidden) progress window and the form, runs Form_Load, and
 // ends. An error that nothing in the program traps is reported in a message
 // box naming what failed, and the process ends with exit code 1; nothing
-// after the failing point has run.
+// after the failing point has run. When a message box could not be shown
+// (no desktop to show it on), the exit code is 2: the user saw nothing, and
+// whoever started the program should not take the run for a normal one. A
+// confirmation that could not be asked counts as "No", so nothing was
+// removed then.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -20,6 +24,7 @@
 namespace {
 
 constexpr int kExitFatal = 1;
+constexpr int kExitMessageNotShown = 2;
 
 void ReportFatal(const std::wstring& what, uninstall::ErrorCode code) {
   std::wstring text = L"Uninstall stopped because of an error:\n\n" + what;
@@ -67,5 +72,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     ReportFatal(L"An unexpected internal error occurred (out of memory?).", 0);
     return kExitFatal;
   }
-  return 0;
+  return env.UnshownMessageError() == ERROR_SUCCESS ? 0 : kExitMessageNotShown;
 }

@@ -159,7 +159,11 @@ Result<int> Win32Env::ShowMessage(std::wstring_view text, std::optional<std::wst
   const int answer = MessageBoxW(owner, Z(text).c_str(), caption.c_str(), static_cast<UINT>(style));
   ServeWindow();
   // 0 on failure; Wine without a display answers -1.
-  if (answer <= 0) return LastError();
+  if (answer <= 0) {
+    const Status failure = LastError();
+    if (unshown_message_error_ == ERROR_SUCCESS) unshown_message_error_ = failure.code();
+    return failure;
+  }
   return answer;
 }
 

@@ -39,6 +39,11 @@ class Win32Env final : public Env {
   // without its extension ("Uninstall" for Uninstall.exe).
   [[nodiscard]] std::wstring DefaultTitle();
 
+  // The error of the first message box that could not be shown (no desktop,
+  // no display), or ERROR_SUCCESS. The user then saw nothing, so the entry
+  // point reports it in the exit code rather than ending as if all went well.
+  [[nodiscard]] DWORD UnshownMessageError() const { return unshown_message_error_; }
+
  private:
   // Handles what is waiting for the progress window (repaints after a box
   // closed over it, close attempts, which it refuses), so that it does not
@@ -46,6 +51,7 @@ class Win32Env final : public Env {
   void ServeWindow();
 
   ProgressWindow* window_;
+  DWORD unshown_message_error_ = ERROR_SUCCESS;
 };
 
 }  // namespace uninstall::win32
