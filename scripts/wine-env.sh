@@ -27,7 +27,8 @@ wine_env_init() {
   export HOME="$scratch/home"
   export LANG=C.UTF-8
   unset LC_ALL LC_CTYPE LANGUAGE
-  export WINEDEBUG=-all
+  # E2E_WINEDEBUG lets a run show Wine's own messages, e.g. "err+all,fixme-all".
+  export WINEDEBUG=${E2E_WINEDEBUG:--all}
   # No Mono or Gecko prompts; no .desktop files for the links a test makes.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe="
   unset WINESERVER WINEDLLPATH
@@ -98,7 +99,7 @@ wine_stop() {
 
 # Makes a fresh prefix at $1 (which must not exist): wineboot, no window
 # manager decorations (each window closes in 40 ms instead of 2 s under
-# Xvfb), real profile folders. Built under a temporary name and renamed, so
+# Xvfb), no start of the disabled winemenubuilder, real profile folders. Built under a temporary name and renamed, so
 # that a half-made template is never used.
 wine_make_template() {
   local target=$1
@@ -118,6 +119,11 @@ wine_make_template() {
       echo "wine-env: cannot set the X11 driver options in $tmp" >&2
       exit 1
     }
+    # winemenubuilder is disabled (no .desktop files), so the entry that
+    # starts it with each new server would only fail and say so.
+    timeout --kill-after=5 120 "$WINE_LOADER" reg delete \
+      'HKLM\Software\Microsoft\Windows\CurrentVersion\RunServices' /v winemenubuilder /f \
+      >/dev/null 2>&1 || true
     timeout 120 "$WINE_SERVER" -w
   ) || {
     rm -rf "$tmp"

@@ -11,6 +11,8 @@
 #   E2E_UNINSTALL_EXE   the program under test (Uninstall.exe)
 #   E2E_BOXES_EXE       the helper's own stand-in program (its self-test)
 #   DISPLAY             an X display (xvfb-run provides one)
+#   E2E_WINEDEBUG       Wine's debug channels (default fixme-all: Wine's
+#                       error messages are shown)
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (this machine cannot run the
 # programs). The scratch folder is removed after a pass and kept after a
@@ -35,6 +37,9 @@ for v in E2E_TEMPLATE E2E_WORK E2E_ANSWER_EXE; do
 done
 
 export E2E_WINE_ARCH=${E2E_WINE_ARCH:-win32}
+# Wine's own error messages stay on: they appear beside the helper's output
+# and explain a failure that the programs themselves cannot see.
+export E2E_WINEDEBUG=${E2E_WINEDEBUG:-fixme-all}
 # shellcheck source=../../scripts/wine-env.sh
 . "$root/scripts/wine-env.sh"
 E2E_SCRATCH="$E2E_WORK/$name"
