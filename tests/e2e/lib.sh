@@ -259,6 +259,31 @@ write_log() {
   cp "$E2E_LOG" "$(unix_path "${1:-$APP\\Uninstall.dat}")"
 }
 
+# A small installed application under C:\Program Files\Sample with its log:
+# two files, one of them in a subfolder, a registry key with its parent, and
+# a link in a program group. For scenarios in which it must stay untouched
+# (expect_small_sample_untouched).
+install_small_sample() {
+  app_dir 'C:\Program Files\Sample'
+  make_file "$APP\\Sample.exe"
+  make_file "$APP\\Data\\settings.ini"
+  reg_key HKLM 'Software\Sample\Settings'
+  make_link "$PROGRAMS_DIR\\Sample" 'Sample'
+  log_app '%currentdir%' 'Sample' '%currentdir%Sample.exe' 'Sample'
+  log_file '' '%currentdir%Sample.exe' 0
+  log_file '' '%currentdir%Data\settings.ini' 0
+  log_reg HKLM 'Software\Sample\Settings'
+  log_reg HKLM 'Software\Sample'
+  log_link '%userfolder%' 'Sample' '%currentdir%Sample.exe'
+  write_log
+}
+
+expect_small_sample_untouched() {
+  expect_tree "$APP" Sample.exe Data/ Data/settings.ini Uninstall.dat Uninstall.exe
+  expect_key HKLM 'Software\Sample\Settings'
+  expect_exists "$PROGRAMS_DIR\\Sample\\Sample.lnk"
+}
+
 # write_raw_log BYTES [WINPATH]: a log of exactly these bytes (printf escapes
 # such as \x00 allowed), for logs that the format functions cannot make.
 write_raw_log() {
