@@ -99,8 +99,9 @@ wine_stop() {
 
 # Makes a fresh prefix at $1 (which must not exist): wineboot, no window
 # manager decorations (each window closes in 40 ms instead of 2 s under
-# Xvfb), no start of the disabled winemenubuilder, real profile folders. Built under a temporary name and renamed, so
-# that a half-made template is never used.
+# Xvfb), no start of the disabled winemenubuilder, real profile folders.
+# Built under a temporary name and renamed, so that a half-made template is
+# never used.
 wine_make_template() {
   local target=$1
   local tmp="$target.tmp.$$"
