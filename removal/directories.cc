@@ -264,11 +264,10 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // An ordinary directory other than the main one is simply asked to go:
     // the file system removes a directory only when it is empty, so a
     // listing first would cost a read of every folder and decide nothing
-    // more. The listing is
-    // kept where it decides something: the main directory, for its
-    // leftovers; a junction or symbolic link, whose removal would succeed
-    // whatever its target holds; and a directory whose attributes could not
-    // be read, which may be either.
+    // more. The listing is kept where it decides something: the main
+    // directory, for its leftovers; a junction or symbolic link, whose
+    // removal would succeed whatever its target holds; and a directory whose
+    // attributes could not be read, which may be either.
     const bool is_main = Upper(d) == main_dir;
     const bool ordinary =
         found.attributes.has_value() && (*found.attributes & attr::kReparsePoint) == 0;
