@@ -82,6 +82,42 @@ struct ShellFolderQuery {
   std::wstring buffer;
 };
 
+// The file system's identity of an object: equal for every name of it (a
+// short name, another drive letter for the same folder, a share, a path
+// through a link or junction), different for different objects.
+struct FileId {
+  std::uint32_t volume = 0;  // volume serial number
+  std::uint64_t file = 0;    // file index on that volume
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// What the file system says of the object a path names.
+struct FileIdentity {
+  FileId id;
+  // The object's own path, every link and alias resolved, as the system
+  // gives it ("\\?\C:\Program Files\Tool"); empty when it gives none.
+  std::wstring final_path;
+};
+
+// Folders the operating system reports as its own or the user's, as it
+// names them; an entry it cannot report is left out.
+struct SystemFolderReport {
+  // Every known folder of the system and of the current user that has a
+  // file system path (per user and common ones: Desktop, Documents, Music,
+  // Startup, Fonts, Program Files, ProgramData, Users, Public, ...).
+  std::vector<std::wstring> known_folders;
+  // Program Files and Common Files in every view: for a 32-bit program on
+  // 64-bit Windows, the native ones too, which its own queries never return.
+  std::vector<std::wstring> program_files;
+  // The other view of the system folder a 32-bit program gets on 64-bit
+  // Windows (SysWOW64); empty elsewhere.
+  std::wstring system_wow64;
+  // The user's folder for temporary files.
+  std::wstring temp;
+  // The root of every drive letter in use ("C:", "D:", ...).
+  std::vector<std::wstring> drive_roots;
+};
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -103,6 +139,9 @@ class Env {
   virtual Status WriteWholeFile(std::wstring_view path, std::string_view bytes) = 0;
   // Full path of the running executable.
   virtual Result<std::wstring> ExecutablePath() = 0;
+  // The identity and final path of the file or directory `path` names,
+  // links and junctions followed in every component, the last one included.
+  virtual Result<FileIdentity> GetFileIdentity(std::wstring_view path) = 0;
 
   // --- Registry --------------------------------------------------------
   // Deletes one key without subkeys under a predefined root, given by its
@@ -115,6 +154,9 @@ class Env {
   virtual std::wstring WindowsDirectoryBuffer() = 0;
   virtual std::wstring SystemDirectoryBuffer() = 0;
   virtual ShellFolderQuery QuerySpecialFolder(std::int32_t folder_id) = 0;
+  // The folders that must never be emptied or removed, as far as the
+  // system reports them.
+  virtual SystemFolderReport ReportSystemFolders() = 0;
 
   // --- User interface --------------------------------------------------
   // A modal message box; `title` nullopt means the application's default

@@ -1,16 +1,12 @@
 #include "platform/fake_env.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <functional>
+
+#include "paths/normalise.h"
 
 namespace uninstall {
 namespace {
-
-std::wstring Upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& ch : out) ch = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(ch)));
-  return out;
-}
 
 std::wstring Hex(std::int32_t value) {
   static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
@@ -20,7 +16,32 @@ std::wstring Hex(std::int32_t value) {
   return out;
 }
 
+// The last component of a path as written (letter case kept), without
+// trailing separators, dots or spaces.
+std::wstring LastName(std::wstring_view path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/' || path.back() == L'.' ||
+                           path.back() == L' ')) {
+    path.remove_suffix(1);
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+// Registry key paths are names, not file paths: only letter case and
+// trailing "\" are ignored.
+std::wstring RegKeyName(std::wstring_view key_path) {
+  std::wstring key = UpperCase(key_path);
+  while (!key.empty() && key.back() == L'\\') key.pop_back();
+  return key;
+}
+
+std::wstring RegParent(const std::wstring& key) {
+  const std::size_t slash = key.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
+}
+
 constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr int kMaxLinkHops = 32;
 
 }  // namespace
 
@@ -36,9 +57,42 @@ std::wstring FakeEnv::Buffer(std::wstring_view text) {
 }
 
 std::wstring FakeEnv::Key(std::wstring_view path) {
-  std::wstring key = Upper(path);
+  std::wstring key = ComparablePath(path);
   while (key.size() > 1 && key.back() == L'\\') key.pop_back();
   return key;
+}
+
+std::wstring FakeEnv::Resolve(std::wstring_view path, bool follow_last) const {
+  std::wstring key = Key(path);
+  // Component by component from the left, as the file system walks a path;
+  // each replacement starts the walk again, up to a limit that stops loops.
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    bool replaced = false;
+    std::size_t end = 0;
+    while (!replaced) {
+      end = key.find(L'\\', end + 1);
+      if (end == std::wstring::npos) end = key.size();
+      const std::wstring prefix = key.substr(0, end);
+      const bool last = end == key.size();
+      auto alias = aliases_.find(prefix);
+      auto link = links_.find(prefix);
+      if (alias != aliases_.end()) {
+        key = alias->second + key.substr(end);
+        replaced = true;
+      } else if (link != links_.end() && (!last || follow_last)) {
+        key = link->second + key.substr(end);
+        replaced = true;
+      }
+      if (last) break;
+    }
+    if (!replaced) break;
+  }
+  return key;
+}
+
+void FakeEnv::PutNode(const std::wstring& key, Node node) {
+  node.id = next_id_++;
+  nodes_[key] = std::move(node);
 }
 
 std::wstring FakeEnv::Parent(const std::wstring& key) {
@@ -54,18 +108,8 @@ bool FakeEnv::HasChildren(const std::wstring& key) const {
 }
 
 void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
-  const std::wstring key = Key(path);
+  const std::wstring key = Resolve(path, false);
   if (key.empty()) return;
-  const auto put = [this](const std::wstring& dir_key, std::wstring_view dir_path,
-                          std::uint32_t dir_attrs) {
-    std::wstring name(dir_path);
-    while (name.size() > 1 && name.back() == L'\\') name.pop_back();
-    const std::size_t slash = name.rfind(L'\\');
-    Node node;
-    node.name = slash == std::wstring::npos ? name : name.substr(slash + 1);
-    node.attrs = dir_attrs | attr::kDirectory;
-    nodes_[dir_key] = std::move(node);
-  };
   // Missing parents first, outermost first, each named as its key.
   std::vector<std::wstring> missing;
   for (std::wstring parent = Parent(key); !parent.empty() && !nodes_.contains(parent);
@@ -73,25 +117,40 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
     missing.push_back(parent);
   }
   std::reverse(missing.begin(), missing.end());
-  for (const std::wstring& dir : missing) put(dir, dir, attr::kDirectory);
-  put(key, path, attrs);
+  for (const std::wstring& dir : missing) {
+    Node node;
+    node.name = LastName(dir);
+    node.attrs = attr::kDirectory;
+    PutNode(dir, std::move(node));
+  }
+  Node node;
+  node.name = LastName(path);
+  node.attrs = attrs | attr::kDirectory;
+  PutNode(key, std::move(node));
 }
 
 void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t attrs) {
-  const std::wstring key = Key(path);
+  const std::wstring key = Resolve(path, false);
   const std::wstring parent = Parent(key);
-  if (!parent.empty() && !nodes_.contains(parent))
-    AddDir(std::wstring_view(path).substr(0, parent.size()));
-  const std::size_t slash = path.rfind(L'\\');
+  if (!parent.empty() && !nodes_.contains(parent)) AddDir(parent);
   Node node;
-  node.name = std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+  node.name = LastName(path);
   node.attrs = attrs & ~attr::kDirectory;
   node.content = std::move(content);
-  nodes_[key] = std::move(node);
+  PutNode(key, std::move(node));
+}
+
+void FakeEnv::AddAlias(std::wstring_view alias, std::wstring_view target) {
+  aliases_[Key(alias)] = Resolve(target, true);
+}
+
+void FakeEnv::AddLink(std::wstring_view path, std::wstring_view target) {
+  AddDir(path, attr::kDirectory | attr::kReparsePoint);
+  links_[Resolve(path, false)] = Resolve(target, true);
 }
 
 void FakeEnv::SetAttrs(std::wstring_view path, std::uint32_t attrs) {
-  auto it = nodes_.find(Key(path));
+  auto it = nodes_.find(Resolve(path, false));
   if (it != nodes_.end()) {
     const std::uint32_t dir_bit = it->second.attrs & attr::kDirectory;
     it->second.attrs = (attrs & ~attr::kDirectory) | dir_bit;
@@ -99,15 +158,13 @@ void FakeEnv::SetAttrs(std::wstring_view path, std::uint32_t attrs) {
 }
 
 void FakeEnv::SetLocked(std::wstring_view path, bool locked) {
-  auto it = nodes_.find(Key(path));
+  auto it = nodes_.find(Resolve(path, false));
   if (it != nodes_.end()) it->second.locked = locked;
 }
 
 void FakeEnv::AddRegKey(std::int32_t root, std::wstring_view key_path) {
-  std::wstring key = Key(key_path);
-  while (!key.empty()) {
+  for (std::wstring key = RegKeyName(key_path); !key.empty(); key = RegParent(key)) {
     reg_keys_.insert({root, key});
-    key = Parent(key);
   }
 }
 
@@ -142,17 +199,17 @@ std::optional<ErrorCode> FakeEnv::TakeFault(FakeOp op, std::wstring_view path) {
   return std::nullopt;
 }
 
-bool FakeEnv::Exists(std::wstring_view path) const { return nodes_.contains(Key(path)); }
+bool FakeEnv::Exists(std::wstring_view path) const { return nodes_.contains(Resolve(path, false)); }
 
 bool FakeEnv::RegKeyExists(std::int32_t root, std::wstring_view key_path) const {
-  return reg_keys_.contains({root, Key(key_path)});
+  return reg_keys_.contains({root, RegKeyName(key_path)});
 }
 
 Result<std::uint32_t> FakeEnv::GetFileAttrs(std::wstring_view path) {
   if (auto fault = TakeFault(FakeOp::kGetFileAttrs, path)) return Status(*fault);
   if (path.empty()) return Status(kErrorPathNotFound);
   if (path.find_first_of(L"*?") != std::wstring_view::npos) return Status(kErrorInvalidName);
-  auto it = nodes_.find(Key(path));
+  auto it = nodes_.find(Resolve(path, false));
   if (it == nodes_.end()) return Status(kErrorFileNotFound);
   // "file.txt\" names no directory entry.
   if (path.back() == L'\\' && (it->second.attrs & attr::kDirectory) == 0) {
@@ -164,7 +221,7 @@ Result<std::uint32_t> FakeEnv::GetFileAttrs(std::wstring_view path) {
 Status FakeEnv::RemoveFile(std::wstring_view path) {
   Record(L"RemoveFile " + std::wstring(path));
   if (auto fault = TakeFault(FakeOp::kRemoveFile, path)) return Status(*fault);
-  auto it = nodes_.find(Key(path));
+  auto it = nodes_.find(Resolve(path, false));
   if (it == nodes_.end() || path.empty()) return Status(kErrorFileNotFound);
   if ((it->second.attrs & attr::kDirectory) != 0) return Status(kErrorAccessDenied);
   if ((it->second.attrs & attr::kReadOnly) != 0) return Status(kErrorAccessDenied);
@@ -177,10 +234,15 @@ Status FakeEnv::RemoveDir(std::wstring_view path) {
   Record(L"RemoveDir " + std::wstring(path));
   if (auto fault = TakeFault(FakeOp::kRemoveDir, path)) return Status(*fault);
   if (path.empty()) return Status(kErrorInvalidName);
-  const std::wstring key = Key(path);
+  const std::wstring key = Resolve(path, false);
   auto it = nodes_.find(key);
   if (it == nodes_.end()) return Status(kErrorFileNotFound);
   if ((it->second.attrs & attr::kDirectory) == 0) return Status(kErrorDirectory);
+  // A junction goes itself, whatever its target holds.
+  if (links_.erase(key) > 0) {
+    nodes_.erase(it);
+    return Status::Ok();
+  }
   if (HasChildren(key) || key.size() <= 2) return Status(kErrorDirNotEmpty);
   nodes_.erase(it);
   return Status::Ok();
@@ -189,7 +251,7 @@ Status FakeEnv::RemoveDir(std::wstring_view path) {
 Result<std::vector<std::wstring>> FakeEnv::ListFiles(std::wstring_view dir) {
   Record(L"ListFiles " + std::wstring(dir));
   if (auto fault = TakeFault(FakeOp::kListFiles, dir)) return Status(*fault);
-  const std::wstring key = Key(dir);
+  const std::wstring key = Resolve(dir, true);
   auto it = nodes_.find(key);
   if (dir.empty() || it == nodes_.end() || (it->second.attrs & attr::kDirectory) == 0) {
     return Status(kErrorPathNotFound);
@@ -207,7 +269,7 @@ Result<std::vector<std::wstring>> FakeEnv::ListFiles(std::wstring_view dir) {
 
 Result<std::string> FakeEnv::ReadWholeFile(std::wstring_view path) {
   if (auto fault = TakeFault(FakeOp::kReadWholeFile, path)) return Status(*fault);
-  auto it = nodes_.find(Key(path));
+  auto it = nodes_.find(Resolve(path, true));
   if (it == nodes_.end()) return Status(kErrorFileNotFound);
   if ((it->second.attrs & attr::kDirectory) != 0) return Status(kErrorAccessDenied);
   if (it->second.locked) return Status(kErrorSharingViolation);
@@ -217,7 +279,8 @@ Result<std::string> FakeEnv::ReadWholeFile(std::wstring_view path) {
 Status FakeEnv::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
   Record(L"WriteWholeFile " + std::wstring(path));
   if (auto fault = TakeFault(FakeOp::kWriteWholeFile, path)) return Status(*fault);
-  auto it = nodes_.find(Key(path));
+  const std::wstring key = Resolve(path, true);
+  auto it = nodes_.find(key);
   if (it != nodes_.end()) {
     if ((it->second.attrs & (attr::kDirectory | attr::kReadOnly)) != 0)
       return Status(kErrorAccessDenied);
@@ -225,12 +288,34 @@ Status FakeEnv::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
     it->second.content = std::string(bytes);
     return Status::Ok();
   }
-  if (!nodes_.contains(Parent(Key(path)))) return Status(kErrorPathNotFound);
-  AddFile(path, std::string(bytes));
+  if (!nodes_.contains(Parent(key))) return Status(kErrorPathNotFound);
+  AddFile(key, std::string(bytes));
   return Status::Ok();
 }
 
 Result<std::wstring> FakeEnv::ExecutablePath() { return executable_path_; }
+
+Result<FileIdentity> FakeEnv::GetFileIdentity(std::wstring_view path) {
+  if (auto fault = TakeFault(FakeOp::kGetFileIdentity, path)) return Status(*fault);
+  if (path.empty()) return Status(kErrorPathNotFound);
+  const std::wstring key = Resolve(path, true);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end()) return Status(kErrorFileNotFound);
+  // One volume per drive or share: what comes before the first "\" of the
+  // resolved key ("C:", "" for "\\srv\share").
+  FileIdentity identity;
+  identity.id.volume =
+      static_cast<std::uint32_t>(std::hash<std::wstring>{}(key.substr(0, key.find(L'\\'))));
+  identity.id.file = it->second.id;
+  // The resolved key is the object's own path (in upper case); a drive
+  // root gets its "\".
+  if (key.starts_with(L"\\\\")) {
+    identity.final_path = L"\\\\?\\UNC\\" + key.substr(2);
+  } else {
+    identity.final_path = L"\\\\?\\" + key + (key.size() == 2 && key[1] == L':' ? L"\\" : L"");
+  }
+  return identity;
+}
 
 Status FakeEnv::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {
   Record(L"DeleteRegKey " + Hex(root) + L" " + std::wstring(key_path));
@@ -238,7 +323,7 @@ Status FakeEnv::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {
   const auto uroot = static_cast<std::uint32_t>(root);
   if (uroot < 0x80000000u || uroot > 0x80000006u) return Status(kErrorInvalidHandle);
   if (!key_path.empty() && key_path.front() == L'\\') return Status(kErrorBadPathName);
-  const std::wstring key = Key(key_path);
+  const std::wstring key = RegKeyName(key_path);
   if (key.empty()) return Status(kErrorAccessDenied);
   if (!reg_keys_.contains({root, key})) return Status(kErrorFileNotFound);
   auto next = reg_keys_.upper_bound({root, key});

@@ -7,9 +7,17 @@
 // test can check what a stage did and in which order. `InjectFault` makes a
 // chosen operation fail on a chosen path.
 //
-// Paths compare without regard to letter case, as on Windows; a trailing "\"
-// on a directory path is accepted. The fake keeps the Win32 error codes the
-// real calls give (see status.h).
+// Paths are resolved as Windows resolves them before the file system sees
+// them: without regard to letter case, "/" as a separator, "." and ".."
+// resolved, trailing dots and spaces dropped; a trailing "\" on a directory
+// path is accepted. Other names for one object can be set up: an alias (an
+// 8.3 short name, a SUBST drive, a share) is another name for a folder in
+// every call; a link (junction or symbolic link) is an object of its own
+// with the reparse-point attribute, followed when it is a middle component
+// of a path, by the identity, the listing and reads, and removed itself by
+// RemoveDir. Every object has an identity of its own, the same through any
+// of its names. The fake keeps the Win32 error codes the real calls give
+// (see status.h).
 #pragma once
 
 #include <cstdint>
@@ -34,6 +42,7 @@ enum class FakeOp {
   kWriteWholeFile,
   kDeleteRegKey,
   kShowMessage,
+  kGetFileIdentity,
 };
 
 struct MessageCall {
@@ -56,6 +65,12 @@ class FakeEnv final : public Env {
   // A locked file cannot be opened, read or deleted (error 32).
   void SetLocked(std::wstring_view path, bool locked);
   void AddRegKey(std::int32_t root, std::wstring_view key_path);
+  // `alias` (a folder path, a drive "S:" or a share "\\host\c$") becomes
+  // another name for the folder `target`, in every call.
+  void AddAlias(std::wstring_view alias, std::wstring_view target);
+  // A junction at `path` (its parents are made) that leads to `target`.
+  void AddLink(std::wstring_view path, std::wstring_view target);
+  void set_system_folders(SystemFolderReport report) { system_folders_ = std::move(report); }
 
   void set_executable_path(std::wstring path) { executable_path_ = std::move(path); }
   // Raw query buffers; shorter text is NUL-padded to kQueryBufferChars.
@@ -101,10 +116,12 @@ class FakeEnv final : public Env {
   Result<std::string> ReadWholeFile(std::wstring_view path) override;
   Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
   Result<std::wstring> ExecutablePath() override;
+  Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
   Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
   std::wstring WindowsDirectoryBuffer() override { return windows_buffer_; }
   std::wstring SystemDirectoryBuffer() override { return system_buffer_; }
   ShellFolderQuery QuerySpecialFolder(std::int32_t folder_id) override;
+  SystemFolderReport ReportSystemFolders() override { return system_folders_; }
   Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
                           int style) override;
   void SetWindowShown(bool shown) override;
@@ -118,20 +135,30 @@ class FakeEnv final : public Env {
     std::uint32_t attrs = 0;
     std::string content;
     bool locked = false;
+    std::uint64_t id = 0;
   };
   struct Fault {
     ErrorCode code;
     int times;
   };
 
-  // Key of a path: upper case, no trailing "\" (except a bare root like "C:").
+  // Key of a path as written: normalised, no trailing "\" (a drive root is
+  // "C:").
   static std::wstring Key(std::wstring_view path);
   static std::wstring Parent(const std::wstring& key);
+  // The key of the object a path names, through aliases and through links
+  // in its middle components (and in its last one when `follow_last`).
+  [[nodiscard]] std::wstring Resolve(std::wstring_view path, bool follow_last) const;
+  void PutNode(const std::wstring& key, Node node);
   std::optional<ErrorCode> TakeFault(FakeOp op, std::wstring_view path);
   [[nodiscard]] bool HasChildren(const std::wstring& key) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
 
   std::map<std::wstring, Node> nodes_;
+  std::map<std::wstring, std::wstring> aliases_;  // alias key -> target key
+  std::map<std::wstring, std::wstring> links_;    // link key -> target key
+  std::uint64_t next_id_ = 1;
+  SystemFolderReport system_folders_;
   std::set<std::pair<std::int32_t, std::wstring>> reg_keys_;
   std::map<std::pair<FakeOp, std::wstring>, Fault> faults_;
   std::map<std::int32_t, ShellFolderQuery> special_folders_;

@@ -29,6 +29,29 @@ struct ItemListFreer {
 };
 using UniqueItemList = std::unique_ptr<void, ItemListFreer>;
 
+// Memory the shell or COM hands out with CoTaskMemAlloc.
+struct CoTaskMemFreer {
+  void operator()(void* memory) const { CoTaskMemFree(memory); }
+};
+template <typename T>
+using UniqueCoTaskMem = std::unique_ptr<T, CoTaskMemFreer>;
+
+// An interface pointer that is released when it goes.
+struct ComReleaser {
+  void operator()(IUnknown* object) const {
+    if (object != nullptr) object->Release();
+  }
+};
+template <typename T>
+using UniqueCom = std::unique_ptr<T, ComReleaser>;
+
+struct RegKeyCloser {
+  void operator()(HKEY key) const {
+    if (key != nullptr) RegCloseKey(key);
+  }
+};
+using UniqueRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+
 struct WindowDestroyer {
   void operator()(HWND window) const {
     if (window != nullptr) DestroyWindow(window);

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_env.h"
 
+#include <knownfolders.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <climits>
 
@@ -111,6 +113,37 @@ Result<std::wstring> Win32Env::ExecutablePath() {
   }
 }
 
+Result<FileIdentity> Win32Env::GetFileIdentity(std::wstring_view path) {
+  // No access beyond the attributes is needed; backup semantics lets a
+  // directory be opened, and without FILE_FLAG_OPEN_REPARSE_POINT a link or
+  // junction is followed to what it names.
+  UniqueHandle object(CreateFileW(Z(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (object.get() == INVALID_HANDLE_VALUE) return LastError();
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(object.get(), &info) == FALSE) return LastError();
+  FileIdentity identity;
+  identity.id.volume = info.dwVolumeSerialNumber;
+  identity.id.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  // The path of the object itself, on a drive letter where it has one.
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFinalPathNameByHandleW(object.get(), final_path.data(),
+                                                   static_cast<DWORD>(final_path.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) break;
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      identity.final_path = std::move(final_path);
+      break;
+    }
+    if (length > 32768) break;
+    final_path.resize(length + 1);
+  }
+  return identity;
+}
+
 Status Win32Env::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {
   const LSTATUS status = RegDeleteKeyW(RootHandle(root), Z(key_path).c_str());
   return Status(static_cast<ErrorCode>(status));
@@ -138,6 +171,87 @@ ShellFolderQuery Win32Env::QuerySpecialFolder(std::int32_t folder_id) {
   if (query.location_result != 0) return query;
   query.path_ok = SHGetPathFromIDListW(raw_list, query.buffer.data()) != FALSE;
   return query;
+}
+
+namespace {
+
+// Every known folder the shell can name with a file system path. Folders
+// that exist only as a shell namespace ("::{...}" paths) are left out.
+std::vector<std::wstring> KnownFolderPaths() {
+  std::vector<std::wstring> paths;
+  IKnownFolderManager* raw_manager = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IKnownFolderManager, reinterpret_cast<void**>(&raw_manager)))) {
+    return paths;
+  }
+  const UniqueCom<IKnownFolderManager> manager(raw_manager);
+  KNOWNFOLDERID* raw_ids = nullptr;
+  UINT count = 0;
+  if (FAILED(manager->GetFolderIds(&raw_ids, &count))) return paths;
+  const UniqueCoTaskMem<KNOWNFOLDERID> ids(raw_ids);
+  for (UINT i = 0; i < count; ++i) {
+    PWSTR raw_path = nullptr;
+    // Not created where missing, not checked: a folder that is not there
+    // yet must still not be removed once it is.
+    const HRESULT found =
+        SHGetKnownFolderPath(ids.get()[i], KF_FLAG_DONT_VERIFY, nullptr, &raw_path);
+    const UniqueCoTaskMem<wchar_t> path(raw_path);
+    if (FAILED(found) || path == nullptr) continue;
+    const std::wstring_view text(path.get());
+    if (text.size() < 3 || text.find(L"::") != std::wstring_view::npos) continue;
+    paths.emplace_back(text);
+  }
+  return paths;
+}
+
+// Program Files and Common Files in the 64-bit view of the registry, which
+// a 32-bit program must ask for explicitly: its own folder queries give the
+// "(x86)" folders only. On 32-bit Windows the flag is ignored.
+std::vector<std::wstring> ProgramFilesFolders() {
+  std::vector<std::wstring> paths;
+  HKEY raw_key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw_key) != ERROR_SUCCESS) {
+    return paths;
+  }
+  const UniqueRegKey key(raw_key);
+  for (const wchar_t* name : {L"ProgramFilesDir", L"CommonFilesDir", L"ProgramFilesDir (x86)",
+                              L"CommonFilesDir (x86)", L"ProgramW6432Dir", L"CommonW6432Dir"}) {
+    std::wstring value(MAX_PATH, L'\0');
+    auto bytes = static_cast<DWORD>(value.size()) * static_cast<DWORD>(sizeof(wchar_t));
+    if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
+      continue;
+    }
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    if (!value.empty()) paths.push_back(std::move(value));
+  }
+  return paths;
+}
+
+}  // namespace
+
+SystemFolderReport Win32Env::ReportSystemFolders() {
+  SystemFolderReport report;
+  report.known_folders = KnownFolderPaths();
+  report.program_files = ProgramFilesFolders();
+
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  // 0 on 32-bit Windows, which has no second view of the system folder.
+  UINT length = GetSystemWow64DirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+  if (length > 0 && length < buffer.size()) report.system_wow64.assign(buffer.c_str(), length);
+
+  DWORD temp = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+  if (temp > 0 && temp < buffer.size()) report.temp.assign(buffer.c_str(), temp);
+
+  std::wstring drives(512, L'\0');
+  const DWORD used = GetLogicalDriveStringsW(static_cast<DWORD>(drives.size()), drives.data());
+  if (used > 0 && used < drives.size()) {
+    for (const wchar_t* root = drives.c_str(); *root != L'\0'; root += wcslen(root) + 1) {
+      report.drive_roots.emplace_back(root);
+    }
+  }
+  return report;
 }
 
 std::wstring Win32Env::DefaultTitle() {

@@ -26,10 +26,12 @@ class Win32Env final : public Env {
   Result<std::string> ReadWholeFile(std::wstring_view path) override;
   Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
   Result<std::wstring> ExecutablePath() override;
+  Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
   Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
   std::wstring WindowsDirectoryBuffer() override;
   std::wstring SystemDirectoryBuffer() override;
   ShellFolderQuery QuerySpecialFolder(std::int32_t folder_id) override;
+  SystemFolderReport ReportSystemFolders() override;
   Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
                           int style) override;
   void SetWindowShown(bool shown) override;
