@@ -97,18 +97,22 @@ void Mfrm::RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries
   uninstall::RemoveFiles(env_, count, entries, allRemoved);
 }
 
+FolderGuard& Mfrm::Guard() {
+  if (!guard_) guard_.emplace(env_, QueryGuardedFolders(env_, WinDir, WinSysDir), AppDir);
+  return *guard_;
+}
+
 void Mfrm::RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries) {
   DirectoryStageContext context;
   context.MainPath = InstallLog.AppInfo.MainPath;
   context.WinDir = WinDir;
   context.WinSysDir = WinSysDir;
-  context.ProtectedDirs = QueryProtectedDirs(env_, WinDir, WinSysDir);
-  uninstall::RemoveDirectories(env_, context, count, entries, File1);
+  uninstall::RemoveDirectories(env_, context, Guard(), count, entries, File1);
 }
 
 void Mfrm::RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
                            const ::uninstall::AppInfo& appInfo) {
-  uninstall::RemoveShortcuts(env_, count, links, appInfo);
+  uninstall::RemoveShortcuts(env_, Guard(), count, links, appInfo);
 }
 
 }  // namespace uninstall

@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "installlog/records.h"
+#include "paths/folder_guard.h"
 #include "paths/variables.h"
 #include "platform/env.h"
 #include "removal/file_listing.h"
@@ -59,8 +61,12 @@ class Mfrm {
 
  private:
   [[nodiscard]] PathFields Fields() const { return {WinDir, WinSysDir, AppDir, LogPath}; }
+  // The folders this machine guards, with AppDir as the application's own;
+  // made at its first use, once the path fields are filled.
+  FolderGuard& Guard();
 
   Env& env_;
+  std::optional<FolderGuard> guard_;
 
  public:
   FileListing File1;

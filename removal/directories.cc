@@ -1,13 +1,11 @@
 #include "removal/directories.h"
 
 #include <algorithm>
-#include <array>
-#include <cwctype>
 #include <set>
 #include <utility>
 
+#include "paths/normalise.h"
 #include "paths/split.h"
-#include "paths/system_folders.h"
 #include "platform/dir_search.h"
 #include "removal/plan.h"
 
@@ -16,127 +14,12 @@ namespace {
 
 constexpr wchar_t kSep = L'\\';
 
-std::wstring Upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& ch : out) ch = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(ch)));
-  return out;
-}
-
-bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
-}
-
-// A path brought into one comparable form: upper case, "\" only, no empty,
-// "." or ".." components, no trailing dots or spaces on a component (the
-// file system drops them too), no trailing "\".
-struct NormalPath {
-  // "X:\" or "\\SERVER\SHARE\" for an absolute path; "\" (root of the
-  // current drive), "X:" (current directory of a drive) or "" (current
-  // directory) for the others.
-  std::wstring root;
-  bool absolute = false;
-  std::vector<std::wstring> parts;
-
-  [[nodiscard]] std::wstring Text() const {
-    std::wstring text = root;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (i > 0) text.push_back(kSep);
-      text += parts[i];
-    }
-    return text;
-  }
-};
-
-std::vector<std::wstring> SplitParts(std::wstring_view rest) {
-  std::vector<std::wstring> parts;
-  std::size_t start = 0;
-  while (start <= rest.size()) {
-    std::size_t end = rest.find(kSep, start);
-    if (end == std::wstring_view::npos) end = rest.size();
-    parts.emplace_back(rest.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
-NormalPath Normalise(std::wstring_view raw) {
-  std::wstring path = Upper(raw);
-  std::replace(path.begin(), path.end(), L'/', kSep);
-
-  // Device and long-path prefixes name the same folders as plain paths.
-  if (StartsWith(path, L"\\\\?\\UNC\\")) {
-    path = L"\\\\" + path.substr(8);
-  } else if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) {
-    path = path.substr(4);
-  }
-
-  NormalPath out;
-  std::wstring_view rest = path;
-  if (rest.size() >= 2 && rest[1] == L':' && std::iswalpha(static_cast<wint_t>(rest[0])) != 0) {
-    out.absolute = rest.size() >= 3 && rest[2] == kSep;
-    out.root = std::wstring(rest.substr(0, 2)) + (out.absolute ? L"\\" : L"");
-    rest.remove_prefix(out.absolute ? 3 : 2);
-  } else if (StartsWith(rest, L"\\\\")) {
-    const std::vector<std::wstring> share = SplitParts(rest.substr(2));
-    const auto proper = [](const std::wstring& name) {
-      return !name.empty() && name != L"." && name != L"..";
-    };
-    if (share.size() >= 2 && proper(share[0]) && proper(share[1])) {
-      out.absolute = true;
-      out.root = L"\\\\" + share[0] + L"\\" + share[1] + L"\\";
-      rest.remove_prefix(std::min(rest.size(), 2 + share[0].size() + 1 + share[1].size() + 1));
-    } else {
-      out.root = L"\\";
-      rest.remove_prefix(2);
-    }
-  } else if (StartsWith(rest, L"\\")) {
-    out.root = L"\\";
-    rest.remove_prefix(1);
-  }
-
-  for (std::wstring part : SplitParts(rest)) {
-    if (part == L"..") {
-      // Above the root there is nothing: ".." stops there, as it does on disk.
-      if (!out.parts.empty()) out.parts.pop_back();
-      continue;
-    }
-    while (!part.empty() && (part.back() == L'.' || part.back() == L' ')) part.pop_back();
-    if (!part.empty()) out.parts.push_back(std::move(part));
-  }
-  return out;
-}
-
-bool IsRoot(std::wstring_view dir) {
-  if (dir == L"\\" || Upper(GetRootDir(dir)) == Upper(dir)) return true;
-  return Normalise(dir).parts.empty();
-}
-
-// The guarded folders of one run, normalised once.
-class Guards {
- public:
-  explicit Guards(const DirectoryStageContext& ctx) {
-    for (const std::wstring* folder : {&ctx.WinDir, &ctx.WinSysDir}) Add(*folder);
-    for (const std::wstring& folder : ctx.ProtectedDirs) Add(folder);
-  }
-
-  [[nodiscard]] bool Cover(std::wstring_view dir) const {
-    return IsRoot(dir) || keys_.contains(Normalise(dir).Text());
-  }
-
- private:
-  void Add(const std::wstring& folder) {
-    if (!folder.empty()) keys_.insert(Normalise(folder).Text());
-  }
-
-  std::set<std::wstring> keys_;
-};
-
-// Whether the leftover files of `dir` may be deleted: it must name one
-// ordinary directory by an absolute path. A relative or empty path would be
-// taken against the current directory, and a junction or symbolic link
-// would lead the deletions into a folder the application never owned.
-bool MayEmpty(Env& env, const Guards& guards, const std::wstring& dir) {
-  if (!Normalise(dir).absolute || guards.Cover(dir)) return false;
+// Whether the leftover files of the main directory `dir` may be deleted:
+// the guard lets it be emptied, and it is an ordinary directory. A junction
+// or symbolic link would lead the deletions into a folder the application
+// never owned.
+bool MayEmptyMain(Env& env, FolderGuard& guard, const std::wstring& dir) {
+  if (!guard.MayEmpty(dir)) return false;
   const Result<std::uint32_t> attrs = env.GetFileAttrs(dir);
   // Attributes that cannot be read give no assurance that this is not a
   // link, so nothing is deleted.
@@ -150,7 +33,7 @@ void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1
   const int names = File1.ListCount();
   for (int q = 0; q < names; ++q) {
     const std::wstring file = dir + File1.List(q);
-    if (kept.contains(Normalise(file).Text())) continue;
+    if (kept.contains(ComparablePath(file))) continue;
     // No attribute is changed first: a read-only file stays, without a
     // prompt.
     static_cast<void>(env.RemoveFile(file));
@@ -158,42 +41,6 @@ void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1
 }
 
 }  // namespace
-
-bool IsGuardedDirectory(std::wstring_view dir, const DirectoryStageContext& ctx) {
-  return Guards(ctx).Cover(dir);
-}
-
-std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDir,
-                                             const std::wstring& WinSysDir) {
-  static constexpr std::array kFolders = {
-      csidl::kProgramFiles,
-      csidl::kProgramFilesX86,
-      csidl::kProgramFilesCommon,
-      csidl::kProgramFilesCommonX86,
-      csidl::kProfile,
-      csidl::kDesktopDirectory,
-      csidl::kCommonDesktopDirectory,
-      csidl::kPersonal,
-      csidl::kCommonDocuments,
-      csidl::kAppData,
-      csidl::kLocalAppData,
-      csidl::kCommonAppData,
-      csidl::kStartMenu,
-      csidl::kPrograms,
-      csidl::kCommonStartMenu,
-      csidl::kCommonPrograms,
-      csidl::kWindows,
-      csidl::kSystem,
-  };
-  std::vector<std::wstring> dirs;
-  if (!WinDir.empty()) dirs.push_back(WinDir);
-  if (!WinSysDir.empty()) dirs.push_back(WinSysDir);
-  for (const std::int32_t id : kFolders) {
-    std::wstring folder = GFShellRegistration::GetSpecialFolder(env, id);
-    if (!folder.empty()) dirs.push_back(std::move(folder));
-  }
-  return dirs;
-}
 
 std::vector<std::wstring_view> DirectoryVisitPlan(std::int16_t count,
                                                   const std::vector<FileEntry>& entries) {
@@ -208,7 +55,7 @@ std::vector<std::wstring_view> DirectoryVisitPlan(std::int16_t count,
   dirs.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const FileEntry& entry = entries[i];
-    if (StartsWith(entry.TargetPath, L"%") || entry.KeepFile == kTrue) continue;
+    if (entry.TargetPath.starts_with(L'%') || entry.KeepFile == kTrue) continue;
     const std::wstring_view target = entry.TargetPath;
     const std::size_t last = target.rfind(kSep);
     dirs.push_back(
@@ -230,21 +77,18 @@ std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
   return ordered;
 }
 
-void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
-                       const std::vector<FileEntry>& entries, FileListing& File1) {
+void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
+                       std::int16_t count, const std::vector<FileEntry>& entries,
+                       FileListing& File1) {
   if (count < 1) return;
   const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
 
   std::set<std::wstring> kept;
   for (std::size_t i = 0; i < n; ++i) {
-    if (entries[i].KeepFile != kFalse) kept.insert(Normalise(entries[i].TargetPath).Text());
+    if (entries[i].KeepFile != kFalse) kept.insert(ComparablePath(entries[i].TargetPath));
   }
 
-  const Guards guards(ctx);
-  const std::wstring main_dir = Upper(GetDirectory(ctx.MainPath));
-  const auto same_text = [](const std::wstring& a, const std::wstring& b) {
-    return Upper(a) == Upper(b);
-  };
+  const std::wstring main_dir = GetDirectory(ctx.MainPath);
 
   // Directories this run has removed. A directory occurs once for every
   // logged file in it; once removed, its later visits would only find it
@@ -268,11 +112,11 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // directory, for its leftovers; a junction or symbolic link, whose
     // removal would succeed whatever its target holds; and a directory whose
     // attributes could not be read, which may be either.
-    const bool is_main = Upper(d) == main_dir;
+    const bool is_main = !main_dir.empty() && EqualsNoCase(d, main_dir);
     const bool ordinary =
         found.attributes.has_value() && (*found.attributes & attr::kReparsePoint) == 0;
     if (!is_main && ordinary) {
-      if (!guards.Cover(d) && env.RemoveDir(d).ok()) removed.insert(d);
+      if (guard.MayRemove(d) && env.RemoveDir(d).ok()) removed.insert(d);
       continue;
     }
 
@@ -285,15 +129,15 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t 
     // The main directory is emptied of what the installer left in it, unless
     // it is the Windows or the system folder or another folder that is not
     // the application's own.
-    if (is_main && !same_text(d, ctx.WinDir) && !same_text(d, ctx.WinSysDir) &&
-        MayEmpty(env, guards, d)) {
+    if (is_main && !EqualsNoCase(d, ctx.WinDir) && !EqualsNoCase(d, ctx.WinSysDir) &&
+        MayEmptyMain(env, guard, d)) {
       DeleteLeftovers(env, d, File1, kept);
     }
 
     // The number of names is the one read above: files deleted just now
     // still count, so the main directory stays at this visit when it held
     // any. Only an empty directory can be removed anyway.
-    if (File1.ListCount() == 0 && !guards.Cover(d) && env.RemoveDir(d).ok()) removed.insert(d);
+    if (File1.ListCount() == 0 && guard.MayRemove(d) && env.RemoveDir(d).ok()) removed.insert(d);
   }
 }
 

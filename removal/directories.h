@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "installlog/records.h"
+#include "paths/folder_guard.h"
 #include "platform/env.h"
 #include "removal/file_listing.h"
 
@@ -16,22 +17,7 @@ struct DirectoryStageContext {
   std::wstring MainPath;   // AppInfo.MainPath: its directory is the main directory
   std::wstring WinDir;     // with a trailing "\"
   std::wstring WinSysDir;  // with a trailing "\"
-  // Folders the system or the user owns (Program Files, the profile, Desktop,
-  // Documents, ...): never emptied, never removed. Roots are always guarded.
-  std::vector<std::wstring> ProtectedDirs;
 };
-
-// The folders that are guarded on this machine: Windows and System plus the
-// shell folders the system and the user own, as far as they resolve.
-[[nodiscard]] std::vector<std::wstring> QueryProtectedDirs(Env& env, const std::wstring& WinDir,
-                                                           const std::wstring& WinSysDir);
-
-// True for a folder that the stage never empties and never removes: a drive
-// or share root, "\", the current directory, WinDir, WinSysDir or one of
-// ctx.ProtectedDirs. Folders compare without regard to letter case or a
-// trailing "\", with "/" read as "\", repeated "\" collapsed and "." and
-// ".." resolved, so C:\Apps\..\WINDOWS\ is the Windows folder.
-[[nodiscard]] bool IsGuardedDirectory(std::wstring_view dir, const DirectoryStageContext& ctx);
 
 // The directories the stage visits, in visit order, existing or not: the
 // directory (GetDirectory) of each logged file 1..count, but those of kept
@@ -50,19 +36,22 @@ struct DirectoryStageContext {
 // Removes the directories of the logged files 1..count (but those of kept
 // files and of paths that still open with "%"), completed with the missing
 // folders between a directory and a listed ancestor, deepest first (the list
-// of DirectoryVisitOrder); each one that exists is removed when it is empty.
-// An ordinary directory is simply removed, which the file system does only
-// when it is empty; the main directory, a junction or symbolic link, and a
-// directory whose attributes cannot be read are first read by File1, and
-// removed only when File1 finds no file in them. The main directory, the
-// directory of ctx.MainPath, is first emptied of the files File1 lists in
-// it, except the logged files that are to be kept; this happens only for an
-// absolute path to an ordinary directory (no junction or symbolic link) that
-// is not guarded (see IsGuardedDirectory). File1's names are read when it is
-// pointed at a directory and are not re-read after the deletions, so the
-// main directory stays at a visit where it held leftovers. Failures are
-// silent.
-void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, std::int16_t count,
-                       const std::vector<FileEntry>& entries, FileListing& File1);
+// of DirectoryVisitOrder); each one that exists is removed when it is empty
+// and `guard` lets it go (FolderGuard::MayRemove). An ordinary directory is
+// simply removed, which the file system does only when it is empty; the
+// main directory, a junction or symbolic link, and a directory whose
+// attributes cannot be read are first read by File1, and removed only when
+// File1 finds no file in them. The main directory, the directory of
+// ctx.MainPath, is first emptied of the files File1 lists in it, except the
+// logged files that are to be kept; this happens only for an ordinary
+// directory (no junction or symbolic link) that `guard` lets be emptied:
+// the application's own folder or one inside it, never a guarded one, never
+// one inside the Windows folder (FolderGuard::MayEmpty). File1's names are
+// read when it is pointed at a directory and are not re-read after the
+// deletions, so the main directory stays at a visit where it held
+// leftovers. Failures are silent.
+void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
+                       std::int16_t count, const std::vector<FileEntry>& entries,
+                       FileListing& File1);
 
 }  // namespace uninstall

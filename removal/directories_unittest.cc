@@ -35,10 +35,20 @@ DirectoryStageContext Context(std::wstring main_path) {
   ctx.MainPath = std::move(main_path);
   ctx.WinDir = L"C:\\WINDOWS\\";
   ctx.WinSysDir = L"C:\\WINDOWS\\system32\\";
-  ctx.ProtectedDirs = {L"C:\\WINDOWS\\",   L"C:\\WINDOWS\\system32\\",  L"C:\\Program Files\\",
-                       L"C:\\Users\\Me\\", L"C:\\Users\\Me\\Desktop\\", L"C:\\ProgramData\\"};
   return ctx;
 }
+
+GuardedFolders Guards() {
+  GuardedFolders guards;
+  guards.folders = {L"C:\\WINDOWS\\",   L"C:\\WINDOWS\\system32\\",  L"C:\\Program Files\\",
+                    L"C:\\Users\\Me\\", L"C:\\Users\\Me\\Desktop\\", L"C:\\ProgramData\\"};
+  guards.system_trees = {L"C:\\WINDOWS\\system32\\"};
+  guards.windows_trees = {L"C:\\WINDOWS\\"};
+  return guards;
+}
+
+// The application's own folder in most cases: the main directory lies in it.
+constexpr wchar_t kAppDir[] = L"C:\\Apps\\Tool\\";
 
 struct DirCase {
   const char* name = "";
@@ -49,6 +59,7 @@ struct DirCase {
   std::vector<std::wstring> left = {};     // still there afterwards
   std::vector<std::wstring> gone = {};     // removed
   int count = kAll;
+  std::wstring app_dir = kAppDir;  // the folder of the running uninstaller
 };
 
 const DirCase kCases[] = {
@@ -182,7 +193,7 @@ const DirCase kCases[] = {
      .main_path = L"C:\\Program Files\\tool.exe",
      .entries = {File(L"C:\\Program Files\\tool.exe")},
      .left = {L"C:\\Program Files\\shared.dll"}},
-    // The fake takes ".." literally; the guard must see through it.
+    // ".." climbs before the file system sees the path, as the guard knows.
     {.name = "DotDotToTheWindowsDirectoryIsNotEmptied",
      .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\..\\WINDOWS\\notepad.exe"); },
      .main_path = L"C:\\Apps\\..\\WINDOWS\\app.exe",
@@ -313,8 +324,10 @@ TEST_P(RemoveDirectoriesTest, Table) {
   FakeEnv env;
   c.setup(env);
   FileListing File1(env);
+  FolderGuard guard(env, Guards(), c.app_dir);
   const int count = c.count == kAll ? static_cast<int>(c.entries.size()) : c.count;
-  RemoveDirectories(env, Context(c.main_path), static_cast<std::int16_t>(count), c.entries, File1);
+  RemoveDirectories(env, Context(c.main_path), guard, static_cast<std::int16_t>(count), c.entries,
+                    File1);
   EXPECT_EQ(Changes(env), c.changes);
   for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
   for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
@@ -328,7 +341,8 @@ TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
   FakeEnv env;
   env.AddDir(L"C:\\Apps\\Tool");
   FileListing File1(env);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\t.exe"), 2,
+  FolderGuard guard(env, Guards(), kAppDir);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\t.exe"), guard, 2,
                     {File(L"%appdir%\\t.exe"), File(L"C:\\Apps\\Tool\\t.exe", kTrue)}, File1);
   EXPECT_TRUE(env.events().empty());
 }
@@ -340,7 +354,8 @@ TEST(RemoveDirectories, EachVisitReadsTheListingOnce) {
   env.AddDir(L"C:\\Apps\\Tool");
   env.AddFile(L"C:\\Apps\\Tool\\keep.txt");
   FileListing File1(env);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\a"), 3,
+  FolderGuard guard(env, Guards(), kAppDir);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\a"), guard, 3,
                     {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"),
                      File(L"C:\\Apps\\Tool\\keep.txt", kTrue)},
                     File1);
@@ -374,7 +389,9 @@ TEST_P(ListingUseTest, ReadsTheListingOnlyWhereItDecides) {
   if (c.holds_file) env.AddFile(dir + L"user.cfg");
   if (c.unreadable_attrs) env.InjectFault(FakeOp::kGetFileAttrs, dir, kErrorAccessDenied);
   FileListing File1(env);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\tool.exe"), 1, {File(dir + L"x.dat")}, File1);
+  FolderGuard guard(env, Guards(), kAppDir);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\tool.exe"), guard, 1, {File(dir + L"x.dat")},
+                    File1);
   EXPECT_EQ(env.events(), c.events);
   EXPECT_EQ(env.Exists(dir), !c.gone);
   if (c.holds_file) {
@@ -418,50 +435,6 @@ INSTANTIATE_TEST_SUITE_P(Table, ListingUseTest,
                                                        false}),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
-struct GuardCase {
-  const wchar_t* dir;
-  bool guarded;
-};
-
-class GuardedDirectoryTest : public ::testing::TestWithParam<GuardCase> {};
-
-TEST_P(GuardedDirectoryTest, RootsAndGuardedFoldersInAnySpelling) {
-  EXPECT_EQ(IsGuardedDirectory(GetParam().dir, Context(L"")), GetParam().guarded) << GetParam().dir;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, GuardedDirectoryTest,
-    ::testing::Values(
-        GuardCase{L"C:\\", true}, GuardCase{L"d:\\", true}, GuardCase{L"C:", true},
-        GuardCase{L"\\", true}, GuardCase{L"", true}, GuardCase{L"\\\\srv\\share\\", true},
-        GuardCase{L"\\\\srv\\share", true}, GuardCase{L"C:\\Apps\\..\\", true},
-        GuardCase{L"C:\\Apps\\..\\..\\", true}, GuardCase{L"C:\\WINDOWS\\", true},
-        GuardCase{L"c:\\windows", true}, GuardCase{L"C:/Windows/", true},
-        GuardCase{L"C:\\\\Windows\\\\\\", true}, GuardCase{L"C:\\.\\Windows\\.\\", true},
-        GuardCase{L"C:\\Apps\\..\\WINDOWS\\", true}, GuardCase{L"C:\\Windows.\\", true},
-        GuardCase{L"\\\\?\\C:\\Windows\\", true}, GuardCase{L"C:\\Windows\\System32\\", true},
-        GuardCase{L"C:\\PROGRAM FILES", true}, GuardCase{L"C:\\Users\\Me\\Desktop\\..\\", true},
-        GuardCase{L"C:\\Windows\\System32\\drivers\\", false},
-        GuardCase{L"C:\\Apps\\Tool\\", false}, GuardCase{L"C:\\Program Files\\Tool\\", false},
-        GuardCase{L"C:\\Users\\Me\\Documents\\", false}, GuardCase{L"\\\\srv\\share\\app\\", false},
-        GuardCase{L"App\\", false}));
-
-TEST(QueryProtectedDirs, WindowsSystemAndTheShellFoldersThatResolve) {
-  FakeEnv env;
-  env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
-  env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Me\\Documents\\");
-  env.SetSpecialFolder(csidl::kCommonAppData, L"C:\\ProgramData");
-  ShellFolderQuery failed;
-  failed.location_result = 0;
-  failed.path_ok = false;
-  env.SetSpecialFolderQuery(csidl::kProfile, failed);
-  const std::vector<std::wstring> dirs =
-      QueryProtectedDirs(env, L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\");
-  EXPECT_EQ(dirs, (std::vector<std::wstring>{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
-                                             L"C:\\Program Files\\", L"C:\\Users\\Me\\Documents\\",
-                                             L"C:\\ProgramData\\"}));
-}
-
 // A directory holds one visit for every logged file in it. Once removed, its
 // later visits are passed over: even a search that would fail (and so count
 // as found) is not made again.
@@ -470,8 +443,9 @@ TEST(RemoveDirectories, RemovedDirectoryIsNotVisitedAgain) {
   env.AddDir(L"C:\\Apps\\Tool");
   env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool\\", kErrorAccessDenied);
   FileListing File1(env);
+  FolderGuard guard(env, Guards(), kAppDir);
   RemoveDirectories(
-      env, DirectoryStageContext{}, 3,
+      env, DirectoryStageContext{}, guard, 3,
       {FileEntry{L"", L"C:\\Apps\\Tool\\a", kFalse}, FileEntry{L"", L"C:\\Apps\\Tool\\b", kFalse},
        FileEntry{L"", L"C:\\Apps\\Tool\\c", kFalse}},
       File1);

@@ -1,9 +1,9 @@
 #include "removal/shortcuts.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <string_view>
 
+#include "paths/normalise.h"
 #include "paths/system_folders.h"
 #include "platform/dir_search.h"
 
@@ -12,23 +12,6 @@ namespace {
 
 constexpr wchar_t kSep = L'\\';
 constexpr std::wstring_view kLinkExtension = L".lnk";
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
-         });
-}
-
-// `left` and `right` joined by exactly one "\".
-std::wstring JoinPath(std::wstring_view left, std::wstring_view right) {
-  while (!left.empty() && left.back() == kSep) left.remove_suffix(1);
-  while (!right.empty() && right.front() == kSep) right.remove_prefix(1);
-  std::wstring out(left);
-  out.push_back(kSep);
-  out += right;
-  return out;
-}
 
 // The file system folder a link folder name stands for, or "" when it
 // cannot be determined.
@@ -77,8 +60,8 @@ std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<
   return calls;
 }
 
-void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
-                     const AppInfo& appInfo) {
+void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
+                     const std::vector<LinkEntry>& links, const AppInfo& appInfo) {
   // Results are not looked at: a link that stays is no reason to stop.
   for (const ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
     static_cast<void>(GFShellRegistration::RemoveShellLink(env, call.folderName, call.linkName));
@@ -87,14 +70,18 @@ void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>&
   // Then the program group, now that the links in it are gone. Without a
   // group name the Programs folder itself would be the candidate: never.
   if (appInfo.GroupName.empty()) return;
-  std::wstring group = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
-  if (group.empty()) return;
+  const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
+  if (programs.empty()) return;
+  std::wstring group = programs;
   if (group.back() != kSep) group.push_back(kSep);
   group += appInfo.GroupName;
 
   // A search that fails cannot rule the group out; the removal itself only
-  // succeeds on an empty directory.
-  if (DirSearch(env, group, kSearchDirectory) != Probe::kNoMatch) {
+  // succeeds on an empty directory. A group name that climbs out of the
+  // Programs folder ("..\Startup", "..\..\..\Desktop") or leads to a folder
+  // the system or the user owns names no program group: it stays.
+  if (DirSearch(env, group, kSearchDirectory) != Probe::kNoMatch && guard.MayRemove(group) &&
+      guard.IsInside(group, programs)) {
     static_cast<void>(env.RemoveDir(group));
   }
 }

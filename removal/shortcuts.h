@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "installlog/records.h"
+#include "paths/folder_guard.h"
 #include "platform/env.h"
 
 namespace uninstall {
@@ -40,9 +41,10 @@ inline constexpr std::wstring_view kDesktopLinkFolder = L"..\\..\\Desktop";
                                                         const AppInfo& appInfo);
 
 // Makes the calls of ShellLinkCalls, results ignored, then removes the
-// program group folder GroupName under the Programs folder when it is empty.
-// An empty GroupName removes no folder.
-void RemoveShortcuts(Env& env, std::int16_t count, const std::vector<LinkEntry>& links,
-                     const AppInfo& appInfo);
+// program group folder GroupName under the Programs folder when it is empty,
+// lies inside the Programs folder (by identity) and `guard` lets it go. An
+// empty GroupName removes no folder.
+void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
+                     const std::vector<LinkEntry>& links, const AppInfo& appInfo);
 
 }  // namespace uninstall

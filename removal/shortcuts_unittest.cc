@@ -269,6 +269,61 @@ const StageCase kStageCases[] = {
      {Programs(L"Tool\\Tool.lnk")},
      {Programs(L"Tool\\Readme.lnk")}},
     // A search that fails cannot rule the group out: its removal is tried.
+    // A group name that climbs out of the Programs folder, or leads to a
+    // folder the user owns, names no program group: nothing outside
+    // Programs is removed, and neither is a guarded folder inside it.
+    {"GroupNameClimbingOutOfProgramsStays",
+     [](FakeEnv& env) {
+       Folders(env);
+       env.AddDir(L"C:\\Users\\Me\\Start Menu\\Tool");
+     },
+     App(L"Tool", L"..\\Tool"),
+     {},
+     0,
+     {Del(Desktop(L"Tool.lnk"))},
+     {L"C:\\Users\\Me\\Start Menu\\Tool"},
+     {}},
+    {"GroupNameClimbingToTheDesktopStays",
+     Folders,
+     App(L"Tool", L"..\\..\\..\\Desktop"),
+     {},
+     0,
+     {Del(Desktop(L"Tool.lnk"))},
+     {kDesktop},
+     {}},
+    {"GroupNameOfAGuardedFolderInProgramsStays",
+     [](FakeEnv& env) {
+       Folders(env);
+       env.AddDir(Programs(L"Startup"));
+     },
+     App(L"Tool", L"Startup"),
+     {},
+     0,
+     {Del(Desktop(L"Tool.lnk"))},
+     {Programs(L"Startup")},
+     {}},
+    {"GroupThroughAJunctionToTheDesktopStays",
+     [](FakeEnv& env) {
+       Folders(env);
+       env.AddLink(Programs(L"Tool"), kDesktop);
+     },
+     App(L"Tool", L"Tool"),
+     {},
+     0,
+     {Del(Desktop(L"Tool.lnk"))},
+     {Programs(L"Tool"), kDesktop},
+     {}},
+    {"GroupByAnotherSpellingIsRemoved",
+     [](FakeEnv& env) {
+       Folders(env);
+       env.AddDir(Programs(L"Tool"));
+     },
+     App(L"Tool", L"Other\\..\\TOOL."),
+     {},
+     0,
+     {Del(Desktop(L"Tool.lnk")), Rmdir(Programs(L"Other\\..\\TOOL."))},
+     {kPrograms},
+     {Programs(L"Tool")}},
     {"FailingSearchStillTriesTheGroup",
      [](FakeEnv& env) {
        Folders(env);
@@ -291,7 +346,10 @@ TEST_P(RemoveShortcutsTest, Table) {
   const StageCase& c = GetParam();
   FakeEnv env;
   c.setup(env);
-  RemoveShortcuts(env, static_cast<std::int16_t>(c.count), c.links, c.app);
+  GuardedFolders guards;
+  guards.folders = {kPrograms, kDesktop, Programs(L"Startup")};
+  FolderGuard guard(env, guards, L"C:\\Apps\\Tool\\");
+  RemoveShortcuts(env, guard, static_cast<std::int16_t>(c.count), c.links, c.app);
   EXPECT_EQ(env.events(), c.events);
   for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
   for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;

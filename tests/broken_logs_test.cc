@@ -213,7 +213,9 @@ TEST(BrokenLogs, WholeDecoysWouldRemoveTheOtherApplication) {
   ASSERT_FALSE(m.env.messages().empty());
   EXPECT_EQ(m.env.messages()[0].text, Question(L"Shared"));
   EXPECT_FALSE(m.env.Exists(L"C:\\Shared\\lib.dll.old"));
-  EXPECT_FALSE(m.env.Exists(L"C:\\Shared\\other.txt"));  // a leftover of the main directory
+  // The decoy's main directory is not the uninstaller's folder: the file
+  // there that no log names stays.
+  EXPECT_TRUE(m.env.Exists(L"C:\\Shared\\other.txt"));
   EXPECT_FALSE(m.env.Exists(L"C:\\Users\\me\\Start Menu\\Programs\\Shared\\Shared Tool.lnk"));
   EXPECT_FALSE(m.env.Exists(L"C:\\Users\\me\\Desktop\\Shared.lnk"));
   EXPECT_FALSE(m.env.RegKeyExists(kHklm, L"Software\\SharedData"));

@@ -1,0 +1,274 @@
+#include "paths/folder_guard.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "paths/normalise.h"
+#include "paths/system_folders.h"
+
+namespace uninstall {
+namespace {
+
+// Paths longer than this are opened in their "\\?\" form, which the
+// system takes as it stands (the text is resolved already) and which is
+// not limited to MAX_PATH.
+constexpr std::size_t kLongPath = 240;
+
+std::wstring Key(const NormalPath& path) { return UpperCase(path.Text()); }
+
+// The path of every folder from the root of `path` down to `path` itself.
+std::vector<std::wstring> Chain(const NormalPath& path) {
+  std::vector<std::wstring> chain;
+  NormalPath prefix;
+  prefix.root = path.root;
+  prefix.absolute = path.absolute;
+  chain.push_back(prefix.Text());
+  for (const std::wstring& part : path.parts) {
+    prefix.parts.push_back(part);
+    chain.push_back(prefix.Text());
+  }
+  return chain;
+}
+
+// Whether `inner` is `outer` or lies below it, component by component
+// without regard to letter case. Only absolute paths hold anything.
+bool SameOrInside(const NormalPath& inner, const NormalPath& outer) {
+  if (!inner.absolute || !outer.absolute || !EqualsNoCase(inner.root, outer.root)) return false;
+  return inner.parts.size() >= outer.parts.size() &&
+         std::equal(
+             outer.parts.begin(), outer.parts.end(), inner.parts.begin(),
+             [](const std::wstring& a, const std::wstring& b) { return EqualsNoCase(a, b); });
+}
+
+bool StrictlyInside(const NormalPath& inner, const NormalPath& outer) {
+  return inner.parts.size() > outer.parts.size() && SameOrInside(inner, outer);
+}
+
+}  // namespace
+
+GuardedFolders QueryGuardedFolders(Env& env, const std::wstring& WinDir,
+                                   const std::wstring& WinSysDir) {
+  GuardedFolders guarded;
+  const SystemFolderReport report = env.ReportSystemFolders();
+  for (const std::wstring* folder : {&WinDir, &WinSysDir}) guarded.folders.push_back(*folder);
+  for (const std::wstring& folder : report.known_folders) guarded.folders.push_back(folder);
+  for (const std::wstring& folder : report.program_files) guarded.folders.push_back(folder);
+  if (!report.system_wow64.empty()) guarded.folders.push_back(report.system_wow64);
+  if (!report.temp.empty()) guarded.folders.push_back(report.temp);
+  for (const std::wstring& root : report.drive_roots) guarded.folders.push_back(root);
+
+  // The shell folders by their old numbers as well: they are the same
+  // folders where the known-folder list can be read, and stand in for it
+  // where it cannot.
+  static constexpr std::array kShellFolders = {
+      csidl::kProgramFiles,
+      csidl::kProgramFilesX86,
+      csidl::kProgramFilesCommon,
+      csidl::kProgramFilesCommonX86,
+      csidl::kProfile,
+      csidl::kDesktopDirectory,
+      csidl::kCommonDesktopDirectory,
+      csidl::kPersonal,
+      csidl::kCommonDocuments,
+      csidl::kAppData,
+      csidl::kLocalAppData,
+      csidl::kCommonAppData,
+      csidl::kStartMenu,
+      csidl::kPrograms,
+      csidl::kCommonStartMenu,
+      csidl::kCommonPrograms,
+      csidl::kWindows,
+      csidl::kSystem,
+  };
+  for (const std::int32_t id : kShellFolders) {
+    std::wstring folder = GFShellRegistration::GetSpecialFolder(env, id);
+    if (!folder.empty()) guarded.folders.push_back(std::move(folder));
+  }
+
+  // The system folder in every view: as this program sees it, the 32-bit
+  // one (SysWOW64) and, for a 32-bit program on 64-bit Windows, the real
+  // one behind the "Sysnative" alias (missing elsewhere, and then skipped).
+  guarded.system_trees.push_back(WinSysDir);
+  if (!report.system_wow64.empty()) guarded.system_trees.push_back(report.system_wow64);
+  if (!WinDir.empty()) guarded.system_trees.push_back(JoinPath(WinDir, L"Sysnative\\"));
+  guarded.windows_trees.push_back(WinDir);
+  return guarded;
+}
+
+FolderGuard::FolderGuard(Env& env, GuardedFolders folders, const std::wstring& app_dir)
+    : env_(env), folders_(std::move(folders)) {
+  // The first filter: the guarded folders and every folder above them by
+  // their text, and the trees by their text.
+  for (const std::wstring& folder : folders_.folders) {
+    const NormalPath path = NormalisePath(folder);
+    if (!path.absolute) continue;
+    for (const std::wstring& text : Chain(path)) text_folders_.insert(UpperCase(text));
+  }
+  for (const std::wstring& tree : folders_.system_trees) {
+    if (NormalisePath(tree).absolute) text_system_trees_.push_back(ComparablePath(tree));
+  }
+  for (const std::wstring& tree : folders_.windows_trees) {
+    if (NormalisePath(tree).absolute) text_windows_trees_.push_back(ComparablePath(tree));
+  }
+
+  // What the file system says of them: their identities, and their own
+  // paths with every folder above them. A folder it cannot identify (one
+  // that is not there, or Sysnative where there is no second view) is
+  // guarded by its text alone.
+  std::set<std::wstring> identified;
+  for (const std::wstring& folder : folders_.folders) {
+    if (!NormalisePath(folder).absolute || !identified.insert(ComparablePath(folder)).second) {
+      continue;
+    }
+    const Physical physical = Identify(folder);
+    if (!physical.ok) continue;
+    folder_ids_.push_back(physical.id);
+    for (const std::wstring& text : Chain(physical.path)) physical_folders_.insert(UpperCase(text));
+  }
+  for (const std::wstring& tree : folders_.system_trees) {
+    const Physical physical = Identify(tree);
+    if (physical.ok) system_trees_.push_back(physical.path);
+  }
+  for (const std::wstring& tree : folders_.windows_trees) {
+    const Physical physical = Identify(tree);
+    if (physical.ok) windows_trees_.push_back(physical.path);
+  }
+
+  app_text_ = NormalisePath(app_dir);
+  if (app_text_.absolute) app_ = Identify(app_dir);
+  if (app_.ok) {
+    app_facts_ = PhysicalFacts(app_);
+    // Folders inside the application's folder can be told by their text
+    // only when none of the guarded folders lies in it.
+    const auto inside_app = [this](const NormalPath& path) {
+      return SameOrInside(path, app_.path);
+    };
+    app_holds_guarded_ = std::any_of(system_trees_.begin(), system_trees_.end(), inside_app) ||
+                         std::any_of(windows_trees_.begin(), windows_trees_.end(), inside_app) ||
+                         std::any_of(physical_folders_.begin(), physical_folders_.end(),
+                                     [this](const std::wstring& folder) {
+                                       return StrictlyInside(NormalisePath(folder), app_.path);
+                                     });
+  }
+}
+
+FolderGuard::Physical FolderGuard::Identify(std::wstring_view path) {
+  std::wstring open(path);
+  if (open.size() > kLongPath && NormalisePath(path).absolute) {
+    open = open.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + open.substr(2) : L"\\\\?\\" + open;
+  }
+  const Result<FileIdentity> identity = env_.GetFileIdentity(open);
+  Physical physical;
+  if (!identity.ok()) return physical;
+  physical.path = NormalisePath(identity.value().final_path);
+  // Without its own path the folder cannot be placed: it counts as not
+  // identified.
+  physical.ok = physical.path.absolute;
+  physical.id = identity.value().id;
+  return physical;
+}
+
+FolderGuard::Facts FolderGuard::PhysicalFacts(const Physical& folder) const {
+  Facts facts;
+  if (!folder.ok) return facts;
+  const NormalPath& path = folder.path;
+  const bool guarded =
+      path.IsRoot() || physical_folders_.contains(Key(path)) ||
+      std::find(folder_ids_.begin(), folder_ids_.end(), folder.id) != folder_ids_.end();
+  const bool in_system =
+      std::any_of(system_trees_.begin(), system_trees_.end(),
+                  [&](const NormalPath& tree) { return SameOrInside(path, tree); });
+  const std::wstring parent = Key(path.Parent());
+  const bool windows_child =
+      !path.IsRoot() && std::any_of(windows_trees_.begin(), windows_trees_.end(),
+                                    [&](const NormalPath& tree) { return Key(tree) == parent; });
+  facts.removable = !guarded && !in_system && !windows_child;
+  facts.in_system_tree = in_system;
+  facts.in_windows_tree =
+      std::any_of(windows_trees_.begin(), windows_trees_.end(),
+                  [&](const NormalPath& tree) { return SameOrInside(path, tree); });
+  facts.in_app = app_.ok && (folder.id == app_.id || SameOrInside(path, app_.path));
+  return facts;
+}
+
+bool FolderGuard::IsPlainDirectory(const std::wstring& path) {
+  const std::wstring key = ComparablePath(path);
+  auto known = plain_dirs_.find(key);
+  if (known != plain_dirs_.end()) return known->second;
+  // Asked without a trailing "\": with one, some systems report what a
+  // link leads to rather than the link.
+  const Result<std::uint32_t> attrs = env_.GetFileAttrs(path);
+  const bool plain = attrs.ok() && (attrs.value() & attr::kDirectory) != 0 &&
+                     (attrs.value() & attr::kReparsePoint) == 0;
+  plain_dirs_.emplace(key, plain);
+  return plain;
+}
+
+bool FolderGuard::PlainlyInsideApp(const NormalPath& dir) {
+  if (!app_.ok || app_holds_guarded_ || !StrictlyInside(dir, app_text_)) return false;
+  NormalPath step = app_text_;
+  for (std::size_t i = app_text_.parts.size(); i < dir.parts.size(); ++i) {
+    step.parts.push_back(dir.parts[i]);
+    if (!IsPlainDirectory(step.Text())) return false;
+  }
+  return true;
+}
+
+FolderGuard::Facts FolderGuard::FactsOf(std::wstring_view dir) {
+  const NormalPath path = NormalisePath(dir);
+  if (!path.absolute) return Facts{};
+  std::wstring key = Key(path);
+  auto known = facts_.find(key);
+  if (known != facts_.end()) return known->second;
+
+  Facts facts;
+  const std::wstring parent = Key(path.Parent());
+  const auto in_text_tree = [&](const std::vector<std::wstring>& trees) {
+    return std::any_of(trees.begin(), trees.end(), [&](const std::wstring& tree) {
+      return SameOrInside(path, NormalisePath(tree));
+    });
+  };
+  const bool text_guarded = path.IsRoot() || text_folders_.contains(key) ||
+                            in_text_tree(text_system_trees_) ||
+                            std::find(text_windows_trees_.begin(), text_windows_trees_.end(),
+                                      parent) != text_windows_trees_.end();
+  if (text_guarded) {
+    facts = Facts{};
+  } else if (PlainlyInsideApp(path)) {
+    // Physically inside the application's folder, which holds no guarded
+    // folder: removable unless that whole folder lies in a system folder.
+    facts.removable = !app_facts_.in_system_tree;
+    facts.in_windows_tree = app_facts_.in_windows_tree || in_text_tree(text_windows_trees_);
+    facts.in_app = true;
+  } else {
+    facts = PhysicalFacts(Identify(dir));
+    if (in_text_tree(text_windows_trees_)) facts.in_windows_tree = true;
+  }
+  facts_.emplace(std::move(key), facts);
+  return facts;
+}
+
+bool FolderGuard::MayRemove(std::wstring_view dir) { return FactsOf(dir).removable; }
+
+bool FolderGuard::MayEmpty(std::wstring_view dir) {
+  const Facts facts = FactsOf(dir);
+  return facts.removable && !facts.in_windows_tree && facts.in_app;
+}
+
+bool FolderGuard::IsInside(std::wstring_view dir, std::wstring_view base) {
+  const Physical inner = Identify(dir);
+  const Physical outer = Identify(base);
+  return inner.ok && outer.ok && inner.id != outer.id && StrictlyInside(inner.path, outer.path);
+}
+
+FolderGuard::Report FolderGuard::Describe() const {
+  Report report;
+  report.folders.assign(physical_folders_.begin(), physical_folders_.end());
+  for (const NormalPath& tree : system_trees_) report.system_trees.push_back(tree.Text());
+  for (const NormalPath& tree : windows_trees_) report.windows_trees.push_back(tree.Text());
+  if (app_.ok) report.app_dir = app_.path.Text();
+  return report;
+}
+
+}  // namespace uninstall
