@@ -1,6 +1,7 @@
 # Wine environment for the end-to-end tests and the demo. Source it:
 #
 #   export E2E_WINE_ARCH=win32                    # or win64
+#   export E2E_PROGRAM_BITS=32                    # or 64 (only in win64)
 #   . scripts/wine-env.sh
 #   wine_env_init /scratch/dir                    # pins the environment
 #   wine_make_template /scratch/template          # once per test run
@@ -8,14 +9,17 @@
 #   wine_run 60 'C:\some\program.exe' args...     # wine under `timeout`
 #   wine_stop                                     # flushes the registry files
 #
-# E2E_WINE_ARCH picks the prefix and the loader: win32 runs 32-bit programs
-# in a 32-bit prefix (/usr/lib/wine/wine), win64 runs 64-bit programs in a
-# 64-bit prefix (/usr/lib/wine/wine64). A 32-bit program always gets a
-# 32-bit prefix: in a 64-bit one it would see "Program Files (x86)" and
-# Wow6432Node instead of the folders and keys the tests set up.
+# E2E_WINE_ARCH picks the prefix and the loader: win32 is a 32-bit prefix
+# (/usr/lib/wine/wine), win64 a 64-bit prefix (/usr/lib/wine/wine64, which
+# hands 32-bit programs to the 32-bit loader). E2E_PROGRAM_BITS says which
+# programs run in it: 32-bit programs in a 64-bit prefix run under WOW64, as
+# on every current PC: they see "Program Files (x86)", SysWOW64 behind
+# System32 and Wow6432Node behind HKLM\Software.
 #
-# Nothing here touches the real home: HOME points into the scratch folder,
-# and the profile folders of the prefix are real folders, not links into HOME.
+# Nothing here touches the real machine: HOME points into the scratch folder,
+# the profile folders of the prefix are real folders, not links into HOME,
+# and drive Z: (the Unix root in a fresh prefix) is an empty folder of the
+# prefix's own.
 
 E2E_WINE_ARCH=${E2E_WINE_ARCH:-win32}
 
@@ -36,10 +40,13 @@ wine_env_init() {
     win32)
       export WINEARCH=win32
       WINE_LOADER=/usr/lib/wine/wine
+      export E2E_PROGRAM_BITS=32
       ;;
     win64)
       export WINEARCH=win64
       WINE_LOADER=/usr/lib/wine/wine64
+      # 64-bit programs unless told otherwise: 32-bit ones run under WOW64.
+      export E2E_PROGRAM_BITS=${E2E_PROGRAM_BITS:-64}
       ;;
     *)
       echo "wine-env: E2E_WINE_ARCH must be win32 or win64, not '$E2E_WINE_ARCH'" >&2
@@ -62,15 +69,20 @@ _wine_i386_emulated() {
   return 1
 }
 
-# Whether this machine can run programs of E2E_WINE_ARCH under Wine. Prints
-# the reason on stderr and returns non-zero when it cannot.
+# Whether this machine can run programs of E2E_PROGRAM_BITS in a prefix of
+# E2E_WINE_ARCH under Wine. Prints the reason on stderr and returns non-zero
+# when it cannot.
 wine_arch_supported() {
   if [ ! -x "$WINE_LOADER" ]; then
     echo "wine-env: $WINE_LOADER is missing (scripts/install-deps installs Wine)" >&2
     return 1
   fi
-  if [ "$E2E_WINE_ARCH" = win32 ]; then
-    if _wine_i386_emulated || ! "$WINE_LOADER" --version >/dev/null 2>&1; then
+  if [ "$E2E_PROGRAM_BITS" = 32 ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "wine-env: /usr/lib/wine/wine (32-bit Wine) is missing" >&2
+    return 1
+  fi
+  if [ "$E2E_PROGRAM_BITS" = 32 ]; then
+    if _wine_i386_emulated || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
       echo "wine-env: this machine cannot run 32-bit x86 code natively (the kernel's IA-32" \
         "emulation is off or an emulator handles i386 programs), so 32-bit Windows programs" \
         "cannot run under Wine here; use a 64-bit (win64) build for the end-to-end tests" >&2
@@ -130,13 +142,19 @@ wine_make_template() {
     rm -rf "$tmp"
     return 1
   }
-  # Profile folders that wineboot made as links into HOME become real folders,
-  # so that nothing a test deletes reaches another test or the real home.
+  # Profile folders that wineboot made as links into HOME (Desktop, Music,
+  # ..., and Templates deep in AppData) become real folders, so that nothing
+  # a test makes or deletes reaches another test or the real home.
   local link
   while IFS= read -r -d '' link; do
     rm -f "$link"
     mkdir -p "$link"
-  done < <(find "$tmp/drive_c/users" -maxdepth 2 -type l -print0)
+  done < <(find "$tmp/drive_c/users" -type l -print0)
+  # Z: is the Unix root in a fresh prefix: a path a log aims at it could reach
+  # the real machine. It becomes an empty folder of the prefix's own.
+  rm -f "$tmp/dosdevices/z:"
+  mkdir -p "$tmp/drive_z"
+  ln -s ../drive_z "$tmp/dosdevices/z:"
   rm -rf "$target"
   mv "$tmp" "$target"
 }

@@ -31,7 +31,10 @@ fail() {
   E2E_FAILURES=$((E2E_FAILURES + 1))
 }
 
-# The Unix path of a Windows path on drive C: of the prefix.
+# The Unix path of a Windows path on drive C: of the prefix, as the programs
+# under test see it: under WOW64 their System32 is SysWOW64 on disk (but for
+# the few folders left out of the redirection), and the real System32 is
+# reached as Sysnative.
 unix_path() {
   local p=$1
   case $p in
@@ -43,13 +46,45 @@ unix_path() {
       ;;
   esac
   p=${p//\\//}
+  if [ "$E2E_WOW64" = 1 ]; then
+    local lower=${p,,}
+    case $lower in
+      # Left out of the redirection, as on Windows.
+      windows/system32/drivers/etc | windows/system32/drivers/etc/* | \
+        windows/system32/spool | windows/system32/spool/* | \
+        windows/system32/catroot | windows/system32/catroot/* | \
+        windows/system32/catroot2 | windows/system32/catroot2/* | \
+        windows/system32/logfiles | windows/system32/logfiles/* | \
+        windows/system32/driverstore | windows/system32/driverstore/*) ;;
+      windows/system32 | windows/system32/*) p="windows/syswow64${p:16}" ;;
+      windows/sysnative | windows/sysnative/*) p="windows/system32${p:17}" ;;
+    esac
+  fi
   printf '%s\n' "$WINEPREFIX/drive_c/$p"
 }
+
+# The kind of prefix: WOW64 when 32-bit programs run in a 64-bit prefix, as
+# on every current PC.
+if [ "${E2E_WINE_ARCH:-win32}" = win64 ] && [ "${E2E_PROGRAM_BITS:-64}" = 32 ]; then
+  E2E_WOW64=1
+else
+  E2E_WOW64=0
+fi
 
 # Folders of the prefix's user, as Windows paths.
 E2E_USER=$(id -un)
 WINDIR='C:\windows'
 SYSDIR='C:\windows\system32'
+# Where the programs' system folder lies on disk (under WOW64, System32 is
+# SysWOW64 for them), and Program Files as they see it and the native one.
+if [ "$E2E_WOW64" = 1 ]; then
+  SYSDIR_ON_DISK='C:\windows\syswow64'
+  PROGRAM_FILES='C:\Program Files (x86)'
+else
+  SYSDIR_ON_DISK=$SYSDIR
+  PROGRAM_FILES='C:\Program Files'
+fi
+NATIVE_PROGRAM_FILES='C:\Program Files'
 PROFILE_DIR="C:\\users\\$E2E_USER"
 DESKTOP_DIR="$PROFILE_DIR\\Desktop"
 PROGRAMS_DIR="$PROFILE_DIR\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
@@ -83,6 +118,25 @@ make_file() {
 
 make_dir() {
   mkdir -p "$(unix_path "$1")"
+}
+
+# short_name WINDIR NAME: the 8.3 short name the file system gives NAME in
+# WINDIR (NAME itself when it has none), as "dir /x" lists it.
+short_name() {
+  local listing
+  listing=$(wine_run 60 cmd /c dir /x "$1" 2>/dev/null | tr -d '\r') || true
+  printf '%s\n' "$listing" | awk -v name="$2" '
+    length($0) > length(name) && substr($0, length($0) - length(name) + 1) == name {
+      head = substr($0, 1, length($0) - length(name))
+      if (head !~ / $/) next
+      n = split(head, words, " ")
+      short = words[n]
+      if (short ~ /^<DIR>$/ || short ~ /^[0-9,]+$/) short = name
+      print short
+      found = 1
+      exit
+    }
+    END { if (!found) print name }'
 }
 
 # set_attr WINPATH ATTR...: hidden, system (both kept in user.DOSATTRIB, as
@@ -153,7 +207,11 @@ apply_registry() {
   local file="$WINEPREFIX/drive_c/e2e/keys.reg"
   mkdir -p "$(dirname "$file")"
   printf 'REGEDIT4\r\n%s' "$E2E_REG_PENDING" >"$file"
-  wine_run 60 regedit /S 'C:\e2e\keys.reg' || {
+  # The keys go where a 32-bit installer's would: under WOW64 the 32-bit
+  # regedit sees Wow6432Node behind HKLM\Software, as the uninstaller does.
+  local regedit=regedit
+  [ "$E2E_WOW64" = 1 ] && regedit='C:\windows\syswow64\regedit.exe'
+  wine_run 60 "$regedit" /S 'C:\e2e\keys.reg' || {
     fail "regedit could not import the scenario's keys"
     return 1
   }
@@ -250,6 +308,12 @@ log_link() {
   _log_string "$1"
   _log_string "$2"
   _log_string "$3"
+}
+
+# Starts a new log, for a further run in one scenario.
+reset_log() {
+  E2E_LOG=""
+  rm -f "$E2E_SCRATCH/log.bin"
 }
 
 # write_log [WINPATH]: the log as built so far, as $APP\Uninstall.dat by
@@ -431,11 +495,37 @@ expect_tree() {
   fi
 }
 
+# Where a 32-bit program's key ROOT\SUBKEY lies in the registry files
+# under WOW64: HKLM\Software and the class identifiers of HKCR have a 32-bit
+# view of their own (Wow6432Node); the rest is shared.
+_reg_wow64_key() {
+  local root=$1 sub=$2 lower=${2,,}
+  case $root in
+    HKLM)
+      case $lower in
+        software\\classes\\clsid* | software\\classes\\interface* | software\\classes\\typelib*)
+          sub="Software\\Classes\\Wow6432Node\\${sub:17}"
+          ;;
+        software\\classes | software\\classes\\*) ;;
+        software) sub='Software\Wow6432Node' ;;
+        software\\*) sub="Software\\Wow6432Node\\${sub:9}" ;;
+      esac
+      ;;
+    HKCR)
+      case $lower in
+        clsid* | interface* | typelib*) sub="Wow6432Node\\$sub" ;;
+      esac
+      ;;
+  esac
+  printf '%s' "$sub"
+}
+
 # Whether the registry files of the stopped prefix hold ROOT\SUBKEY. Wine
 # writes a key only when it has values or no subkeys, so a key also exists
 # when a key below it is written.
 _reg_key_present() {
   local file sub=$2
+  [ "$E2E_WOW64" = 1 ] && sub=$(_reg_wow64_key "$1" "$2")
   case $1 in
     HKLM) file=system.reg ;;
     HKCR)
@@ -460,6 +550,42 @@ expect_key() {
 expect_no_key() {
   if _reg_key_present "$1" "$2"; then
     fail "registry key still there, but should be removed: $1\\$2"
+  fi
+}
+
+# Everything on drive C: of the prefix but the harness's own folder, one line
+# an entry: its path, its type and (for a file) its size.
+_drive_c_listing() {
+  (cd "$WINEPREFIX/drive_c" && find . -path ./e2e -prune -o -mindepth 1 \
+    \( -type f -printf '%P\tfile\t%s\n' \) -o -printf '%P\t%y\n') | LC_ALL=C sort
+}
+
+# snapshot_drive_c TAG: remembers what drive C: holds now.
+snapshot_drive_c() {
+  _drive_c_listing >"$E2E_SCRATCH/snapshot_$1"
+}
+
+# expect_drive_c_unchanged TAG [WINPATH...]: nothing on drive C: was added,
+# removed or changed in size since snapshot TAG, but at the given paths and
+# below them (what the log names, the application's folder).
+expect_drive_c_unchanged() {
+  local tag=$1 path rel filter=""
+  shift
+  for path in "$@"; do
+    rel=$(unix_path "$path") || return 1
+    rel=${rel#"$WINEPREFIX/drive_c/"}
+    rel=${rel%/}
+    filter+="${rel}"$'\n'
+  done
+  local changes
+  changes=$(diff <(cat "$E2E_SCRATCH/snapshot_$tag") <(_drive_c_listing) |
+    sed -n 's/^< /  gone: /p; s/^> /  new or changed: /p' |
+    awk -v filter="$filter" 'BEGIN { n = split(filter, keep, "\n") }
+      { entry = $0; sub(/^  [^:]*: /, "", entry); sub(/\t.*/, "", entry)
+        for (i = 1; i <= n; i++) if (keep[i] != "" && (entry == keep[i] || index(entry, keep[i] "/") == 1)) next
+        print }')
+  if [ -n "$changes" ]; then
+    fail "drive C: changed outside what the log names:"$'\n'"$changes"
   fi
 }
 

@@ -4,7 +4,10 @@
 #   run_scenario.sh SCENARIO.sh
 #
 # Environment (CTest sets it; see tests/e2e/CMakeLists.txt):
-#   E2E_WINE_ARCH       win32 or win64, the bitness of the programs
+#   E2E_KIND            win32, wow64 or win64: the kind of prefix, for messages
+#   E2E_WINE_ARCH       win32 or win64, the bitness of the prefix
+#   E2E_PROGRAM_BITS    32 or 64, the bitness of the programs (32 in a win64
+#                       prefix: they run under WOW64)
 #   E2E_TEMPLATE        the template prefix made by make_template.sh
 #   E2E_WORK            scratch root; the scenario works in E2E_WORK/NAME
 #   E2E_ANSWER_EXE      the answering helper (answer.exe)
@@ -67,7 +70,7 @@ trap wine_stop EXIT
 
 # shellcheck source=lib.sh
 . "$here/lib.sh"
-echo "=== $name: $(sed -n '1s/^# *//p' "$scenario")"
+echo "=== $name (${E2E_KIND:-$E2E_WINE_ARCH}): $(sed -n '1s/^# *//p' "$scenario")"
 # shellcheck disable=SC1090
 . "$scenario"
 wine_stop

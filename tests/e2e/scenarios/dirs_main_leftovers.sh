@@ -1,5 +1,5 @@
-# The main directory loses its unlisted files; visited twice, it is removed as well
-app_dir 'C:\Sample\Setup'
+# The main directory inside the application's folder loses its unlisted files; visited twice, it is removed as well
+app_dir 'C:\Sample'
 make_file 'C:\Sample\App\app.exe'
 make_file 'C:\Sample\App\app.dll'
 make_file 'C:\Sample\App\user.log'
@@ -20,4 +20,4 @@ run_uninstall
 
 # App\ (the main directory, two logged files) is emptied and removed; Lib\
 # is no main directory and keeps its unlisted file.
-expect_tree 'C:\Sample' Setup/ Setup/Uninstall.dat Setup/Uninstall.exe Lib/ Lib/leftover.txt
+expect_tree 'C:\Sample' Uninstall.dat Uninstall.exe Lib/ Lib/leftover.txt

@@ -1,5 +1,5 @@
 # A main directory visited once loses its unlisted files but stays, as its listing was read before the deletion
-app_dir 'C:\Sample\Setup'
+app_dir 'C:\Sample'
 make_file 'C:\Sample\App\app.exe'
 make_file 'C:\Sample\App\user.log'
 log_app '%currentdir%' 'Sample' 'C:\Sample\App\app.exe' ''
@@ -11,4 +11,4 @@ expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-expect_tree 'C:\Sample' Setup/ Setup/Uninstall.dat Setup/Uninstall.exe App/
+expect_tree 'C:\Sample' Uninstall.dat Uninstall.exe App/

@@ -1,0 +1,32 @@
+# A main path in the folder above the application's: the neighbours' files stay
+app_dir 'C:\Apps\Tool'
+make_file "$APP\\tool.exe"
+make_file 'C:\Apps\tool-e2e.ini'
+make_file 'C:\Apps\readme.txt'
+make_file 'C:\Apps\Other\other.exe'
+log_app '%currentdir%' 'Tool' '%currentdir%..\tool-e2e.ini' ''
+log_file '' '%currentdir%..\tool-e2e.ini' 0
+log_file '' '%currentdir%tool.exe' 0
+write_log
+snapshot_drive_c before
+expect_window shown
+expect_box Uninstall 36 "$(text_confirm Tool)" yes
+expect_box Uninstall 64 "$TEXT_REMOVED" ok
+run_uninstall
+expect_missing 'C:\Apps\tool-e2e.ini'
+expect_exists 'C:\Apps\readme.txt'
+expect_exists 'C:\Apps\Other\other.exe'
+expect_drive_c_unchanged before 'C:\Apps\tool-e2e.ini' "$APP"
+
+reset_log
+log_app '%currentdir%' 'Tool' 'C:\Apps\tool-e2e.exe' ''
+log_file '' 'C:\Apps\tool-e2e.exe' 0
+write_log
+make_file 'C:\Apps\tool-e2e.exe'
+expect_window shown
+expect_box Uninstall 36 "$(text_confirm Tool)" yes
+expect_box Uninstall 64 "$TEXT_REMOVED" ok
+run_uninstall
+expect_missing 'C:\Apps\tool-e2e.exe'
+expect_exists 'C:\Apps\readme.txt'
+expect_exists 'C:\Apps\Other\other.exe'
