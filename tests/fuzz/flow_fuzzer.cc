@@ -17,7 +17,6 @@
 //   that is not kept could not be deleted (the read-only one).
 #include <cstddef>
 #include <cstdint>
-#include <cwctype>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +25,7 @@
 #include "app/mfrm.h"
 #include "fuzz_input.h"
 #include "installlog/reader.h"
+#include "paths/normalise.h"
 #include "paths/split.h"
 #include "paths/variables.h"
 #include "platform/fake_env.h"
@@ -139,10 +139,10 @@ void BuildMachine(FakeEnv& env, const std::string& log) {
   for (const auto& [root, key] : Keys()) env.AddRegKey(root, key);
 }
 
-// The fake machine's identity of a path: upper case, no trailing "\".
+// The fake machine's identity of a path: resolved as Windows resolves it,
+// no trailing "\".
 std::wstring Key(std::wstring_view path) {
-  std::wstring key(path);
-  for (wchar_t& c : key) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  std::wstring key = ComparablePath(path);
   while (key.size() > 1 && key.back() == L'\\') key.pop_back();
   return key;
 }
@@ -174,7 +174,10 @@ Allowed AllowedBy(InstallLog log) {
   const std::wstring main_dir = Key(GetDirectory(log.AppInfo.MainPath));
   bool guarded = main_dir.size() <= 2;  // "" or a drive
   for (const std::wstring& dir : GuardedDirs()) guarded = guarded || Key(dir) == main_dir;
-  if (!guarded) a.leftovers_dir = main_dir;
+  // Leftovers go only in the uninstaller's own folder and below it.
+  const std::wstring app = Key(kAppDir);
+  const bool in_app = main_dir == app || main_dir.starts_with(app + L"\\");
+  if (!guarded && in_app) a.leftovers_dir = main_dir;
 
   a.link_names.insert(Key(log.AppInfo.AppName));
   for (const LinkEntry& l : log.Links) a.link_names.insert(Key(l.LinkName));
