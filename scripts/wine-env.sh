@@ -97,7 +97,10 @@ wine_arch_supported() {
 wine_run() {
   local limit=$1
   shift
-  timeout --kill-after=5 "$limit" "$WINE_LOADER" "$@"
+  # From inside drive C:, which Wine can name: the caller's folder lies
+  # outside every drive of the prefix (Z: is no longer the Unix root).
+  (cd "$WINEPREFIX/drive_c" 2>/dev/null || true
+    timeout --kill-after=5 "$limit" "$WINE_LOADER" "$@")
 }
 
 # Ends the prefix's server and its processes. The server writes the registry
