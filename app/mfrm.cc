@@ -1,5 +1,6 @@
 #include "app/mfrm.h"
 
+#include "app/self_removal.h"
 #include "installlog/reader.h"
 #include "paths/split.h"
 #include "paths/system_folders.h"
@@ -35,6 +36,7 @@ void Mfrm::InitPaths() {
   if (!exe.ok()) {
     throw FatalError(L"The location of the program itself could not be determined.", exe.code());
   }
+  executable_ = exe.value();
   AppDir = GetDirectory(exe.value());
   if (AppDir.empty() || AppDir.back() != L'\\') AppDir.push_back(L'\\');
   LogPath = AppDir + std::wstring(kLogFileName);
@@ -76,10 +78,19 @@ void Mfrm::RunUninstall() {
   env_.SetWindowShown(false);
   (void)env_.ShowMessage(every_file_removed ? kRemovedText : kNotAllRemovedText, kWindowTitle,
                          msgbox::kOkInformation);
+
+  // Once the user has seen that everything is gone, the uninstaller goes
+  // too. When a file stayed, it and its log stay for a later run; so does a
+  // log that was no valid log or was cut short, which may name more than
+  // could be read of it.
+  if (every_file_removed && log_whole_) {
+    RemoveOwnFiles(env_, Guard(), {executable_, LogPath, AppDir, WinDir, visited_dirs_});
+  }
 }
 
 void Mfrm::InstallFile_Read(std::wstring_view path) {
-  uninstall::InstallFile_Read(env_, path, InstallLog);
+  const ParsedInstallFile parsed = uninstall::InstallFile_Read(env_, path, InstallLog);
+  log_whole_ = parsed.magic_ok && !parsed.cut.has_value();
 }
 
 void Mfrm::ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files,
@@ -92,9 +103,14 @@ void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>
   uninstall::RemoveRegistryKeys(env_, count, keys);
 }
 
+const OwnFiles& Mfrm::Own() {
+  if (!own_) own_.emplace(env_, std::vector<std::wstring>{executable_, LogPath});
+  return *own_;
+}
+
 void Mfrm::RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
                        std::int16_t& allRemoved) {
-  uninstall::RemoveFiles(env_, count, entries, allRemoved);
+  uninstall::RemoveFiles(env_, count, entries, allRemoved, Own());
 }
 
 FolderGuard& Mfrm::Guard() {
@@ -107,6 +123,8 @@ void Mfrm::RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& e
   context.MainPath = InstallLog.AppInfo.MainPath;
   context.WinDir = WinDir;
   context.WinSysDir = WinSysDir;
+  context.Own = Own();
+  visited_dirs_ = DirectoryVisitOrder(count, entries);
   uninstall::RemoveDirectories(env_, context, Guard(), count, entries, File1);
 }
 

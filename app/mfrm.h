@@ -6,6 +6,14 @@
 // returns, after which the process ends. Form_Unload refuses every attempt of
 // the user to close the window.
 //
+// The uninstaller's own executable and its log are never deleted by the file
+// stage, whatever the log says: they stay until the run is complete, so that
+// a run that ends half-way (a crash, a power cut, Task Manager) can be
+// started again and finish. After a run whose final message is "Application
+// has been removed successfully." they go, with the application's folder
+// when that leaves it empty (app/self_removal.h); after any other run both
+// stay.
+//
 // The window itself (Image1, Label1) lives in the platform layer; Mfrm
 // reaches it only through Env::SetWindowShown.
 #pragma once
@@ -20,6 +28,7 @@
 #include "paths/variables.h"
 #include "platform/env.h"
 #include "removal/file_listing.h"
+#include "removal/files.h"
 
 namespace uninstall {
 
@@ -64,9 +73,15 @@ class Mfrm {
   // The folders this machine guards, with AppDir as the application's own;
   // made at its first use, once the path fields are filled.
   FolderGuard& Guard();
+  // The uninstaller's executable and log, which no stage deletes.
+  const OwnFiles& Own();
 
   Env& env_;
   std::optional<FolderGuard> guard_;
+  std::optional<OwnFiles> own_;
+  std::wstring executable_;                 // the running executable, as InitPaths found it
+  std::vector<std::wstring> visited_dirs_;  // the directory stage's folders
+  bool log_whole_ = false;                  // the log had its magic and no record cut short
 
  public:
   FileListing File1;

@@ -205,6 +205,74 @@ TEST(Mfrm, UntrappedErrorsStopBeforeAnythingIsRemoved) {
   }
 }
 
+// The uninstaller's own files: never deleted by a stage, so that a run that
+// ends half-way can be started again; after the success report they go,
+// with the application's folder, and after any other report they stay.
+std::string SelfLoggingLog() {
+  InstallLog log;
+  log.AppInfo = {L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"};
+  log.Files = {{L"tool.exe", L"%currentdir%\\tool.exe", kFalse},
+               {L"a.dat", L"%currentdir%\\data\\a.dat", kFalse},
+               {L"Uninstall.exe", L"%currentdir%\\Uninstall.exe", kFalse},
+               {L"Uninstall.dat", L"%currentdir%\\Uninstall.dat", kFalse}};
+  return SerializeInstallFile(log.AppInfo, 4, log.Files, 0, {}, 0, {});
+}
+
+TEST(Mfrm, OwnFilesGoAfterTheSuccessReport) {
+  for (const bool logged : {true, false}) {
+    Machine m;
+    m.env.AddDir(L"C:\\TEMP");
+    m.env.AddFile(kLogPath, logged ? SelfLoggingLog() : SampleLog());
+    m.Run();
+    // No question about the uninstaller itself, and the success report.
+    ASSERT_EQ(m.env.messages().size(), 2u) << logged;
+    EXPECT_EQ(m.env.messages()[1].text, L"Application has been removed successfully.");
+    EXPECT_FALSE(m.env.Exists(kLogPath)) << logged;
+    EXPECT_FALSE(m.env.Exists(kAppDir)) << logged;
+    EXPECT_EQ(m.env.pending_deletes(), std::vector<std::wstring>{L"C:\\TEMP\\uni1.tmp"});
+    // After the report.
+    EXPECT_LT(IndexOf(m.env.events(), L"ShowMessage 64"),
+              IndexOf(m.env.events(), std::wstring(L"RemoveFile ") + kLogPath));
+  }
+}
+
+TEST(Mfrm, OwnFilesStayAfterAnyOtherReportAndASecondRunFinishes) {
+  Machine m;
+  m.env.AddDir(L"C:\\TEMP");
+  m.env.AddFile(kLogPath, SelfLoggingLog());
+  m.env.SetLocked(L"C:\\Program Files\\Tool\\tool.exe", true);
+  m.env.QueueAnswers({msgbox::kYes, msgbox::kCancel});
+  m.Run();
+  EXPECT_EQ(m.env.messages().back().text,
+            L"Uninstalling finished, not all files have been removed.");
+  EXPECT_TRUE(m.env.Exists(kLogPath));
+  EXPECT_TRUE(m.env.Exists(std::wstring(kAppDir) + L"Uninstall.exe"));
+  EXPECT_TRUE(m.env.pending_deletes().empty());
+
+  // The file is free now; the same uninstaller, started again, finishes.
+  m.env.SetLocked(L"C:\\Program Files\\Tool\\tool.exe", false);
+  m.env.ClearEvents();
+  m.env.QueueAnswers({msgbox::kYes, msgbox::kOk});
+  m.Run();
+  EXPECT_EQ(m.env.messages().back().text, L"Application has been removed successfully.");
+  EXPECT_FALSE(m.env.Exists(kAppDir));
+}
+
+TEST(Mfrm, DamagedLogStaysWithTheUninstaller) {
+  std::string cut = SampleLog();
+  cut.resize(cut.size() - 3);  // the link record loses its last bytes
+  for (const std::string& content : {std::string("installfile\r\n"), cut}) {
+    Machine m;
+    m.env.AddDir(L"C:\\TEMP");
+    m.env.AddFile(kLogPath, content);
+    m.Run();
+    EXPECT_EQ(m.env.messages().back().text, L"Application has been removed successfully.");
+    EXPECT_TRUE(m.env.Exists(kLogPath));
+    EXPECT_TRUE(m.env.Exists(std::wstring(kAppDir) + L"Uninstall.exe"));
+    EXPECT_TRUE(m.env.pending_deletes().empty());
+  }
+}
+
 TEST(Mfrm, ClosingTheWindowIsAlwaysRefused) {
   bool cancel = false;
   Mfrm::Form_Unload(cancel);

@@ -159,7 +159,7 @@ ParsedInstallFile ParseInstallFile(std::string_view bytes, std::wstring_view pat
   return parsed;
 }
 
-void InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log) {
+ParsedInstallFile InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log) {
   const Probe probe = DirSearch(env, path, kSearchNormal);
   if (probe == Probe::kError) {
     throw FatalError(L"The install log " + Quoted(path) +
@@ -171,7 +171,7 @@ void InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log) {
   if (not_found || ends_in_backslash || empty) {
     ShowWarning(env, L"internal error in InstallFile_Read(): file '" + std::wstring(path) +
                          L"' not found !");
-    return;
+    return {};
   }
 
   const Result<std::string> bytes = env.ReadWholeFile(path);
@@ -182,6 +182,7 @@ void InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log) {
   if (!parsed.magic_ok) {
     ShowWarning(env, L"Error: the file '" + std::wstring(path) + L"' is no valid InstallFile !");
   }
+  return parsed;
 }
 
 }  // namespace uninstall

@@ -68,9 +68,10 @@ ParsedInstallFile ParseInstallFile(std::string_view bytes, std::wstring_view pat
 //   that call) and parsed as ParseInstallFile does. Without the magic the
 //   message "Error: the file '<path>' is no valid InstallFile !" is shown
 //   (style 48, the default title); the lists are then empty.
+// Returns what the parse found (magic_ok false when the path was unusable).
 // Throws FatalError, leaving `log` unchanged, when the directory search
 // itself fails, when the file cannot be read, and in the cases that
 // ParseInstallFile throws for.
-void InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log);
+ParsedInstallFile InstallFile_Read(Env& env, std::wstring_view path, InstallLog& log);
 
 }  // namespace uninstall

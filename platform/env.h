@@ -139,6 +139,18 @@ class Env {
   virtual Status WriteWholeFile(std::wstring_view path, std::string_view bytes) = 0;
   // Full path of the running executable.
   virtual Result<std::wstring> ExecutablePath() = 0;
+  // Gives a file another name on the same volume, replacing a file of that
+  // name (a running executable may be renamed, though not deleted).
+  virtual Status RenameFile(std::wstring_view from, std::wstring_view to) = 0;
+  // Has the file or the empty directory `path` deleted when the system next
+  // starts (before any program could use it).
+  virtual Status DeleteAtRestart(std::wstring_view path) = 0;
+  // Makes a new empty file with a unique name in the user's folder for
+  // temporary files, and gives its path.
+  virtual Result<std::wstring> CreateTempFile() = 0;
+  // Makes `dir` the process's current directory (so that no other folder
+  // is held as the current one).
+  virtual Status SetCurrentDir(std::wstring_view dir) = 0;
   // The identity and final path of the file or directory `path` names,
   // links and junctions followed in every component, the last one included.
   virtual Result<FileIdentity> GetFileIdentity(std::wstring_view path) = 0;

@@ -41,6 +41,8 @@ std::wstring RegParent(const std::wstring& key) {
 }
 
 constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr ErrorCode kErrorNotSameDevice = 17;
+constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr int kMaxLinkHops = 32;
 
 }  // namespace
@@ -226,7 +228,77 @@ Status FakeEnv::RemoveFile(std::wstring_view path) {
   if ((it->second.attrs & attr::kDirectory) != 0) return Status(kErrorAccessDenied);
   if ((it->second.attrs & attr::kReadOnly) != 0) return Status(kErrorAccessDenied);
   if (it->second.locked) return Status(kErrorSharingViolation);
+  // A running executable cannot be deleted.
+  if (it->first == RunningImage()) return Status(kErrorAccessDenied);
   nodes_.erase(it);
+  return Status::Ok();
+}
+
+std::wstring FakeEnv::RunningImage() const {
+  return moved_image_ ? *moved_image_ : Resolve(executable_path_, true);
+}
+
+std::wstring FakeEnv::CurrentDir() const {
+  return current_dir_ ? *current_dir_ : Parent(Resolve(executable_path_, true));
+}
+
+Status FakeEnv::RenameFile(std::wstring_view from, std::wstring_view to) {
+  Record(L"RenameFile " + std::wstring(from) + L" -> " + std::wstring(to));
+  if (auto fault = TakeFault(FakeOp::kRenameFile, from)) return Status(*fault);
+  const std::wstring source = Resolve(from, false);
+  const std::wstring target = Resolve(to, false);
+  auto it = nodes_.find(source);
+  if (it == nodes_.end()) return Status(kErrorFileNotFound);
+  if ((it->second.attrs & attr::kDirectory) != 0) return Status(kErrorAccessDenied);
+  if (!nodes_.contains(Parent(target))) return Status(kErrorPathNotFound);
+  // A rename never leaves its volume: the drive or share comes first.
+  if (source.substr(0, source.find(L'\\')) != target.substr(0, target.find(L'\\'))) {
+    return Status(kErrorNotSameDevice);
+  }
+  auto existing = nodes_.find(target);
+  if (existing != nodes_.end()) {
+    if ((existing->second.attrs & (attr::kDirectory | attr::kReadOnly)) != 0 ||
+        existing->second.locked || existing->first == RunningImage()) {
+      return Status(kErrorAccessDenied);
+    }
+  }
+  const bool running = source == RunningImage();
+  Node node = std::move(it->second);
+  nodes_.erase(it);
+  node.name = LastName(to);
+  nodes_[target] = std::move(node);
+  if (running) moved_image_ = target;
+  return Status::Ok();
+}
+
+Status FakeEnv::DeleteAtRestart(std::wstring_view path) {
+  Record(L"DeleteAtRestart " + std::wstring(path));
+  if (auto fault = TakeFault(FakeOp::kDeleteAtRestart, path)) return Status(*fault);
+  pending_deletes_.emplace_back(path);
+  return Status::Ok();
+}
+
+Result<std::wstring> FakeEnv::CreateTempFile() {
+  if (auto fault = TakeFault(FakeOp::kCreateTempFile, temp_dir_)) return Status(*fault);
+  const auto dir = nodes_.find(Resolve(temp_dir_, true));
+  if (dir == nodes_.end() || (dir->second.attrs & attr::kDirectory) == 0) {
+    return Status(kErrorPathNotFound);
+  }
+  const std::wstring path = temp_dir_ + L"\\uni" + std::to_wstring(++temp_files_) + L".tmp";
+  if (Exists(path)) return Status(kErrorAlreadyExists);
+  AddFile(path);
+  Record(L"CreateTempFile " + path);
+  return path;
+}
+
+Status FakeEnv::SetCurrentDir(std::wstring_view dir) {
+  Record(L"SetCurrentDir " + std::wstring(dir));
+  const std::wstring key = Resolve(dir, true);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end() || (it->second.attrs & attr::kDirectory) == 0) {
+    return Status(kErrorPathNotFound);
+  }
+  current_dir_ = key;
   return Status::Ok();
 }
 
@@ -238,6 +310,8 @@ Status FakeEnv::RemoveDir(std::wstring_view path) {
   auto it = nodes_.find(key);
   if (it == nodes_.end()) return Status(kErrorFileNotFound);
   if ((it->second.attrs & attr::kDirectory) == 0) return Status(kErrorDirectory);
+  // A folder that is the current directory is in use.
+  if (key == CurrentDir()) return Status(kErrorSharingViolation);
   // A junction goes itself, whatever its target holds.
   if (links_.erase(key) > 0) {
     nodes_.erase(it);

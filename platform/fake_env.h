@@ -43,6 +43,9 @@ enum class FakeOp {
   kDeleteRegKey,
   kShowMessage,
   kGetFileIdentity,
+  kRenameFile,
+  kDeleteAtRestart,
+  kCreateTempFile,
 };
 
 struct MessageCall {
@@ -72,7 +75,12 @@ class FakeEnv final : public Env {
   void AddLink(std::wstring_view path, std::wstring_view target);
   void set_system_folders(SystemFolderReport report) { system_folders_ = std::move(report); }
 
+  // The running executable: it cannot be deleted (it can be renamed, and
+  // its new name cannot be deleted either), and its folder is the current
+  // directory until SetCurrentDir.
   void set_executable_path(std::wstring path) { executable_path_ = std::move(path); }
+  // The folder CreateTempFile makes its files in (C:\TEMP by default).
+  void set_temp_dir(std::wstring dir) { temp_dir_ = std::move(dir); }
   // Raw query buffers; shorter text is NUL-padded to kQueryBufferChars.
   void set_windows_dir(std::wstring_view text) { windows_buffer_ = Buffer(text); }
   void set_system_dir(std::wstring_view text) { system_buffer_ = Buffer(text); }
@@ -103,6 +111,10 @@ class FakeEnv final : public Env {
   [[nodiscard]] const std::vector<std::wstring>& events() const { return events_; }
   [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
   [[nodiscard]] bool window_shown() const { return window_shown_; }
+  // What DeleteAtRestart was asked to delete, in order.
+  [[nodiscard]] const std::vector<std::wstring>& pending_deletes() const {
+    return pending_deletes_;
+  }
   void ClearEvents() {
     events_.clear();
     messages_.clear();
@@ -117,6 +129,10 @@ class FakeEnv final : public Env {
   Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
   Result<std::wstring> ExecutablePath() override;
   Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
+  Status RenameFile(std::wstring_view from, std::wstring_view to) override;
+  Status DeleteAtRestart(std::wstring_view path) override;
+  Result<std::wstring> CreateTempFile() override;
+  Status SetCurrentDir(std::wstring_view dir) override;
   Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
   std::wstring WindowsDirectoryBuffer() override { return windows_buffer_; }
   std::wstring SystemDirectoryBuffer() override { return system_buffer_; }
@@ -150,6 +166,10 @@ class FakeEnv final : public Env {
   // in its middle components (and in its last one when `follow_last`).
   [[nodiscard]] std::wstring Resolve(std::wstring_view path, bool follow_last) const;
   void PutNode(const std::wstring& key, Node node);
+  // The resolved key of the running executable, and of the current
+  // directory (the executable's folder until SetCurrentDir).
+  [[nodiscard]] std::wstring RunningImage() const;
+  [[nodiscard]] std::wstring CurrentDir() const;
   std::optional<ErrorCode> TakeFault(FakeOp op, std::wstring_view path);
   [[nodiscard]] bool HasChildren(const std::wstring& key) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
@@ -163,6 +183,11 @@ class FakeEnv final : public Env {
   std::map<std::pair<FakeOp, std::wstring>, Fault> faults_;
   std::map<std::int32_t, ShellFolderQuery> special_folders_;
   std::wstring executable_path_ = L"C:\\APP\\Uninstall.exe";
+  std::optional<std::wstring> moved_image_;  // the executable's key after a rename
+  std::optional<std::wstring> current_dir_;  // key, once SetCurrentDir set it
+  std::wstring temp_dir_ = L"C:\\TEMP";
+  int temp_files_ = 0;
+  std::vector<std::wstring> pending_deletes_;
   std::wstring windows_buffer_;
   std::wstring system_buffer_;
   std::vector<Result<int>> answers_;

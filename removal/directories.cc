@@ -29,11 +29,11 @@ bool MayEmptyMain(Env& env, FolderGuard& guard, const std::wstring& dir) {
 // Deletes every file the listing names in `dir`, but those the log wants
 // kept. The number of names is taken once; the listing is not re-read.
 void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1,
-                     const std::set<std::wstring>& kept) {
+                     const std::set<std::wstring>& kept, const OwnFiles& own) {
   const int names = File1.ListCount();
   for (int q = 0; q < names; ++q) {
     const std::wstring file = dir + File1.List(q);
-    if (kept.contains(ComparablePath(file))) continue;
+    if (kept.contains(ComparablePath(file)) || own.Contains(env, file)) continue;
     // No attribute is changed first: a read-only file stays, without a
     // prompt.
     static_cast<void>(env.RemoveFile(file));
@@ -131,7 +131,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     // the application's own.
     if (is_main && !EqualsNoCase(d, ctx.WinDir) && !EqualsNoCase(d, ctx.WinSysDir) &&
         MayEmptyMain(env, guard, d)) {
-      DeleteLeftovers(env, d, File1, kept);
+      DeleteLeftovers(env, d, File1, kept, ctx.Own);
     }
 
     // The number of names is the one read above: files deleted just now

@@ -10,6 +10,7 @@
 #include "paths/folder_guard.h"
 #include "platform/env.h"
 #include "removal/file_listing.h"
+#include "removal/files.h"
 
 namespace uninstall {
 
@@ -17,6 +18,8 @@ struct DirectoryStageContext {
   std::wstring MainPath;   // AppInfo.MainPath: its directory is the main directory
   std::wstring WinDir;     // with a trailing "\"
   std::wstring WinSysDir;  // with a trailing "\"
+  // The uninstaller's own files: never deleted as leftovers.
+  OwnFiles Own;
 };
 
 // The directories the stage visits, in visit order, existing or not: the
@@ -46,7 +49,8 @@ struct DirectoryStageContext {
 // logged files that are to be kept; this happens only for an ordinary
 // directory (no junction or symbolic link) that `guard` lets be emptied:
 // the application's own folder or one inside it, never a guarded one, never
-// one inside the Windows folder (FolderGuard::MayEmpty). File1's names are
+// one inside the Windows folder (FolderGuard::MayEmpty), and the files of
+// ctx.Own are not deleted there. File1's names are
 // read when it is pointed at a directory and are not re-read after the
 // deletions, so the main directory stays at a visit where it held
 // leftovers. Failures are silent.

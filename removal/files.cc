@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "paths/normalise.h"
+#include "paths/split.h"
 #include "platform/dir_search.h"
 
 namespace uninstall {
@@ -39,13 +41,35 @@ bool DeleteWithPrompt(Env& env, const std::wstring& path) {
 
 }  // namespace
 
+OwnFiles::OwnFiles(Env& env, const std::vector<std::wstring>& paths) {
+  for (const std::wstring& path : paths) {
+    keys_.push_back(ComparablePath(path));
+    names_.push_back(UpperCase(GetFileName(path)));
+    const Result<FileIdentity> identity = env.GetFileIdentity(path);
+    if (identity.ok()) ids_.push_back(identity.value().id);
+  }
+}
+
+bool OwnFiles::Contains(Env& env, const std::wstring& path) const {
+  if (keys_.empty()) return false;
+  if (std::find(keys_.begin(), keys_.end(), ComparablePath(path)) != keys_.end()) return true;
+  // Another name for the same file ends in the same name (through another
+  // drive letter, a short folder name or a link) or is a short name itself.
+  const std::wstring name = UpperCase(GetFileName(path));
+  const bool may_be_alias = std::find(names_.begin(), names_.end(), name) != names_.end() ||
+                            name.find(L'~') != std::wstring::npos;
+  if (!may_be_alias || ids_.empty()) return false;
+  const Result<FileIdentity> identity = env.GetFileIdentity(path);
+  return identity.ok() && std::find(ids_.begin(), ids_.end(), identity.value().id) != ids_.end();
+}
+
 bool FileStageTakesEntry(const FileEntry& entry) {
   const std::wstring& path = entry.TargetPath;
   return entry.KeepFile == kFalse && !path.empty() && path.back() != L'\\';
 }
 
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved) {
+                 std::int16_t& allRemoved, const OwnFiles& own) {
   allRemoved = kTrue;
   const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), entries.size());
   for (std::size_t i = 0; i < n; ++i) {
@@ -58,6 +82,9 @@ void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& ent
     // search is made for every entry that is not kept.
     const bool found = FileMayExist(env, path);
     if (!found || !FileStageTakesEntry(entry)) continue;
+    // The uninstaller's own files go after the run: not now, and without a
+    // question about them.
+    if (own.Contains(env, path)) continue;
 
     if (!DeleteWithPrompt(env, path)) allRemoved = kFalse;
   }

@@ -2,12 +2,34 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "installlog/records.h"
 #include "platform/env.h"
 
 namespace uninstall {
+
+// The uninstaller's own files: its executable and the log it read. The file
+// stage passes over them (a running program cannot delete itself, and the
+// log must outlast an interrupted run); they go once the run is complete.
+class OwnFiles {
+ public:
+  OwnFiles() = default;
+  // Reads the identities of `paths` (those that can be read) once.
+  OwnFiles(Env& env, const std::vector<std::wstring>& paths);
+
+  // Whether `path` names one of the own files: the same path in any
+  // spelling, or the same file by its identity. The identity is read only
+  // for a path that could be another name of one: the same file name, or an
+  // 8.3 short name (one with a "~").
+  [[nodiscard]] bool Contains(Env& env, const std::wstring& path) const;
+
+ private:
+  std::vector<std::wstring> keys_;   // comparable paths
+  std::vector<std::wstring> names_;  // file names, upper case
+  std::vector<FileId> ids_;
+};
 
 // Whether the stage tests `entry` for its file and deletes what it finds: the
 // entry is not kept (KeepFile 0) and its TargetPath can name a file (it is
@@ -16,8 +38,9 @@ namespace uninstall {
 
 // Deletes each existing, not-kept file of entries 1..count, asking Retry or
 // Cancel for each file that resists. `allRemoved` becomes kTrue, or kFalse
-// when a logged file stays.
+// when a logged file stays. The files of `own` are passed over without a
+// question and count as removed.
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved);
+                 std::int16_t& allRemoved, const OwnFiles& own = OwnFiles());
 
 }  // namespace uninstall

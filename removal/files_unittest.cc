@@ -295,5 +295,49 @@ TEST(RemoveFiles, RetryAfterAttributeClearedDeletes) {
   EXPECT_EQ(all_removed, kTrue);
 }
 
+// The uninstaller's executable and its log are passed over without a
+// question, by any name, and count as removed; other files go as usual.
+struct OwnCase {
+  const char* name;
+  std::wstring logged;
+  bool own;
+};
+
+void PrintTo(const OwnCase& c, std::ostream* os) { *os << c.name; }
+
+class OwnFilesTest : public ::testing::TestWithParam<OwnCase> {};
+
+TEST_P(OwnFilesTest, PassedOverWithoutAQuestion) {
+  const OwnCase& c = GetParam();
+  FakeEnv env;
+  env.set_executable_path(L"C:\\Apps\\Tool\\Uninstall.exe");
+  env.AddFile(L"C:\\Apps\\Tool\\Uninstall.exe");
+  env.AddFile(L"C:\\Apps\\Tool\\Uninstall.dat");
+  env.AddFile(L"C:\\Apps\\Tool\\Other\\Uninstall.exe");
+  env.AddFile(L"C:\\Apps\\Tool\\tool.exe");
+  env.AddAlias(L"C:\\APPS~1", L"C:\\Apps");
+  env.AddAlias(L"C:\\Apps\\Tool\\UNINST~1.EXE", L"C:\\Apps\\Tool\\Uninstall.exe");
+  env.AddAlias(L"T:", L"C:\\Apps\\Tool");
+  const OwnFiles own(env, {L"C:\\Apps\\Tool\\Uninstall.exe", L"C:\\Apps\\Tool\\Uninstall.dat"});
+  std::int16_t all_removed = kFalse;
+  RemoveFiles(env, 1, {File(c.logged)}, all_removed, own);
+  EXPECT_EQ(all_removed, kTrue);
+  EXPECT_TRUE(env.messages().empty());
+  EXPECT_EQ(env.Exists(c.logged), c.own);
+  EXPECT_EQ(env.events().empty(), c.own);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OwnFilesTest,
+    ::testing::Values(OwnCase{"Executable", L"C:\\Apps\\Tool\\Uninstall.exe", true},
+                      OwnCase{"Log", L"C:\\Apps\\Tool\\Uninstall.dat", true},
+                      OwnCase{"OtherSpelling", L"c:\\apps\\TOOL\\.\\uninstall.EXE", true},
+                      OwnCase{"ShortFolderName", L"C:\\APPS~1\\Tool\\Uninstall.exe", true},
+                      OwnCase{"ShortFileName", L"C:\\Apps\\Tool\\UNINST~1.EXE", true},
+                      OwnCase{"OtherDrive", L"T:\\Uninstall.dat", true},
+                      OwnCase{"SameNameElsewhere", L"C:\\Apps\\Tool\\Other\\Uninstall.exe", false},
+                      OwnCase{"AnyOtherFile", L"C:\\Apps\\Tool\\tool.exe", false}),
+    [](const auto& tested) { return std::string(tested.param.name); });
+
 }  // namespace
 }  // namespace uninstall

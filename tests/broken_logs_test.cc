@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/mfrm.h"
+#include "installlog/reader.h"
 #include "installlog/writer.h"
 #include "platform/fake_env.h"
 #include "platform/fatal_error.h"
@@ -69,12 +70,9 @@ const std::vector<Key> kKeys = {
 };
 
 // What Tool's uninstall removes: its logged files and keys, the leftovers of
-// its main directory (Uninstall.exe and the log among them), its data
-// folder, its links and its program group. user.cfg is kept, so the main
-// directory stays.
+// its main directory, its data folder, its links and its program group.
+// user.cfg is kept, so the main directory stays.
 const std::set<std::wstring> kToolFilesGone = {
-    L"C:\\Program Files\\Tool\\Uninstall.exe",
-    L"C:\\Program Files\\Tool\\Uninstall.dat",
     L"C:\\Program Files\\Tool\\tool.exe",
     L"C:\\Program Files\\Tool\\readme.txt",
     L"C:\\Program Files\\Tool\\data\\a.dat",
@@ -95,6 +93,7 @@ struct Machine {
 
   explicit Machine(const Case& c) {
     env.set_executable_path(std::wstring(kAppDir) + L"Uninstall.exe");
+    env.AddDir(L"C:\\TEMP");
     env.SetSpecialFolder(csidl::kPrograms, kPrograms);
     env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
     env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
@@ -167,11 +166,26 @@ TEST_P(BrokenLogTest, EndsInItsOutcome) {
     EXPECT_EQ(m.env.messages()[i].style, boxes[i].style) << i;
   }
 
+  // After the success report the uninstaller removes itself and its log,
+  // unless the log was no valid log or was cut short.
+  InstallLog scratch;
+  bool whole = false;
+  try {
+    const ParsedInstallFile parsed = ParseInstallFile(c.bytes, kLogPath, scratch);
+    whole = parsed.magic_ok && !parsed.cut.has_value();
+  } catch (const FatalError&) {
+  }
+  const bool self_removed = whole && c.outcome != Outcome::kRefused;
+  const std::set<std::wstring> own = {L"C:\\Program Files\\Tool\\Uninstall.exe", kLogPath};
+
   const bool tool_removed = c.outcome == Outcome::kToolRemoved;
   for (const std::wstring& file : kFiles) {
-    EXPECT_EQ(m.env.Exists(file), !(tool_removed && kToolFilesGone.contains(file)))
-        << testing::PrintToString(file);
+    const bool gone =
+        own.contains(file) ? self_removed : tool_removed && kToolFilesGone.contains(file);
+    EXPECT_EQ(m.env.Exists(file), !gone) << testing::PrintToString(file);
   }
+  EXPECT_EQ(m.env.pending_deletes(), self_removed ? std::vector<std::wstring>{L"C:\\TEMP\\uni1.tmp"}
+                                                  : std::vector<std::wstring>{});
   for (const std::wstring& dir : kDirs) {
     EXPECT_EQ(m.env.Exists(dir), !(tool_removed && kToolDirsGone.contains(dir)))
         << testing::PrintToString(dir);

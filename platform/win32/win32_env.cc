@@ -113,6 +113,34 @@ Result<std::wstring> Win32Env::ExecutablePath() {
   }
 }
 
+Status Win32Env::RenameFile(std::wstring_view from, std::wstring_view to) {
+  // No MOVEFILE_COPY_ALLOWED: a running executable can be renamed, but a
+  // copy and delete would fail half-way.
+  return MoveFileExW(Z(from).c_str(), Z(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE
+             ? Status::Ok()
+             : LastError();
+}
+
+Status Win32Env::DeleteAtRestart(std::wstring_view path) {
+  return MoveFileExW(Z(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE ? Status::Ok()
+                                                                                     : LastError();
+}
+
+Result<std::wstring> Win32Env::CreateTempFile() {
+  std::wstring dir(MAX_PATH + 1, L'\0');
+  const DWORD length = GetTempPathW(static_cast<DWORD>(dir.size()), dir.data());
+  if (length == 0 || length >= dir.size()) return LastError();
+  dir.resize(length);
+  std::wstring name(MAX_PATH + 1, L'\0');
+  if (GetTempFileNameW(dir.c_str(), L"uni", 0, name.data()) == 0) return LastError();
+  name.resize(wcsnlen(name.c_str(), name.size()));
+  return name;
+}
+
+Status Win32Env::SetCurrentDir(std::wstring_view dir) {
+  return SetCurrentDirectoryW(Z(dir).c_str()) != FALSE ? Status::Ok() : LastError();
+}
+
 Result<FileIdentity> Win32Env::GetFileIdentity(std::wstring_view path) {
   // No access beyond the attributes is needed; backup semantics lets a
   // directory be opened, and without FILE_FLAG_OPEN_REPARSE_POINT a link or

@@ -26,6 +26,10 @@ class Win32Env final : public Env {
   Result<std::string> ReadWholeFile(std::wstring_view path) override;
   Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
   Result<std::wstring> ExecutablePath() override;
+  Status RenameFile(std::wstring_view from, std::wstring_view to) override;
+  Status DeleteAtRestart(std::wstring_view path) override;
+  Result<std::wstring> CreateTempFile() override;
+  Status SetCurrentDir(std::wstring_view dir) override;
   Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
   Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
   std::wstring WindowsDirectoryBuffer() override;
