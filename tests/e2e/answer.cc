@@ -46,6 +46,9 @@
 //                    answered, e.g. to clear a read-only attribute
 //   close_main=yes   before answering, send WM_CLOSE to the progress window
 //                    and require that it is still visible afterwards
+//   kill=yes         instead of answering, end the program at once (as
+//                    Task Manager does); the script's last box, with no
+//                    answer, and no exit_code for the run
 //   answer=BUTTON    ok, cancel, yes, no, retry, abort or ignore (required)
 //
 // In values, "\n" stands for a line feed, "\t" for a tab and "\\" for one
@@ -503,6 +506,7 @@ struct BoxExpectation {
   std::optional<std::wstring> text;
   std::optional<std::wstring> run;
   bool close_main = false;
+  bool kill = false;
   std::optional<int> answer;
 };
 
@@ -623,6 +627,9 @@ Script ParseScript(std::istream& in) {
     } else if (key == "close_main") {
       if (value != "yes" && value != "no") throw ScriptError{line, "close_main must be yes or no"};
       box->close_main = value == "yes";
+    } else if (key == "kill") {
+      if (value != "yes" && value != "no") throw ScriptError{line, "kill must be yes or no"};
+      box->kill = value == "yes";
     } else if (key == "answer") {
       box->answer = ButtonId(value);
       if (!box->answer) throw ScriptError{line, "unknown button " + value};
@@ -630,7 +637,17 @@ Script ParseScript(std::istream& in) {
       throw ScriptError{line, "unknown box key " + key};
     }
   }
-  for (const auto& b : script.boxes) {
+  for (std::size_t i = 0; i < script.boxes.size(); ++i) {
+    const BoxExpectation& b = script.boxes[i];
+    if (b.kill) {
+      if (!b.title || !b.style || !b.text || b.answer || i + 1 != script.boxes.size() ||
+          script.exit_code) {
+        throw ScriptError{b.line,
+                          "a [box] with kill=yes needs title, style and text, no answer, is the "
+                          "last one, and the run no exit_code"};
+      }
+      continue;
+    }
     if (!b.title || !b.style || !b.text || !b.answer) {
       throw ScriptError{b.line, "a [box] needs title, style, text and answer"};
     }
@@ -773,6 +790,12 @@ class Runner {
 
     if (want.run) RunCommand(label, *want.run);
     if (want.close_main) CloseMain(label);
+    if (want.kill) {
+      Say(label + ": " + Describe(got) + " -> the program is ended");
+      TerminateProcess(program_.process.get(), 1);
+      WaitForSingleObject(program_.process.get(), 10000);
+      return;
+    }
 
     HWND button = GetDlgItem(box, *want.answer);
     if (button == nullptr || !IsWindowVisible(button)) {

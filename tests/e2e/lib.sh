@@ -320,7 +320,10 @@ reset_log() {
 # default.
 write_log() {
   _log_init
-  cp "$E2E_LOG" "$(unix_path "${1:-$APP\\Uninstall.dat}")"
+  local target
+  target=$(unix_path "${1:-$APP\\Uninstall.dat}")
+  mkdir -p "$(dirname "$target")"
+  cp "$E2E_LOG" "$target"
 }
 
 # A small installed application under C:\Program Files\Sample with its log:
@@ -380,11 +383,13 @@ expect_exit_code() {
 }
 
 # expect_box TITLE STYLE TEXT ANSWER [run=COMMAND] [close_main]
-# TEXT is the box's exact text with real line feeds.
+# TEXT is the box's exact text with real line feeds. ANSWER "kill" ends the
+# program instead of answering (the last box; with expect_exit_code any).
 expect_box() {
   local block
   block="[box]"$'\n'"title=$(_answer_escape "$1")"$'\n'"style=$2"$'\n'
-  block+="text=$(_answer_escape "$3")"$'\n'"answer=$4"$'\n'
+  block+="text=$(_answer_escape "$3")"$'\n'
+  if [ "$4" = kill ]; then block+="kill=yes"$'\n'; else block+="answer=$4"$'\n'; fi
   shift 4
   local extra
   for extra in "$@"; do
@@ -413,7 +418,10 @@ run_uninstall() {
     fail "the program under test is missing: ${E2E_UNINSTALL_EXE:-E2E_UNINSTALL_EXE not set}"
     return 1
   fi
-  cp "$E2E_UNINSTALL_EXE" "$(unix_path "$exe")"
+  local target
+  target=$(unix_path "$exe")
+  mkdir -p "$(dirname "$target")"
+  cp "$E2E_UNINSTALL_EXE" "$target"
   run_answered "$exe"
 }
 
@@ -560,9 +568,21 @@ _drive_c_listing() {
     \( -type f -printf '%P\tfile\t%s\n' \) -o -printf '%P\t%y\n') | LC_ALL=C sort
 }
 
+# The files on drive C: that are byte for byte the program under test, but
+# for the harness's own folder: one line each, their Unix paths.
+uninstaller_copies() {
+  local size
+  size=$(stat -c %s "$E2E_UNINSTALL_EXE")
+  find "$WINEPREFIX/drive_c" -path "$WINEPREFIX/drive_c/e2e" -prune -o -type f -size "${size}c" \
+    -print 2>/dev/null | while IFS= read -r f; do
+    cmp -s "$f" "$E2E_UNINSTALL_EXE" && printf '%s\n' "$f"
+  done
+}
+
 # snapshot_drive_c TAG: remembers what drive C: holds now.
 snapshot_drive_c() {
   _drive_c_listing >"$E2E_SCRATCH/snapshot_$1"
+  uninstaller_copies >"$E2E_SCRATCH/snapshot_$1.copies"
 }
 
 # expect_drive_c_unchanged TAG [WINPATH...]: nothing on drive C: was added,
@@ -577,6 +597,14 @@ expect_drive_c_unchanged() {
     rel=${rel%/}
     filter+="${rel}"$'\n'
   done
+  # The uninstaller's own executable, renamed into the temporary folder to
+  # be deleted at the next restart, is no change of the machine's: neither
+  # a copy that is there now nor one an earlier run left, which Wine deletes
+  # when it next starts its server, as Windows does at a restart.
+  local copy
+  while IFS= read -r copy; do
+    filter+="${copy#"$WINEPREFIX/drive_c/"}"$'\n'
+  done < <(uninstaller_copies; cat "$E2E_SCRATCH/snapshot_$tag.copies")
   local changes
   changes=$(diff <(cat "$E2E_SCRATCH/snapshot_$tag") <(_drive_c_listing) |
     sed -n 's/^< /  gone: /p; s/^> /  new or changed: /p' |

@@ -35,7 +35,7 @@ expect_window shown
 expect_box Uninstall 36 "$(text_confirm '')" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
-expect_all_kept
+expect_all_kept own_files_gone
 
 # --- A string length of 2^31-1 with the log going on after it: more than is
 # left, so the record counts as cut short and reading stops there.
@@ -48,7 +48,7 @@ _log_int 0
 log_file '' '%currentdir%Cut.txt' 0
 log_reg HKCU "Software\\E2EBroken\\$CASE\\Cut"
 write_log
-expect_acted_on "Sample $CASE"
+expect_acted_on "Sample $CASE" cut
 
 # --- Bytes of no record kind before, between and after the records.
 begin_case unknown_kinds

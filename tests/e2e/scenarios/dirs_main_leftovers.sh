@@ -20,4 +20,4 @@ run_uninstall
 
 # App\ (the main directory, two logged files) is emptied and removed; Lib\
 # is no main directory and keeps its unlisted file.
-expect_tree 'C:\Sample' Uninstall.dat Uninstall.exe Lib/ Lib/leftover.txt
+expect_tree 'C:\Sample' Lib/ Lib/leftover.txt

@@ -11,4 +11,4 @@ expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-expect_tree 'C:\Sample' Uninstall.dat Uninstall.exe App/
+expect_tree 'C:\Sample' App/

@@ -19,6 +19,7 @@ expect_box Uninstall 36 "$(text_confirm Tool)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-# Tool\ and everything below it is gone; C:\Apps\ was never a candidate;
-# Other\ still holds an empty folder the log does not name.
-expect_tree 'C:\Apps' Setup/ Setup/Uninstall.dat Setup/Uninstall.exe Other/ Other/unlisted/
+# Tool\ and everything below it is gone, and the uninstaller's own Setup\
+# after it; C:\Apps\ was never a candidate; Other\ still holds an empty
+# folder the log does not name.
+expect_tree 'C:\Apps' Other/ Other/unlisted/

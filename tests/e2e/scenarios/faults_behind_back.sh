@@ -31,7 +31,7 @@ expect_box Uninstall 36 "$(text_confirm Changing)" yes "run=$hook"
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-expect_tree "$APP" Uninstall.exe Data/ Data/Deep/ Data/Deep/added.txt
+expect_tree "$APP" Data/ Data/Deep/ Data/Deep/added.txt
 expect_tree "$PROGRAMS_DIR\\Other Group" Other.lnk
 expect_missing "$PROGRAMS_DIR\\Changing Group"
 expect_key HKLM 'Software\Changing\Settings\Added'

@@ -18,7 +18,7 @@ if start_holder retry "$APP\\Locked.dll"; then
     "run=$(holder_release_command retry)"
   expect_box Uninstall 64 "$TEXT_REMOVED" ok
   run_uninstall
-  expect_tree "$APP" Uninstall.exe
+  expect_missing "$APP"
 fi
 stop_holder retry
 
@@ -40,6 +40,6 @@ if start_holder cancel "$APP\\Data\\Locked.dll"; then
   expect_box Uninstall 53 "$(text_delete_error "$APP\\Data\\Locked.dll")" cancel
   expect_box Uninstall 64 "$TEXT_NOT_ALL" ok
   run_uninstall
-  expect_tree "$APP" Uninstall.exe Data/ Data/Locked.dll
+  expect_tree "$APP" Uninstall.dat Uninstall.exe Data/ Data/Locked.dll
 fi
 stop_holder cancel

@@ -22,4 +22,4 @@ expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
 # Data still holds files, so it stays, and none of them is touched.
-expect_tree "$APP" Data/ Data/hidden.dat Data/system.dat Data/both.dat Uninstall.exe
+expect_tree "$APP" Data/ Data/hidden.dat Data/system.dat Data/both.dat

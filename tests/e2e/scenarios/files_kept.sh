@@ -16,6 +16,6 @@ expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-# The main directory's cleanup takes the unlisted Uninstall.dat but not the
-# kept settings.ini.
-expect_tree "$APP" settings.ini Data/ Data/user.db Uninstall.exe
+# The kept files stay, and keep the folder; the uninstaller and its log are
+# gone after the success report.
+expect_tree "$APP" settings.ini Data/ Data/user.db

@@ -16,4 +16,4 @@ expect_box Uninstall 53 "$(text_delete_error "$APP\\Data\\Locked.dat")" cancel
 expect_box Uninstall 64 "$TEXT_NOT_ALL" ok
 run_uninstall
 
-expect_tree "$APP" Data/ Data/Locked.dat Uninstall.exe
+expect_tree "$APP" Data/ Data/Locked.dat Uninstall.dat Uninstall.exe

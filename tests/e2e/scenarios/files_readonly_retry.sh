@@ -17,4 +17,4 @@ expect_box Uninstall 53 "$(text_delete_error "$APP\\Locked.dll")" retry \
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-expect_tree "$APP" Uninstall.exe
+expect_missing "$APP"

@@ -20,9 +20,9 @@ expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-# The main directory's leftover Uninstall.dat goes too; the running
-# uninstaller cannot delete itself and stays.
-expect_tree "$APP" Uninstall.exe
+# The uninstaller and its log go after the success report, and the folder
+# with them.
+expect_missing "$APP"
 expect_no_key HKLM 'Software\Sample'
 expect_key HKLM 'Software\Microsoft'
 expect_missing "$PROGRAMS_DIR\\Sample"

@@ -53,4 +53,4 @@ expect_window shown
 expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
-expect_tree "$APP" song.mp3 Uninstall.dat Uninstall.exe
+expect_tree "$APP" song.mp3

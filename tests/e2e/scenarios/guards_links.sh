@@ -27,4 +27,5 @@ expect_missing "$PROFILE_DIR\\Music\\track-e2e.mp3"
 expect_exists 'C:\users\Public\Music\unlisted-e2e.mp3'
 expect_exists "$PROFILE_DIR\\Music"
 expect_drive_c_unchanged before 'C:\users\Public\Music\song-e2e.mp3' \
-  "$PROFILE_DIR\\Music\\track-e2e.mp3" "$APP\\Sample.exe" "$APP\\Uninstall.exe"
+  "$PROFILE_DIR\\Music\\track-e2e.mp3" "$APP\\Sample.exe" "$APP\\Uninstall.exe" \
+  "$APP\\Uninstall.dat"
