@@ -1,5 +1,7 @@
 #include "app/mfrm.h"
 
+#include <algorithm>
+
 #include "app/self_removal.h"
 #include "installlog/reader.h"
 #include "paths/split.h"
@@ -67,6 +69,7 @@ void Mfrm::RunUninstall() {
 
   ExpandAllPaths(InstallLog.FileCount, InstallLog.Files, InstallLog.LinkCount, InstallLog.Links,
                  InstallLog.AppInfo);
+  progress_.emplace(env_, WorkSteps());
   RemoveRegistryKeys(InstallLog.RegKeyCount, InstallLog.RegKeys);
   std::int16_t allRemoved = kTrue;
   RemoveFiles(InstallLog.FileCount, InstallLog.Files, allRemoved);
@@ -74,6 +77,7 @@ void Mfrm::RunUninstall() {
   RemoveDirectories(InstallLog.FileCount, InstallLog.Files);
   RemoveShortcuts(InstallLog.LinkCount, InstallLog.Links, InstallLog.AppInfo);
 
+  progress_->Show();
   env_.SleepMs(kFinalPauseMs);
   env_.SetWindowShown(false);
   (void)env_.ShowMessage(every_file_removed ? kRemovedText : kNotAllRemovedText, kWindowTitle,
@@ -99,8 +103,17 @@ void Mfrm::ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files,
   uninstall::ExpandAllPaths(Fields(), fileCount, files, linkCount, links, appInfo);
 }
 
+std::uint64_t Mfrm::WorkSteps() const {
+  const ::uninstall::InstallLog& log = InstallLog;
+  const std::size_t files =
+      log.FileCount < 1 ? 0 : std::min(static_cast<std::size_t>(log.FileCount), log.Files.size());
+  return RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys).size() + files +
+         DirectoryVisitPlan(log.FileCount, log.Files).size() +
+         ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo).size() + 1;
+}
+
 void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  uninstall::RemoveRegistryKeys(env_, count, keys);
+  uninstall::RemoveRegistryKeys(env_, count, keys, progress());
 }
 
 const OwnFiles& Mfrm::Own() {
@@ -110,7 +123,7 @@ const OwnFiles& Mfrm::Own() {
 
 void Mfrm::RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
                        std::int16_t& allRemoved) {
-  uninstall::RemoveFiles(env_, count, entries, allRemoved, Own());
+  uninstall::RemoveFiles(env_, count, entries, allRemoved, Own(), progress());
 }
 
 FolderGuard& Mfrm::Guard() {
@@ -125,12 +138,12 @@ void Mfrm::RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& e
   context.WinSysDir = WinSysDir;
   context.Own = Own();
   visited_dirs_ = DirectoryVisitOrder(count, entries);
-  uninstall::RemoveDirectories(env_, context, Guard(), count, entries, File1);
+  uninstall::RemoveDirectories(env_, context, Guard(), count, entries, File1, progress());
 }
 
 void Mfrm::RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
                            const ::uninstall::AppInfo& appInfo) {
-  uninstall::RemoveShortcuts(env_, Guard(), count, links, appInfo);
+  uninstall::RemoveShortcuts(env_, Guard(), count, links, appInfo, progress());
 }
 
 }  // namespace uninstall

@@ -29,6 +29,7 @@
 #include "platform/env.h"
 #include "removal/file_listing.h"
 #include "removal/files.h"
+#include "removal/progress.h"
 
 namespace uninstall {
 
@@ -75,10 +76,16 @@ class Mfrm {
   FolderGuard& Guard();
   // The uninstaller's executable and log, which no stage deletes.
   const OwnFiles& Own();
+  // The steps of the whole removal: the registry keys of the deletion
+  // order, the files, the directories of the visit order, the link calls
+  // and the program group (see removal/progress.h).
+  [[nodiscard]] std::uint64_t WorkSteps() const;
+  [[nodiscard]] Progress* progress() { return progress_ ? &*progress_ : nullptr; }
 
   Env& env_;
   std::optional<FolderGuard> guard_;
   std::optional<OwnFiles> own_;
+  std::optional<Progress> progress_;
   std::wstring executable_;                 // the running executable, as InitPaths found it
   std::vector<std::wstring> visited_dirs_;  // the directory stage's folders
   bool log_whole_ = false;                  // the log had its magic and no record cut short

@@ -273,6 +273,24 @@ TEST(Mfrm, DamagedLogStaysWithTheUninstaller) {
   }
 }
 
+// The bar advances over the whole removal and ends full before the pause:
+// one key, two files, two directories, the desktop link and one logged link,
+// and the group are 8 steps.
+TEST(Mfrm, ProgressRunsOverTheWholeRemoval) {
+  Machine m;
+  m.env.AddFile(kLogPath, SampleLog());
+  m.env.set_tick_step_ms(100);
+  m.Run();
+  const auto& shown = m.env.progress();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), std::make_pair(std::uint64_t{0}, std::uint64_t{8}));
+  EXPECT_EQ(shown.back(), std::make_pair(std::uint64_t{8}, std::uint64_t{8}));
+  for (std::size_t i = 1; i < shown.size(); ++i) {
+    EXPECT_LE(shown[i - 1].first, shown[i].first);
+    EXPECT_EQ(shown[i].second, 8u);
+  }
+}
+
 TEST(Mfrm, ClosingTheWindowIsAlwaysRefused) {
   bool cancel = false;
   Mfrm::Form_Unload(cancel);

@@ -178,7 +178,14 @@ class Env {
   // Shows (enabled, repainted at once) or hides (disabled, repainted) the
   // progress window.
   virtual void SetWindowShown(bool shown) = 0;
+  // Shows how far the work has come on the window's progress bar (`done`
+  // of `total` steps) and lets the window process the messages that wait
+  // for it, so that it stays answering while the work goes on.
+  virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
+  // Waits `milliseconds`, the window answering all the while.
   virtual void SleepMs(std::uint32_t milliseconds) = 0;
+  // A millisecond clock (the time since the system started).
+  virtual std::uint64_t TickMs() = 0;
 };
 
 }  // namespace uninstall

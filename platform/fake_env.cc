@@ -444,7 +444,12 @@ void FakeEnv::SetWindowShown(bool shown) {
   Record(shown ? L"Window shown" : L"Window hidden");
 }
 
+void FakeEnv::ShowProgress(std::uint64_t done, std::uint64_t total) {
+  progress_.emplace_back(done, total);
+}
+
 void FakeEnv::SleepMs(std::uint32_t milliseconds) {
+  clock_ms_ += milliseconds;
   Record(L"Sleep " + std::to_wstring(milliseconds));
 }
 

@@ -111,6 +111,10 @@ class FakeEnv final : public Env {
   [[nodiscard]] const std::vector<std::wstring>& events() const { return events_; }
   [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
   [[nodiscard]] bool window_shown() const { return window_shown_; }
+  // Every ShowProgress call, as (done, total).
+  [[nodiscard]] const std::vector<std::pair<std::uint64_t, std::uint64_t>>& progress() const {
+    return progress_;
+  }
   // What DeleteAtRestart was asked to delete, in order.
   [[nodiscard]] const std::vector<std::wstring>& pending_deletes() const {
     return pending_deletes_;
@@ -141,7 +145,12 @@ class FakeEnv final : public Env {
   Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
                           int style) override;
   void SetWindowShown(bool shown) override;
+  void ShowProgress(std::uint64_t done, std::uint64_t total) override;
   void SleepMs(std::uint32_t milliseconds) override;
+  // Each read of the clock moves it on by tick_step_ms (1 by default), and
+  // a sleep by its length.
+  std::uint64_t TickMs() override { return clock_ms_ += tick_step_ms_; }
+  void set_tick_step_ms(std::uint64_t step) { tick_step_ms_ = step; }
 
   static std::wstring Buffer(std::wstring_view text);
 
@@ -188,6 +197,9 @@ class FakeEnv final : public Env {
   std::wstring temp_dir_ = L"C:\\TEMP";
   int temp_files_ = 0;
   std::vector<std::wstring> pending_deletes_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
+  std::uint64_t clock_ms_ = 0;
+  std::uint64_t tick_step_ms_ = 1;
   std::wstring windows_buffer_;
   std::wstring system_buffer_;
   std::vector<Result<int>> answers_;

@@ -79,7 +79,7 @@ std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
 
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
                        std::int16_t count, const std::vector<FileEntry>& entries,
-                       FileListing& File1) {
+                       FileListing& File1, Progress* progress) {
   if (count < 1) return;
   const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
 
@@ -98,6 +98,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
   // Deepest first: each directory comes after everything below it.
   std::wstring d;
   for (const std::wstring_view planned : DirectoryVisitPlan(count, entries)) {
+    StepOf(progress);
     d.assign(planned);
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
     if (removed.contains(d)) continue;

@@ -11,6 +11,7 @@
 #include "platform/env.h"
 #include "removal/file_listing.h"
 #include "removal/files.h"
+#include "removal/progress.h"
 
 namespace uninstall {
 
@@ -53,9 +54,10 @@ struct DirectoryStageContext {
 // ctx.Own are not deleted there. File1's names are
 // read when it is pointed at a directory and are not re-read after the
 // deletions, so the main directory stays at a visit where it held
-// leftovers. Failures are silent.
+// leftovers. Failures are silent. Each directory of the visit order is a
+// step of `progress`.
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
                        std::int16_t count, const std::vector<FileEntry>& entries,
-                       FileListing& File1);
+                       FileListing& File1, Progress* progress = nullptr);
 
 }  // namespace uninstall

@@ -69,10 +69,11 @@ bool FileStageTakesEntry(const FileEntry& entry) {
 }
 
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved, const OwnFiles& own) {
+                 std::int16_t& allRemoved, const OwnFiles& own, Progress* progress) {
   allRemoved = kTrue;
   const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), entries.size());
   for (std::size_t i = 0; i < n; ++i) {
+    StepOf(progress);
     const FileEntry& entry = entries[i];
     if (entry.KeepFile != kFalse) continue;
 

@@ -7,6 +7,7 @@
 
 #include "installlog/records.h"
 #include "platform/env.h"
+#include "removal/progress.h"
 
 namespace uninstall {
 
@@ -39,8 +40,9 @@ class OwnFiles {
 // Deletes each existing, not-kept file of entries 1..count, asking Retry or
 // Cancel for each file that resists. `allRemoved` becomes kTrue, or kFalse
 // when a logged file stays. The files of `own` are passed over without a
-// question and count as removed.
+// question and count as removed. Each entry is a step of `progress`.
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved, const OwnFiles& own = OwnFiles());
+                 std::int16_t& allRemoved, const OwnFiles& own = OwnFiles(),
+                 Progress* progress = nullptr);
 
 }  // namespace uninstall

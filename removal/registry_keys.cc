@@ -59,12 +59,14 @@ std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
   return ordered;
 }
 
-void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys) {
+void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
+                        Progress* progress) {
   // One buffer for every key path: the list can hold tens of thousands.
   std::wstring path;
   for (const PlanEntry& entry : RegistryKeyDeletionPlan(count, keys)) {
     KeyPathForDeletion(entry.path, path);
     Rmod::DeleteRegKey(env, entry.root, path);
+    StepOf(progress);
   }
 }
 

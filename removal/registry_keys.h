@@ -8,6 +8,7 @@
 #include "installlog/records.h"
 #include "platform/env.h"
 #include "removal/plan.h"
+#include "removal/progress.h"
 
 namespace uninstall {
 
@@ -30,8 +31,9 @@ void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath);
 [[nodiscard]] std::vector<PlanEntry> RegistryKeyDeletionPlan(std::int16_t count,
                                                              const std::vector<RegKeyEntry>& keys);
 
-// Deletes each key of RegistryKeyDeletionOrder, in that order. Failures are
-// silent.
-void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys);
+// Deletes each key of RegistryKeyDeletionOrder, in that order, a step of
+// `progress` each. Failures are silent.
+void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
+                        Progress* progress = nullptr);
 
 }  // namespace uninstall

@@ -61,11 +61,14 @@ std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<
 }
 
 void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
-                     const std::vector<LinkEntry>& links, const AppInfo& appInfo) {
+                     const std::vector<LinkEntry>& links, const AppInfo& appInfo,
+                     Progress* progress) {
   // Results are not looked at: a link that stays is no reason to stop.
   for (const ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
     static_cast<void>(GFShellRegistration::RemoveShellLink(env, call.folderName, call.linkName));
+    StepOf(progress);
   }
+  StepOf(progress);  // the program group
 
   // Then the program group, now that the links in it are gone. Without a
   // group name the Programs folder itself would be the candidate: never.

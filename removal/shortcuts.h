@@ -9,6 +9,7 @@
 #include "installlog/records.h"
 #include "paths/folder_guard.h"
 #include "platform/env.h"
+#include "removal/progress.h"
 
 namespace uninstall {
 
@@ -43,8 +44,10 @@ inline constexpr std::wstring_view kDesktopLinkFolder = L"..\\..\\Desktop";
 // Makes the calls of ShellLinkCalls, results ignored, then removes the
 // program group folder GroupName under the Programs folder when it is empty,
 // lies inside the Programs folder (by identity) and `guard` lets it go. An
-// empty GroupName removes no folder.
+// empty GroupName removes no folder. Each link call and the group are a
+// step of `progress`.
 void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
-                     const std::vector<LinkEntry>& links, const AppInfo& appInfo);
+                     const std::vector<LinkEntry>& links, const AppInfo& appInfo,
+                     Progress* progress = nullptr);
 
 }  // namespace uninstall

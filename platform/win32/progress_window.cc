@@ -1,6 +1,9 @@
 #include "platform/win32/progress_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "app/resources/resource_ids.h"
@@ -10,12 +13,14 @@ namespace {
 
 // Layout in twips (1/1440 inch): 15 twips are one pixel at 96 DPI.
 constexpr int kClientWidthTwips = 5190;
-constexpr int kClientHeightTwips = 1170;
+constexpr int kClientHeightTwips = 1500;
 struct TwipsRect {
   int left, top, width, height;
 };
 constexpr TwipsRect kImage1 = {240, 300, 480, 480};
 constexpr TwipsRect kLabel1 = {960, 420, 4095, 195};
+// Under the label, as wide, with the icon's margin below it.
+constexpr TwipsRect kProgressBar = {960, 960, 4095, 240};
 
 int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
@@ -91,6 +96,22 @@ ProgressWindow::ProgressWindow(HINSTANCE instance, const std::wstring& title,
   if (text != nullptr && font_) {
     SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
+
+  bar_ = CreateWindowExW(
+      0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, TwipsToPixels(kProgressBar.left, dpi),
+      TwipsToPixels(kProgressBar.top, dpi), TwipsToPixels(kProgressBar.width, dpi),
+      TwipsToPixels(kProgressBar.height, dpi), window_.get(), nullptr, instance, nullptr);
+}
+
+void ProgressWindow::SetProgress(std::uint64_t done, std::uint64_t total) {
+  if (bar_ == nullptr) return;
+  // The bar counts in int: a whole beyond that is scaled down.
+  const std::uint64_t scale = total / INT_MAX + 1;
+  if (total != bar_total_) {
+    bar_total_ = total;
+    SendMessageW(bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(total / scale));
+  }
+  SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(std::min(done, total) / scale), 0);
 }
 
 void ProgressWindow::SetShown(bool shown) {

@@ -1,12 +1,17 @@
-// The progress window: title "Uninstall", the program's icon (Image1) and the
-// text "Please wait, uninstalling..." (Label1), client area 346 x 78 pixels
-// at 96 DPI, scaled for the system DPI. It is created hidden. No message loop
-// runs while the uninstall works, so showing and hiding repaint it at once.
-// Attempts to close it are put to a callback that may refuse them.
+// The progress window: title "Uninstall", the program's icon (Image1), the
+// text "Please wait, uninstalling..." (Label1) and below it a progress bar
+// (the Common Controls' PROGRESS_CLASS), client area 346 x 100 pixels at 96
+// DPI (the bar adds a row of 22 pixels to the 78 of the icon and the label),
+// scaled for the system DPI. It is created hidden. The uninstall runs on the
+// window's own thread without a message loop of its own: showing and hiding
+// repaint at once, and the work lets the window process its messages from
+// time to time (Win32Env::ShowProgress). Attempts to close it are put to a
+// callback that may refuse them.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,6 +34,8 @@ class ProgressWindow {
   [[nodiscard]] HWND handle() const { return window_.get(); }
   [[nodiscard]] bool shown() const { return shown_; }
   void SetShown(bool shown);
+  // Sets the bar to `done` of `total`.
+  void SetProgress(std::uint64_t done, std::uint64_t total);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -38,6 +45,8 @@ class ProgressWindow {
   UniqueIcon icon_small_;
   UniqueFont font_;
   UniqueWindow window_;
+  HWND bar_ = nullptr;  // a child of window_, destroyed with it
+  std::uint64_t bar_total_ = 0;
   bool shown_ = false;
 };
 

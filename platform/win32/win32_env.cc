@@ -313,10 +313,21 @@ void Win32Env::SetWindowShown(bool shown) {
   if (window_ != nullptr) window_->SetShown(shown);
 }
 
+void Win32Env::ShowProgress(std::uint64_t done, std::uint64_t total) {
+  if (window_ == nullptr) return;
+  window_->SetProgress(done, total);
+  ServeWindow();
+}
+
 void Win32Env::ServeWindow() {
   if (window_ == nullptr || !window_->created()) return;
+  // Every message of this thread: the bar is a window of its own. Nothing
+  // here ends the program, so a quit message (which no part of it posts)
+  // is passed over rather than left for a message box to take as the end
+  // of its own loop.
   MSG message;
-  while (PeekMessageW(&message, window_->handle(), 0, 0, PM_REMOVE) != FALSE) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (message.message == WM_QUIT) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

@@ -39,7 +39,9 @@ class Win32Env final : public Env {
   Result<int> ShowMessage(std::wstring_view text, std::optional<std::wstring_view> title,
                           int style) override;
   void SetWindowShown(bool shown) override;
+  void ShowProgress(std::uint64_t done, std::uint64_t total) override;
   void SleepMs(std::uint32_t milliseconds) override;
+  std::uint64_t TickMs() override { return GetTickCount64(); }
 
   // The application's default message box title: the executable's name
   // without its extension ("Uninstall" for Uninstall.exe).
@@ -51,9 +53,10 @@ class Win32Env final : public Env {
   [[nodiscard]] DWORD UnshownMessageError() const { return unshown_message_error_; }
 
  private:
-  // Handles what is waiting for the progress window (repaints after a box
-  // closed over it, close attempts, which it refuses), so that it does not
-  // show stale pixels while the uninstall works without a message loop.
+  // Handles what is waiting for the progress window and its controls
+  // (repaints, the bar's animation, close attempts, which it refuses), and
+  // paints what needs it, so that the window answers and never shows stale
+  // pixels while the uninstall works without a message loop.
   void ServeWindow();
 
   ProgressWindow* window_;

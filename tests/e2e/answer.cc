@@ -28,6 +28,7 @@
 //   poll=MILLISECONDS        how often the windows are looked at while
 //                            waiting (default 20); each look costs Wine
 //                            server time, which timings may want to keep low
+//   watch_max_ms=N           the longest answer a watch allows (default 250)
 //   measure=yes|no           print "measure: ..." lines: when each box was
 //                            seen and answered and when the program ended
 //                            (milliseconds since its start), and its peak
@@ -46,6 +47,16 @@
 //                    answered, e.g. to clear a read-only attribute
 //   close_main=yes   before answering, send WM_CLOSE to the progress window
 //                    and require that it is still visible afterwards
+//   watch=yes        after answering, until the next box appears or the
+//                    program ends: every 50 ms send the progress window
+//                    WM_NULL (SendMessageTimeout) and time its answer, and
+//                    read its progress bar's position (PBM_GETPOS); once the
+//                    bar has moved, send it WM_CLOSE and require that it
+//                    stays. Printed: "watch: half way" when the bar passes
+//                    its middle, then the number of samples, the longest
+//                    answer and the positions seen. Fails when an answer
+//                    takes watch_max_ms or longer (see above), when the
+//                    position ever falls back, or when it never rose.
 //   kill=yes         instead of answering, end the program at once (as
 //                    Task Manager does); the script's last box, with no
 //                    answer, and no exit_code for the run
@@ -64,6 +75,8 @@
 // After windows.h, which it needs. GetProcessMemoryInfo is kernel32's
 // K32GetProcessMemoryInfo (PSAPI_VERSION 2): no import library needed.
 #include <psapi.h>
+// The progress bar messages (PBM_*) only; no Common Controls library.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
@@ -507,6 +520,7 @@ struct BoxExpectation {
   std::optional<std::wstring> run;
   bool close_main = false;
   bool kill = false;
+  bool watch = false;
   std::optional<int> answer;
 };
 
@@ -516,6 +530,7 @@ struct Script {
   int box_timeout_s = 30;
   int exit_timeout_s = 30;
   bool measure = false;
+  int watch_max_ms = 250;
   std::chrono::milliseconds poll = kPollInterval;
   std::vector<BoxExpectation> boxes;
 };
@@ -604,6 +619,9 @@ Script ParseScript(std::istream& in) {
         const int ms = ParseInt(value, line);
         if (ms < 1 || ms > 10000) throw ScriptError{line, "poll must be 1 to 10000"};
         script.poll = std::chrono::milliseconds(ms);
+      } else if (key == "watch_max_ms") {
+        script.watch_max_ms = ParseInt(value, line);
+        if (script.watch_max_ms < 1) throw ScriptError{line, "watch_max_ms must be positive"};
       } else if (key == "measure") {
         if (value != "yes" && value != "no") throw ScriptError{line, "measure must be yes or no"};
         script.measure = value == "yes";
@@ -627,6 +645,9 @@ Script ParseScript(std::istream& in) {
     } else if (key == "close_main") {
       if (value != "yes" && value != "no") throw ScriptError{line, "close_main must be yes or no"};
       box->close_main = value == "yes";
+    } else if (key == "watch") {
+      if (value != "yes" && value != "no") throw ScriptError{line, "watch must be yes or no"};
+      box->watch = value == "yes";
     } else if (key == "kill") {
       if (value != "yes" && value != "no") throw ScriptError{line, "kill must be yes or no"};
       box->kill = value == "yes";
@@ -802,9 +823,11 @@ class Runner {
       throw Failure{label + ": no button " + ButtonLabel(*want.answer)};
     }
     Say(label + ": " + Describe(got) + " -> " + ButtonLabel(*want.answer));
+    if (watch_) EndWatch();
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
     if (script_.measure) Measure(label + " answered");
+    if (want.watch) watch_.emplace();
     const auto deadline = Clock::now() + std::chrono::seconds(script_.box_timeout_s);
     while (IsWindow(box) && IsWindowVisible(box)) {
       if (Clock::now() > deadline) throw Failure{label + ": still open after the click"};
@@ -817,6 +840,7 @@ class Runner {
     const auto deadline = Clock::now() + std::chrono::seconds(script_.box_timeout_s);
     for (;;) {
       const WindowScan scan = Observe();
+      if (watch_ && scan.boxes.empty()) WatchOnce(scan);
       if (scan.boxes.size() > 1) throw Failure{label + ": more than one message box is open"};
       if (scan.boxes.size() == 1) return scan.boxes.front();
       if (Exited(program_)) {
@@ -899,6 +923,7 @@ class Runner {
     const auto deadline = Clock::now() + std::chrono::seconds(script_.exit_timeout_s);
     for (;;) {
       const WindowScan scan = Observe();
+      if (watch_ && scan.boxes.empty() && !Exited(program_)) WatchOnce(scan);
       if (!scan.boxes.empty()) {
         const BoxContent extra = ReadBox(scan.boxes.front());
         throw Failure{"an unexpected message box appeared: " + Describe(extra)};
@@ -910,6 +935,7 @@ class Runner {
       }
       std::this_thread::sleep_for(script_.poll);
     }
+    if (watch_) EndWatch();
     if (script_.measure) {
       Measure("program ended");
       SampleMemory();
@@ -920,6 +946,79 @@ class Runner {
     if (script_.exit_code && code != *script_.exit_code) {
       throw Failure{"exit code " + Hex(code) + ", want " + Hex(*script_.exit_code)};
     }
+  }
+
+  // What a watch saw of the progress window while the program worked.
+  struct Watch {
+    Clock::time_point next = Clock::now();
+    int samples = 0;
+    long long longest_ms = 0;
+    std::vector<int> positions;  // each change of the bar's position
+    int range = 0;
+    bool half_said = false;
+    bool close_tried = false;
+  };
+
+  // One sample of a watch, every 50 ms at most.
+  void WatchOnce(const WindowScan& scan) {
+    Watch& watch = *watch_;
+    if (Clock::now() < watch.next || scan.mains.empty()) return;
+    watch.next = Clock::now() + std::chrono::milliseconds(50);
+    HWND main = scan.mains.front();
+    DWORD_PTR ignored = 0;
+    const auto sent = Clock::now();
+    const LRESULT answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    const long long ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
+    if (answered == 0 && Exited(program_)) return;
+    ++watch.samples;
+    watch.longest_ms = std::max(watch.longest_ms, answered == 0 ? 5000LL : ms);
+
+    HWND bar = FindWindowExW(main, nullptr, L"msctls_progress32", nullptr);
+    if (bar == nullptr) throw Failure{"watch: the progress window has no progress bar"};
+    DWORD_PTR position = 0;
+    DWORD_PTR range = 0;
+    if (SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position) == 0 ||
+        SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 5000, &range) == 0) {
+      return;
+    }
+    watch.range = static_cast<int>(range);
+    const int pos = static_cast<int>(position);
+    if (watch.positions.empty() || watch.positions.back() != pos) watch.positions.push_back(pos);
+    if (!watch.half_said && watch.range > 0 && pos * 2 >= watch.range) {
+      watch.half_said = true;
+      Say("watch: half way (" + std::to_string(pos) + " of " + std::to_string(watch.range) + ")");
+    }
+    // Once the work is under way, the user tries to close the window.
+    if (!watch.close_tried && pos > 0) {
+      watch.close_tried = true;
+      SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &ignored);
+      if (!Exited(program_) && !IsWindowVisible(main)) {
+        throw Failure{"watch: the progress window closed on WM_CLOSE during the work"};
+      }
+      Say("watch: WM_CLOSE during the work refused");
+    }
+  }
+
+  void EndWatch() {
+    const Watch watch = *watch_;
+    watch_.reset();
+    std::string seen;
+    for (const int pos : watch.positions) {
+      if (!seen.empty()) seen.push_back(' ');
+      seen += std::to_string(pos);
+    }
+    Say("watch: " + std::to_string(watch.samples) + " samples, longest answer " +
+        std::to_string(watch.longest_ms) + " ms, positions " + seen + " of " +
+        std::to_string(watch.range));
+    if (watch.longest_ms >= script_.watch_max_ms) {
+      throw Failure{"watch: the progress window took " + std::to_string(watch.longest_ms) +
+                    " ms to answer, " + std::to_string(script_.watch_max_ms) + " ms allowed"};
+    }
+    if (!std::is_sorted(watch.positions.begin(), watch.positions.end())) {
+      throw Failure{"watch: the progress bar went back"};
+    }
+    if (watch.positions.size() < 2) throw Failure{"watch: the progress bar never moved"};
   }
 
   void CheckWindowRule() const {
@@ -936,6 +1035,7 @@ class Runner {
   Process program_;
   Clock::time_point started_;
   bool main_shown_ = false;
+  std::optional<Watch> watch_;
   SIZE_T peak_working_set_ = 0;
   SIZE_T peak_pagefile_ = 0;
 };

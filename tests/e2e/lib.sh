@@ -382,7 +382,7 @@ expect_exit_code() {
   E2E_EXIT_CODE=$1
 }
 
-# expect_box TITLE STYLE TEXT ANSWER [run=COMMAND] [close_main]
+# expect_box TITLE STYLE TEXT ANSWER [run=COMMAND] [close_main] [watch]
 # TEXT is the box's exact text with real line feeds. ANSWER "kill" ends the
 # program instead of answering (the last box; with expect_exit_code any).
 expect_box() {
@@ -396,6 +396,7 @@ expect_box() {
     case $extra in
       run=*) block+="run=$(_answer_escape "${extra#run=}")"$'\n' ;;
       close_main) block+="close_main=yes"$'\n' ;;
+      watch) block+="watch=yes"$'\n' ;;
       *)
         echo "expect_box: unknown option $extra" >&2
         return 1
