@@ -178,7 +178,7 @@ ParsedInstallFile InstallFile_Read(Env& env, std::wstring_view path, InstallLog&
   if (!bytes.ok()) {
     throw FatalError(L"The install log " + Quoted(path) + L" could not be read.", bytes.code());
   }
-  const ParsedInstallFile parsed = ParseInstallFile(bytes.value(), path, log);
+  ParsedInstallFile parsed = ParseInstallFile(bytes.value(), path, log);
   if (!parsed.magic_ok) {
     ShowWarning(env, L"Error: the file '" + std::wstring(path) + L"' is no valid InstallFile !");
   }
