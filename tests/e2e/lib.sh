@@ -426,6 +426,16 @@ run_uninstall() {
   run_answered "$exe"
 }
 
+# uninstall_confirmed NAME [WINPATH]: runs the uninstaller (as run_uninstall)
+# for the application NAME, answers its confirmation with Yes and expects
+# the window and the success report.
+uninstall_confirmed() {
+  expect_window shown
+  expect_box Uninstall 36 "$(text_confirm "$1")" yes
+  expect_box Uninstall 64 "$TEXT_REMOVED" ok
+  run_uninstall "${@:2}"
+}
+
 # run_answered WINPATH [ARGS...]: runs a program already in place under the
 # answering helper with the script built so far, then stops the prefix's
 # server (unless E2E_KEEP_SERVER=1) so that the registry files are complete.

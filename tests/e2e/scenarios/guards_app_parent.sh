@@ -9,10 +9,7 @@ log_file '' '%currentdir%..\tool-e2e.ini' 0
 log_file '' '%currentdir%tool.exe' 0
 write_log
 snapshot_drive_c before
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Tool)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Tool
 expect_missing 'C:\Apps\tool-e2e.ini'
 expect_exists 'C:\Apps\readme.txt'
 expect_exists 'C:\Apps\Other\other.exe'
@@ -23,10 +20,7 @@ log_app '%currentdir%' 'Tool' 'C:\Apps\tool-e2e.exe' ''
 log_file '' 'C:\Apps\tool-e2e.exe' 0
 write_log
 make_file 'C:\Apps\tool-e2e.exe'
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Tool)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Tool
 expect_missing 'C:\Apps\tool-e2e.exe'
 expect_exists 'C:\Apps\readme.txt'
 expect_exists 'C:\Apps\Other\other.exe'

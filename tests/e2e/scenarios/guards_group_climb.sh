@@ -10,10 +10,7 @@ for group in '..\..\..\..\..\..\Desktop' '..\..\..\..\..\..\..\Public\Desktop' '
   reset_log
   log_app '%currentdir%' 'Sample' '%currentdir%Sample.exe' "$group"
   write_log
-  expect_window shown
-  expect_box Uninstall 36 "$(text_confirm Sample)" yes
-  expect_box Uninstall 64 "$TEXT_REMOVED" ok
-  run_uninstall
+  uninstall_confirmed Sample
 done
 expect_exists "$DESKTOP_DIR"
 expect_exists 'C:\users\Public\Desktop'

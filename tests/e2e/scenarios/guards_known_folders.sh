@@ -27,10 +27,7 @@ done
 write_log
 snapshot_drive_c before
 
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 
 changed=("$APP")
 for dir in "${folders[@]}"; do
@@ -49,8 +46,5 @@ make_file "$APP\\song.mp3"
 log_app '%currentdir%' 'Sample' '%currentdir%Sample.exe' ''
 log_file '' '%currentdir%Sample.exe' 0
 write_log
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_tree "$APP" song.mp3

@@ -18,10 +18,7 @@ log_file '' '%currentdir%Music\track-e2e.mp3' 0
 log_file '' '%currentdir%Sample.exe' 0
 write_log
 snapshot_drive_c before
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_missing 'C:\users\Public\Music\song-e2e.mp3'
 expect_missing "$PROFILE_DIR\\Music\\track-e2e.mp3"
 expect_exists 'C:\users\Public\Music\unlisted-e2e.mp3'

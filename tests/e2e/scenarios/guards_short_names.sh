@@ -19,10 +19,7 @@ log_file '' "$program_files_short\\$(short_name "$NATIVE_PROGRAM_FILES" 'Common 
 write_log
 make_file "$NATIVE_PROGRAM_FILES\\sample-e2e.exe"
 snapshot_drive_c before
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_missing "$NATIVE_PROGRAM_FILES\\sample-e2e.exe"
 expect_missing "$NATIVE_PROGRAM_FILES\\Common Files\\sample-e2e.dll"
 expect_exists "$NATIVE_PROGRAM_FILES\\unlisted-e2e.txt"
@@ -37,9 +34,6 @@ log_app '%currentdir%' 'Sample' "$app_short\\Sample.exe" ''
 log_file '' "$app_short\\Sample.exe" 0
 log_file '' "$app_short\\Uninstall.dat" 0
 write_log
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_missing "$APP\\Sample.exe"
 expect_missing "$APP\\leftover.log"

@@ -15,10 +15,7 @@ log_file '' 'S:\Videos\clip-e2e.avi' 0
 log_file '' 'S:\planted-e2e.txt' 0
 write_log
 snapshot_drive_c before
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_missing 'C:\users\Public\Music\song-e2e.mp3'
 expect_missing 'C:\users\Public\Videos\clip-e2e.avi'
 expect_exists 'C:\users\Public\Music\unlisted-e2e.mp3'
@@ -31,10 +28,7 @@ log_app '%currentdir%' 'Sample' 'T:\Sample\Sample.exe' ''
 log_file '' 'T:\Sample\Sample.exe' 0
 log_file '' 'T:\Sample\Uninstall.dat' 0
 write_log
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm Sample)" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed Sample
 expect_missing "$APP\\Sample.exe"
 expect_missing "$APP\\leftover.log"
 expect_exists 'C:\Apps'

@@ -20,10 +20,7 @@ uninstall_with_main() {
   log_file '' "$dir\\sample-e2e\\data.bin" 0
   write_log
   snapshot_drive_c before
-  expect_window shown
-  expect_box Uninstall 36 "$(text_confirm Sample)" yes
-  expect_box Uninstall 64 "$TEXT_REMOVED" ok
-  run_uninstall
+  uninstall_confirmed Sample
   expect_missing "$dir\\sample-e2e.dll"
   expect_missing "$dir\\sample-e2e\\data.bin"
   expect_exists "$dir\\unlisted-e2e.txt"

@@ -9,10 +9,7 @@ log_file '' '%currentdir%Uninstall.exe' 0
 log_file '' '%currentdir%Uninstall.dat' 0
 write_log
 
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm 'Self Sample')" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed 'Self Sample'
 # Checked as soon as the program has ended.
 expect_missing "$APP"
 

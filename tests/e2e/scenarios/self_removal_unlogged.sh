@@ -5,9 +5,6 @@ log_app '%currentdir%' 'Plain Sample' '%currentdir%Sample.exe' ''
 log_file '' '%currentdir%Sample.exe' 0
 write_log
 
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm 'Plain Sample')" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed 'Plain Sample'
 expect_missing "$APP"
 expect_exists "$PROGRAM_FILES"

@@ -6,8 +6,5 @@ log_app '%currentdir%' 'Game Sample' '%currentdir%Game.exe' ''
 log_file '' '%currentdir%Game.exe' 0
 write_log
 
-expect_window shown
-expect_box Uninstall 36 "$(text_confirm 'Game Sample')" yes
-expect_box Uninstall 64 "$TEXT_REMOVED" ok
-run_uninstall
+uninstall_confirmed 'Game Sample'
 expect_tree "$APP" Saves/ Saves/slot1.sav
