@@ -1,5 +1,6 @@
 #include "tools/installlog_cli.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <string_view>
@@ -13,7 +14,9 @@
 #include "tools/dump_report.h"
 #include "tools/file_io.h"
 #include "tools/manifest.h"
+#include "tools/staged_manifest.h"
 #include "tools/utf8.h"
+#include "uninstall_version.h"
 
 namespace uninstall::tools {
 namespace {
@@ -26,9 +29,15 @@ std::string JsonText(const Json& json) {
   return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-// A usage or I/O error: the message on `err`, kExitUsage.
+// A usage or I/O error: the message on `err`, each of its lines after the
+// program's name; kExitUsage.
 int Usage(std::ostream& err, const std::string& message) {
-  err << kProgram << ": " << message << "\n";
+  std::size_t start = 0;
+  do {
+    const std::size_t end = std::min(message.find('\n', start), message.size());
+    err << kProgram << ": " << std::string_view(message).substr(start, end - start) << "\n";
+    start = end + 1;
+  } while (start < message.size());
   return kExitUsage;
 }
 
@@ -79,6 +88,68 @@ int Write(const std::string& manifest_argument, const std::string& out_argument,
                            log.LinkCount, log.Links);
   const std::string write_failure = WriteWholeFile(PathFromArgument(out_argument), bytes);
   if (!write_failure.empty()) return Usage(err, out_argument + ": " + write_failure);
+  return kExitOk;
+}
+
+// The command-line texts of `manifest`, as given.
+struct ManifestArguments {
+  std::string staged;
+  std::string name;
+  std::string main;
+  std::string group;
+  std::string target = "%currentdir%";
+  std::vector<std::string> maps;
+  std::vector<std::string> kept;
+  std::vector<std::string> keys;
+  std::vector<std::string> links;
+  std::string extras;
+};
+
+// Reads the JSON of --extras into `options`. Returns kExitOk, or the exit
+// code with its message written.
+int ReadExtras(const std::string& argument, StagedOptions& options, std::ostream& err) {
+  std::string text;
+  const std::string failure = ReadWholeFile(PathFromArgument(argument), text);
+  if (!failure.empty()) return Usage(err, argument + ": " + failure);
+  try {
+    ManifestExtras extras = ExtrasFromJson(Json::parse(text));
+    options.RegKeys = std::move(extras.RegKeys);
+    options.Links = std::move(extras.Links);
+  } catch (const ManifestError& e) {
+    return Usage(err, argument + ": " + e.what());
+  } catch (const Json::exception& e) {
+    return Usage(err, argument + ": not valid JSON: " + JsonMessage(e));
+  }
+  return kExitOk;
+}
+
+int Manifest(const ManifestArguments& args, std::ostream& out, std::ostream& err) {
+  StagedOptions options;
+  if (!args.extras.empty()) {
+    if (const int code = ReadExtras(args.extras, options, err); code != kExitOk) return code;
+  }
+  StagedLog staged;
+  try {
+    options.AppName = FromUtf8(args.name);
+    options.MainFile = SplitStagedPath(FromUtf8(args.main));
+    options.GroupName = FromUtf8(args.group);
+    options.Target = FromUtf8(args.target);
+    for (const std::string& map : args.maps) options.Maps.push_back(ParseMapOption(FromUtf8(map)));
+    for (const std::string& kept : args.kept) {
+      options.KeptFiles.push_back(SplitStagedPath(FromUtf8(kept)));
+    }
+    for (const std::string& key : args.keys) {
+      options.RegKeys.push_back(ParseRegKeyOption(FromUtf8(key)));
+    }
+    for (const std::string& link : args.links) {
+      options.GroupLinks.push_back(ParseLinkOption(FromUtf8(link)));
+    }
+    staged = LogFromStagedTree(WalkStagedFolder(PathFromArgument(args.staged)), options);
+  } catch (const ManifestError& e) {
+    return Usage(err, e.what());
+  }
+  for (const std::string& note : staged.Notes) err << kProgram << ": note: " << note << "\n";
+  out << JsonText(ManifestFromLog(staged.Log));
   return kExitOk;
 }
 
@@ -151,6 +222,7 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
       "reads.",
       std::string(kProgram));
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(kProgram) + " " + UNINSTALL_VERSION);
   app.footer(
       "Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error.\n"
       "Run 'installlog COMMAND --help' for the options of a command.");
@@ -167,6 +239,45 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
       "\"Links\" [{FolderName, LinkName, LinkPath}]; every field is required. RootKey is "
       "HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG "
       "or a 32-bit integer. 'installlog dump --json' gives the manifest of a log.");
+
+  ManifestArguments staged;
+  CLI::App* manifest = app.add_subcommand(
+      "manifest", "Write the manifest (JSON) of a staged application folder to the output.");
+  manifest->add_option("STAGED_DIR", staged.staged, "the folder the installer is built from")
+      ->required();
+  manifest->add_option("--name", staged.name, "the application's name (AppName)")->required();
+  manifest->add_option("--main", staged.main, "its main program, a staged file (MainPath)")
+      ->required();
+  manifest->add_option("--group", staged.group, "its program group in the Start menu (GroupName)");
+  manifest->add_option("--target", staged.target,
+                       "where the staged files land (default %currentdir%, the application "
+                       "folder)");
+  manifest->add_option("--map", staged.maps,
+                       "FOLDER=TARGET: the files of a staged subfolder land in TARGET instead, "
+                       "e.g. system=%winsysdir%");
+  manifest->add_option("--keep", staged.kept, "a staged file the uninstall leaves in place");
+  manifest->add_option("--reg-key", staged.keys,
+                       "ROOT\\SUBKEY: a registry key the uninstall deletes, e.g. "
+                       "HKLM\\Software\\Vendor\\App");
+  manifest->add_option("--link", staged.links,
+                       "NAME=FILE: a link in the program group to a staged file");
+  manifest->add_option("--extras", staged.extras,
+                       "a JSON file with \"RegKeys\" and \"Links\" as in a manifest, added "
+                       "before those of --reg-key and --link");
+  manifest->footer(
+      "Every file below STAGED_DIR becomes a FileEntry (SourcePath its path in the folder, "
+      "TargetPath below the variable of --target or --map), sorted by path. Refused: names "
+      "Windows does not allow or the ANSI code page cannot hold, names that differ only in "
+      "letter case, more than 32767 files. Uninstall.exe and Uninstall.dat in the application "
+      "folder are left out.\n"
+      "TARGET opens with %currentdir%, %windir%, %winsysdir%, %rootdir% or %userdir%.\n\n"
+      "Example:\n"
+      "  installlog manifest stage --name \"Sample Notes\" --main app/SampleNotes.exe \\\n"
+      "      --group \"Sample Notes\" --map app=%currentdir% --map windows=%windir% \\\n"
+      "      --reg-key 'HKLM\\Software\\Sample Vendor' --link 'Sample Notes=app/SampleNotes.exe' "
+      "\\\n"
+      "      > sample.json\n"
+      "  installlog write sample.json stage/app/Uninstall.dat\n");
 
   std::string log_argument;
   bool json = false;
@@ -211,6 +322,8 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
     int code = kExitOk;
     if (write->parsed()) {
       code = Write(manifest_argument, out_argument, err);
+    } else if (manifest->parsed()) {
+      code = Manifest(staged, out, err);
     } else if (dump->parsed()) {
       code = Dump(log_argument, json, out, err);
     } else {

@@ -11,6 +11,7 @@
 
 #include "installlog/writer.h"
 #include "tools/manifest.h"
+#include "uninstall_version.h"
 
 namespace uninstall::tools {
 namespace {
@@ -317,6 +318,26 @@ INSTANTIATE_TEST_SUITE_P(
                      {"write", "@", "@.dat"},
                      kExitUsage,
                      "installlog: @: manifest: missing field \"AppInfo\""},
+        BadInputCase{"ManifestOfAFile",
+                     "x",
+                     {"manifest", "@", "--name", "Tool", "--main", "x"},
+                     kExitUsage,
+                     "installlog: @: is not a folder"},
+        BadInputCase{"ManifestWithoutMain",
+                     "",
+                     {"manifest", ".", "--name", "Tool"},
+                     kExitUsage,
+                     "--main is required"},
+        BadInputCase{"ManifestExtrasWithUnknownField",
+                     R"({"Files": []})",
+                     {"manifest", ".", "--name", "Tool", "--main", "x", "--extras", "@"},
+                     kExitUsage,
+                     "installlog: @: extras: unknown field \"Files\""},
+        BadInputCase{"ManifestBadMap",
+                     "",
+                     {"manifest", ".", "--name", "Tool", "--main", "x", "--map", "a=C:\\x"},
+                     kExitUsage,
+                     "installlog: --map \"C:\\x\": a target opens with one of"},
         BadInputCase{"NoCommand", "", {}, kExitUsage, "A subcommand is required"},
         BadInputCase{"UnknownCommand", "", {"erase", "@"}, kExitUsage, "A subcommand is required"},
         BadInputCase{"MissingOperand", "", {"write", "@"}, kExitUsage, "OUT is required"},
@@ -338,8 +359,79 @@ TEST(InstalllogWrite, OutputThatCannotBeCreatedIsAnError) {
       << outcome.err;
 }
 
+// A staged folder through `manifest`, `write` and `dump --json`: the log
+// holds what the manifest printed, and the notes go to the error stream.
+TEST(InstalllogManifest, StagedFolderGivesTheManifestThatWriteTakes) {
+  const ScratchDir dir;
+  for (const char* file : {"stage/app/tool.exe", "stage/app/data/t\xc3\xa9.txt",
+                           "stage/app/Uninstall.exe", "stage/sys/tool.dll"}) {
+    fs::create_directories(fs::path(dir.File(file)).parent_path());
+    static_cast<void>(dir.Put(std::string(file), "x"));
+  }
+  fs::create_directories(dir.File("stage/app/logs"));
+  const std::string extras =
+      dir.Put("extras.json", R"({"RegKeys": [{"RootKey": "HKEY_CLASSES_ROOT", "SubKey": ".tool\\",
+                                     "Extra1": "", "Extra2": ""}]})");
+  const Outcome manifest = Installlog(
+      {"manifest", dir.File("stage"), "--name", "Tool", "--main", "app/tool.exe", "--group",
+       "Vendor\\Tool", "--map", "app=%currentdir%", "--map", "sys=%winsysdir%", "--extras", extras,
+       "--reg-key", "HKLM\\Software\\Vendor\\Tool\\", "--link", "Tool=app/tool.exe"});
+  ASSERT_EQ(manifest.code, kExitOk) << manifest.err;
+  EXPECT_EQ(Json::parse(manifest.out), Json::parse(R"({
+    "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool",
+                "MainPath": "%currentdir%\\tool.exe", "GroupName": "Vendor\\Tool"},
+    "Files": [{"SourcePath": "app\\data\\t\u00e9.txt",
+               "TargetPath": "%currentdir%\\data\\t\u00e9.txt", "KeepFile": false},
+              {"SourcePath": "app\\tool.exe", "TargetPath": "%currentdir%\\tool.exe",
+               "KeepFile": false},
+              {"SourcePath": "sys\\tool.dll", "TargetPath": "%winsysdir%\\tool.dll",
+               "KeepFile": false}],
+    "RegKeys": [{"RootKey": "HKEY_CLASSES_ROOT", "SubKey": ".tool\\", "Extra1": "", "Extra2": ""},
+                {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Vendor\\Tool\\",
+                 "Extra1": "", "Extra2": ""}],
+    "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool",
+               "LinkPath": "%currentdir%\\tool.exe"}]})"));
+  EXPECT_NE(manifest.err.find("installlog: note: \"app/Uninstall.exe\" is left out"),
+            std::string::npos)
+      << manifest.err;
+  EXPECT_NE(manifest.err.find("installlog: note: \"app/logs\" is an empty folder"),
+            std::string::npos)
+      << manifest.err;
+
+  const std::string json = dir.Put("m.json", manifest.out);
+  ASSERT_EQ(Installlog({"write", json, dir.File("Uninstall.dat")}).code, kExitOk);
+  const Outcome dumped = Installlog({"dump", dir.File("Uninstall.dat"), "--json"});
+  ASSERT_EQ(dumped.code, kExitOk);
+  EXPECT_EQ(Json::parse(dumped.out), Json::parse(manifest.out));
+}
+
+TEST(InstalllogManifest, EveryRefusedNameIsReportedOnItsOwnLine) {
+  const ScratchDir dir;
+  fs::create_directories(dir.File("stage"));
+  for (const char* file :
+       {"stage/tool.exe", "stage/a?b", "stage/nul.txt", "stage/x.", "stage/X."}) {
+    static_cast<void>(dir.Put(file, "x"));
+  }
+  const Outcome outcome =
+      Installlog({"manifest", dir.File("stage"), "--name", "Tool", "--main", "tool.exe"});
+  EXPECT_EQ(outcome.code, kExitUsage);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err,
+            "installlog: \"X.\": the name ends in a dot or a space, which Windows drops\n"
+            "installlog: \"a?b\": the name has \"?\", which Windows does not allow in a file "
+            "name\n"
+            "installlog: \"nul.txt\": the name is a device name on Windows\n"
+            "installlog: \"x.\": the name ends in a dot or a space, which Windows drops\n");
+}
+
+TEST(InstalllogHelp, VersionIsTheProjectsVersion) {
+  const Outcome outcome = Installlog({"--version"});
+  EXPECT_EQ(outcome.code, kExitOk);
+  EXPECT_EQ(outcome.out, std::string("installlog ") + UNINSTALL_VERSION + "\n");
+}
+
 TEST(InstalllogHelp, EachCommandHasHelp) {
-  for (const char* command : {"write", "dump", "plan"}) {
+  for (const char* command : {"write", "manifest", "dump", "plan"}) {
     const Outcome outcome = Installlog({command, "--help"});
     EXPECT_EQ(outcome.code, kExitOk) << command;
     EXPECT_NE(outcome.out.find(std::string("Usage: installlog ") + command), std::string::npos)

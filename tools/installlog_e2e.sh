@@ -58,6 +58,28 @@ grep -q '"directories":\["C:\\\\Apps\\\\Tool\\\\data\\\\img\\\\","C:\\\\Apps\\\\
 expect 0 plan Uninstall.dat
 grep -q 'AppDir "C:\\APP\\"' out.txt || fail "plan: default folders: $(cat out.txt)"
 
+# manifest: a staged folder, then write; a name Windows cannot hold is refused.
+mkdir -p stage/app/data stage/sys
+printf 'x' >stage/app/tool.exe
+printf 'x' >'stage/app/data/Café.txt'
+printf 'x' >stage/app/Uninstall.exe
+printf 'x' >stage/sys/tool.dll
+expect 0 manifest stage --name Tool --main app/tool.exe --group Tool --map app=%currentdir% \
+  --map 'sys=%winsysdir%' --reg-key 'HKLM\Software\Tool' --link 'Tool=app/tool.exe'
+mv out.txt staged.json
+grep -q 'app/Uninstall.exe.* is left out of the log' err.txt || fail "manifest: no note: $(cat err.txt)"
+expect 0 write staged.json staged.dat
+expect 0 plan staged.dat --json --appdir 'C:\Apps\Tool' --winsysdir 'C:\Sys'
+tr -d ' \n' <out.txt >plan.json
+grep -qF '"files":["C:\\Apps\\Tool\\data\\Café.txt","C:\\Apps\\Tool\\tool.exe","C:\\Sys\\tool.dll"]' plan.json ||
+  fail "manifest: planned files: $(cat plan.json)"
+printf 'x' >'stage/app/a:b'
+expect 2 manifest stage --name Tool --main app/tool.exe
+grep -qF '"app/a:b": the name has ":"' err.txt || fail "manifest: bad name: $(cat err.txt)"
+[ ! -s out.txt ] || fail "a refused manifest printed JSON"
+expect 0 --version
+grep -qx 'installlog [0-9]*\.[0-9]*\.[0-9]*' out.txt || fail "--version: $(cat out.txt)"
+
 # Bad input: exit 1 for a log that is not valid, 2 for everything else.
 printf 'not a log' >bad.dat
 expect 1 dump bad.dat

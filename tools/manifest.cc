@@ -12,12 +12,6 @@
 namespace uninstall::tools {
 namespace {
 
-#ifdef _WIN32
-constexpr std::string_view kCodePageName = "the system's ANSI code page";
-#else
-constexpr std::string_view kCodePageName = "the ANSI code page (Windows-1252)";
-#endif
-
 std::string TypeName(const Json& value) {
   if (value.is_number()) return "a number";
   if (value.is_boolean()) return "true or false";
@@ -55,7 +49,7 @@ std::wstring Text(const Json& object, const std::string& where, std::string_view
   const Json& value = object.at(name);
   if (!value.is_string()) Fail(field, "expected a string, found " + TypeName(value));
   std::wstring text = FromUtf8(value.get_ref<const std::string&>());
-  if (AnsiToWide(WideToAnsi(text)) != text) {
+  if (!FitsCodePage(text)) {
     Fail(field, "the text " + value.dump() + " has characters that " + std::string(kCodePageName) +
                     " cannot hold");
   }
@@ -109,6 +103,28 @@ std::vector<Entry> List(const Json& manifest, std::string_view name, Read read) 
   return entries;
 }
 
+FileEntry ReadFile(const Json& value, const std::string& where) {
+  const Json& entry = Object(value, where, {"SourcePath", "TargetPath", "KeepFile"});
+  const Json& keep = entry.at("KeepFile");
+  if (!keep.is_boolean()) {
+    Fail(where + ".KeepFile", "expected true or false, found " + TypeName(keep));
+  }
+  return FileEntry{Text(entry, where, "SourcePath"), Text(entry, where, "TargetPath"),
+                   keep.get<bool>() ? kTrue : kFalse};
+}
+
+RegKeyEntry ReadRegKey(const Json& value, const std::string& where) {
+  const Json& entry = Object(value, where, {"RootKey", "SubKey", "Extra1", "Extra2"});
+  return RegKeyEntry{Root(entry, where), Text(entry, where, "SubKey"), Text(entry, where, "Extra1"),
+                     Text(entry, where, "Extra2")};
+}
+
+LinkEntry ReadLink(const Json& value, const std::string& where) {
+  const Json& entry = Object(value, where, {"FolderName", "LinkName", "LinkPath"});
+  return LinkEntry{Text(entry, where, "FolderName"), Text(entry, where, "LinkName"),
+                   Text(entry, where, "LinkPath")};
+}
+
 template <typename Entry>
 std::int16_t Count(const std::vector<Entry>& list) {
   return static_cast<std::int16_t>(list.size());  // at most kMaxEntries, checked in List()
@@ -137,6 +153,21 @@ std::optional<std::string_view> NameOfRootKey(std::int32_t value) {
   return std::nullopt;
 }
 
+bool FitsCodePage(std::wstring_view text) { return AnsiToWide(WideToAnsi(text)) == text; }
+
+ManifestExtras ExtrasFromJson(const Json& extras) {
+  if (!extras.is_object()) Fail("extras", "expected an object, found " + TypeName(extras));
+  for (const auto& [key, member] : extras.items()) {
+    if (key != "RegKeys" && key != "Links") {
+      Fail("extras", "unknown field \"" + key + "\" (expected \"RegKeys\" or \"Links\")");
+    }
+  }
+  ManifestExtras read;
+  if (extras.contains("RegKeys")) read.RegKeys = List<RegKeyEntry>(extras, "RegKeys", ReadRegKey);
+  if (extras.contains("Links")) read.Links = List<LinkEntry>(extras, "Links", ReadLink);
+  return read;
+}
+
 InstallLog LogFromManifest(const Json& manifest) {
   Object(manifest, "manifest", {"AppInfo", "Files", "RegKeys", "Links"});
   InstallLog log;
@@ -148,26 +179,9 @@ InstallLog LogFromManifest(const Json& manifest) {
   log.AppInfo.MainPath = Text(app, "AppInfo", "MainPath");
   log.AppInfo.GroupName = Text(app, "AppInfo", "GroupName");
 
-  log.Files = List<FileEntry>(manifest, "Files", [](const Json& value, const std::string& where) {
-    const Json& entry = Object(value, where, {"SourcePath", "TargetPath", "KeepFile"});
-    const Json& keep = entry.at("KeepFile");
-    if (!keep.is_boolean()) {
-      Fail(where + ".KeepFile", "expected true or false, found " + TypeName(keep));
-    }
-    return FileEntry{Text(entry, where, "SourcePath"), Text(entry, where, "TargetPath"),
-                     keep.get<bool>() ? kTrue : kFalse};
-  });
-  log.RegKeys =
-      List<RegKeyEntry>(manifest, "RegKeys", [](const Json& value, const std::string& where) {
-        const Json& entry = Object(value, where, {"RootKey", "SubKey", "Extra1", "Extra2"});
-        return RegKeyEntry{Root(entry, where), Text(entry, where, "SubKey"),
-                           Text(entry, where, "Extra1"), Text(entry, where, "Extra2")};
-      });
-  log.Links = List<LinkEntry>(manifest, "Links", [](const Json& value, const std::string& where) {
-    const Json& entry = Object(value, where, {"FolderName", "LinkName", "LinkPath"});
-    return LinkEntry{Text(entry, where, "FolderName"), Text(entry, where, "LinkName"),
-                     Text(entry, where, "LinkPath")};
-  });
+  log.Files = List<FileEntry>(manifest, "Files", ReadFile);
+  log.RegKeys = List<RegKeyEntry>(manifest, "RegKeys", ReadRegKey);
+  log.Links = List<LinkEntry>(manifest, "Links", ReadLink);
 
   log.FileCount = Count(log.Files);
   log.RegKeyCount = Count(log.RegKeys);

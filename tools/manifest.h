@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -50,6 +51,16 @@ inline constexpr std::array<RootKeyName, 5> kRootKeyNames = {{
     {"HKEY_CURRENT_CONFIG", static_cast<std::int32_t>(0x80000005u)},
 }};
 
+#ifdef _WIN32
+inline constexpr std::string_view kCodePageName = "the system's ANSI code page";
+#else
+inline constexpr std::string_view kCodePageName = "the ANSI code page (Windows-1252)";
+#endif
+
+// Whether the ANSI code page holds every character of `text`: a text that
+// it cannot hold would be written with '?' in its place.
+[[nodiscard]] bool FitsCodePage(std::wstring_view text);
+
 // The value of a root's name (exact spelling), or nothing.
 [[nodiscard]] std::optional<std::int32_t> RootKeyByName(std::string_view name);
 // The name of a root's value, or nothing for a value that has none.
@@ -61,6 +72,17 @@ inline constexpr std::array<RootKeyName, 5> kRootKeyNames = {{
 // kMaxEntries entries, and text that the ANSI code page cannot hold (it
 // would be written as '?', and the log would name other files).
 [[nodiscard]] InstallLog LogFromManifest(const Json& manifest);
+
+// Registry keys and links to add to a log, as a manifest holds them.
+struct ManifestExtras {
+  std::vector<RegKeyEntry> RegKeys;
+  std::vector<LinkEntry> Links;
+};
+
+// The lists of `extras`, an object with "RegKeys" and "Links" (either may be
+// left out, nothing else may be there), each entry checked as
+// LogFromManifest checks it; "extras" or "RegKeys[i]..." in the message.
+[[nodiscard]] ManifestExtras ExtrasFromJson(const Json& extras);
 
 // The manifest of the entries 1..count of each list of `log`: RootKey by
 // name where the root has one, else as a signed integer; KeepFile true for

@@ -1,0 +1,405 @@
+#include "tools/staged_manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tools/manifest.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace uninstall::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A tree of the given files, each "a/b/c" (UTF-8 in the source).
+StagedTree Tree(std::initializer_list<std::wstring_view> files) {
+  StagedTree tree;
+  for (const std::wstring_view file : files) tree.Files.push_back(SplitStagedPath(file));
+  return tree;
+}
+
+StagedOptions Options(std::wstring_view main = L"app.exe") {
+  StagedOptions options;
+  options.AppName = L"Tool";
+  options.MainFile = SplitStagedPath(main);
+  options.GroupName = L"Tool";
+  return options;
+}
+
+// The log's files as "SourcePath -> TargetPath" (with " (kept)").
+std::vector<std::wstring> FileLines(const InstallLog& log) {
+  std::vector<std::wstring> lines;
+  for (const FileEntry& file : log.Files) {
+    lines.push_back(file.SourcePath + L" -> " + file.TargetPath +
+                    (file.KeepFile == kFalse ? L"" : L" (kept)"));
+  }
+  return lines;
+}
+
+// Trees and options that make a log: the files it lists, in order.
+struct PlacementCase {
+  const char* name;
+  StagedTree tree;
+  std::function<void(StagedOptions&)> adjust;
+  std::vector<std::wstring> files;
+};
+
+void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
+
+class StagedPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(StagedPlacementTest, ListsEachFileWithItsTarget) {
+  const PlacementCase& c = GetParam();
+  StagedOptions options = Options();
+  if (c.adjust) c.adjust(options);
+  const StagedLog staged = LogFromStagedTree(c.tree, options);
+  EXPECT_EQ(FileLines(staged.Log), c.files);
+  EXPECT_EQ(staged.Log.FileCount, static_cast<std::int16_t>(c.files.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StagedPlacementTest,
+    ::testing::Values(
+        PlacementCase{"CurrentDirByDefaultSortedByName",
+                      Tree({L"b.txt", L"data/img/logo.png", L"app.exe", L"data/a.dat", L"Z.txt"}),
+                      nullptr,
+                      {L"Z.txt -> %currentdir%\\Z.txt", L"app.exe -> %currentdir%\\app.exe",
+                       L"b.txt -> %currentdir%\\b.txt", L"data\\a.dat -> %currentdir%\\data\\a.dat",
+                       L"data\\img\\logo.png -> %currentdir%\\data\\img\\logo.png"}},
+        // Name by name: "a/z" comes before "a b" although "/" sorts after " ".
+        PlacementCase{"SortedNameByName",
+                      Tree({L"a b", L"a/z", L"app.exe", L"\u00e9.txt", L"e.txt"}),
+                      nullptr,
+                      {L"a\\z -> %currentdir%\\a\\z", L"a b -> %currentdir%\\a b",
+                       L"app.exe -> %currentdir%\\app.exe", L"e.txt -> %currentdir%\\e.txt",
+                       L"\u00e9.txt -> %currentdir%\\\u00e9.txt"}},
+        PlacementCase{"OtherTargetSubfolderKept",
+                      Tree({L"app.exe", L"lib/x.dll"}),
+                      [](StagedOptions& o) { o.Target = L"%WinSysDir%/Tool/"; },
+                      {L"app.exe -> %winsysdir%\\Tool\\app.exe",
+                       L"lib\\x.dll -> %winsysdir%\\Tool\\lib\\x.dll"}},
+        PlacementCase{"MapsDeepestFolderWins",
+                      Tree({L"app/app.exe", L"sys/x.dll", L"sys/fonts/f.ttf", L"top.txt"}),
+                      [](StagedOptions& o) {
+                        o.MainFile = SplitStagedPath(L"app/app.exe");
+                        o.Maps = {ParseMapOption(L"app=%currentdir%"),
+                                  ParseMapOption(L"sys=%winsysdir%"),
+                                  ParseMapOption(L"sys\\fonts=%windir%\\Fonts")};
+                      },
+                      {L"app\\app.exe -> %currentdir%\\app.exe",
+                       L"sys\\fonts\\f.ttf -> %windir%\\Fonts\\f.ttf",
+                       L"sys\\x.dll -> %winsysdir%\\x.dll", L"top.txt -> %currentdir%\\top.txt"}},
+        PlacementCase{"KeptFiles",
+                      Tree({L"app.exe", L"cfg/user.ini", L"cfg/default.ini"}),
+                      [](StagedOptions& o) { o.KeptFiles = {SplitStagedPath(L"cfg\\user.ini")}; },
+                      {L"app.exe -> %currentdir%\\app.exe",
+                       L"cfg\\default.ini -> %currentdir%\\cfg\\default.ini",
+                       L"cfg\\user.ini -> %currentdir%\\cfg\\user.ini (kept)"}},
+        // The uninstaller and its log are no files of the log; elsewhere
+        // the same names are ordinary files.
+        PlacementCase{"OwnFilesLeftOut",
+                      Tree({L"app.exe", L"UNINSTALL.EXE", L"Uninstall.dat", L"sub/Uninstall.exe"}),
+                      nullptr,
+                      {L"app.exe -> %currentdir%\\app.exe",
+                       L"sub\\Uninstall.exe -> %currentdir%\\sub\\Uninstall.exe"}},
+        PlacementCase{
+            "OwnFilesUnderAnotherTargetKept",
+            Tree({L"app.exe", L"Uninstall.exe"}),
+            [](StagedOptions& o) { o.Target = L"%windir%"; },
+            {L"Uninstall.exe -> %windir%\\Uninstall.exe", L"app.exe -> %windir%\\app.exe"}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(StagedManifestTest, AppInfoRegistryKeysAndLinks) {
+  StagedOptions options = Options(L"bin/app.exe");
+  options.RegKeys = {{static_cast<std::int32_t>(0x80000000u), L".tool\\", L"", L""},
+                     ParseRegKeyOption(L"HKLM\\Software\\Vendor\\Tool\\")};
+  options.Links = {{L"%userfolder%", L"From JSON", L""}};
+  options.GroupLinks = {ParseLinkOption(L"Tool=bin/app.exe"),
+                        ParseLinkOption(L"Extras\\Read me=readme.txt")};
+  const StagedLog staged = LogFromStagedTree(Tree({L"bin/app.exe", L"readme.txt"}), options);
+  const InstallLog& log = staged.Log;
+  EXPECT_EQ(log.AppInfo,
+            (AppInfo{L"%currentdir%", L"Tool", L"%currentdir%\\bin\\app.exe", L"Tool"}));
+  EXPECT_EQ(log.RegKeys,
+            (std::vector<RegKeyEntry>{
+                {static_cast<std::int32_t>(0x80000000u), L".tool\\", L"", L""},
+                {static_cast<std::int32_t>(0x80000002u), L"Software\\Vendor\\Tool\\", L"", L""}}));
+  EXPECT_EQ(log.Links, (std::vector<LinkEntry>{
+                           {L"%userfolder%", L"From JSON", L""},
+                           {L"%userfolder%", L"Tool", L"%currentdir%\\bin\\app.exe"},
+                           {L"%userfolder%\\Extras", L"Read me", L"%currentdir%\\readme.txt"}}));
+  EXPECT_EQ(log.RegKeyCount, 2);
+  EXPECT_EQ(log.LinkCount, 3);
+  EXPECT_TRUE(staged.Notes.empty());
+  // What `write` makes of the printed manifest is this log.
+  EXPECT_EQ(LogFromManifest(ManifestFromLog(log)), log);
+}
+
+TEST(StagedManifestTest, TheSameFolderGivesTheSameLogInAnyWalkOrder) {
+  StagedTree tree = Tree({L"app.exe", L"a/b/c.txt", L"a/b.txt", L"A.txt", L"a/c/d/e.f", L"z"});
+  const InstallLog first = LogFromStagedTree(tree, Options()).Log;
+  std::mt19937 rng(7);
+  for (int round = 0; round < 10; ++round) {
+    std::shuffle(tree.Files.begin(), tree.Files.end(), rng);
+    EXPECT_EQ(LogFromStagedTree(tree, Options()).Log, first);
+  }
+}
+
+TEST(StagedManifestTest, NotesForOwnFilesAndEmptyFolders) {
+  StagedTree tree = Tree({L"app.exe", L"Uninstall.exe"});
+  tree.EmptyDirs = {SplitStagedPath(L"logs")};
+  const StagedLog staged = LogFromStagedTree(tree, Options());
+  ASSERT_EQ(staged.Notes.size(), 2u);
+  EXPECT_NE(staged.Notes[0].find("\"Uninstall.exe\" is left out of the log"), std::string::npos);
+  EXPECT_NE(staged.Notes[1].find("\"logs\" is an empty folder"), std::string::npos);
+}
+
+// Trees and options that are refused: each message line that must appear.
+struct RefusedCase {
+  const char* name;
+  StagedTree tree;
+  std::function<void(StagedOptions&)> adjust;
+  std::vector<std::string> messages;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class StagedRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(StagedRefusedTest, IsRefusedWithEveryReason) {
+  const RefusedCase& c = GetParam();
+  StagedOptions options = Options();
+  if (c.adjust) c.adjust(options);
+  try {
+    static_cast<void>(LogFromStagedTree(c.tree, options));
+    FAIL() << "accepted";
+  } catch (const ManifestError& e) {
+    const std::string what = e.what();
+    for (const std::string& message : c.messages) {
+      EXPECT_NE(what.find(message), std::string::npos)
+          << "missing: " << message << "\nin: " << what;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(std::count(what.begin(), what.end(), '\n')) + 1,
+              c.messages.size())
+        << what;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StagedRefusedTest,
+    ::testing::Values(
+        RefusedCase{"NamesWindowsCannotHold",
+                    Tree({L"app.exe", L"a:b", L"what?.txt", L"dir\\in\\name", L"tab\there", L"dot.",
+                          L"space ", L"con", L"Lpt1.txt", L"x/aux.h"}),
+                    nullptr,
+                    {"\"a:b\": the name has \":\", which Windows does not allow",
+                     "\"what?.txt\": the name has \"?\"",
+                     "\"tab\\u0009here\": the name has a control character",
+                     "\"dot.\": the name ends in a dot or a space",
+                     "\"space \": the name ends in a dot or a space",
+                     "\"con\": the name is a device name on Windows", "\"Lpt1.txt\": the name is a",
+                     "\"x/aux.h\": the name is a device name"}},
+        RefusedCase{"NamesOutsideTheCodePage",
+                    Tree({L"app.exe", L"docs/\u65e5\u672c.txt", L"\u0416/a.txt"}),
+                    nullptr,
+                    {"\"docs/\u65e5\u672c.txt\": the name has characters that the ANSI code page "
+                     "(Windows-1252) cannot hold",
+                     "\"\u0416/a.txt\": the name has characters that"}},
+        RefusedCase{"NamesThatAreOneOnWindows",
+                    Tree({L"app.exe", L"Read.me", L"READ.ME", L"Data/a", L"data/b",
+                          L"\u00c9t\u00e9", L"\u00e9T\u00c9/x"}),
+                    nullptr,
+                    {"\"READ.ME\" and \"Read.me\" land on \"%currentdir%\\READ.ME\" and "
+                     "\"%currentdir%\\Read.me\", which Windows takes for one",
+                     "\"Data/a\" and \"data/b\" land on",
+                     "\"\u00c9t\u00e9\" and \"\u00e9T\u00c9/x\" land on"}},
+        RefusedCase{"TwoMapsOntoOneFile",
+                    Tree({L"app.exe", L"a/x.dll", L"b/x.dll"}),
+                    [](StagedOptions& o) {
+                      o.Maps = {ParseMapOption(L"a=%winsysdir%"), ParseMapOption(L"b=%winsysdir%")};
+                    },
+                    {"\"a/x.dll\" and \"b/x.dll\" both land on \"%winsysdir%\\x.dll\""}},
+        RefusedCase{"OptionsNamingNoStagedFile",
+                    Tree({L"app.exe", L"lib/x.dll"}),
+                    [](StagedOptions& o) {
+                      o.MainFile = SplitStagedPath(L"bin/app.exe");
+                      o.KeptFiles = {SplitStagedPath(L"lib")};
+                      o.GroupLinks = {ParseLinkOption(L"Tool=tool.exe")};
+                      o.Maps = {ParseMapOption(L"system=%winsysdir%"),
+                                ParseMapOption(L"lib=%windir%"), ParseMapOption(L"lib=%windir%")};
+                    },
+                    {"--map \"system\": no staged file is in that folder",
+                     "--map \"lib\": the folder is mapped twice",
+                     "--main \"bin/app.exe\": no such file in the staged folder",
+                     "--keep \"lib\": no such file", "--link \"tool.exe\": no such file"}},
+        RefusedCase{"NamesOfTheApplication",
+                    Tree({L"app.exe"}),
+                    [](StagedOptions& o) {
+                      o.AppName = L"Tool: Pro";
+                      o.GroupName = L"Vendor\\Tool*";
+                      o.GroupLinks = {ParseLinkOption(L"Help\u20ac\\\u65e5=app.exe")};
+                    },
+                    {"--name \"Tool: Pro\": the name has \":\"", "--group \"Vendor\\Tool*\"",
+                     "--link \"Help\u20ac\\\u65e5\": the name has characters"}},
+        RefusedCase{"NoName",
+                    Tree({L"app.exe"}),
+                    [](StagedOptions& o) { o.AppName.clear(); },
+                    {"--name: the application needs a name"}},
+        RefusedCase{"LinksWithoutGroup",
+                    Tree({L"app.exe"}),
+                    [](StagedOptions& o) {
+                      o.GroupName.clear();
+                      o.GroupLinks = {ParseLinkOption(L"Tool=app.exe")};
+                    },
+                    {"--link needs --group"}},
+        RefusedCase{"ProblemsOfTheWalkFirst",
+                    [] {
+                      StagedTree tree = Tree({L"app.exe", L"bad?"});
+                      tree.Problems = {"\"dir\": cannot be read: Permission denied"};
+                      return tree;
+                    }(),
+                    nullptr,
+                    {"\"dir\": cannot be read: Permission denied", "\"bad?\": the name has"}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(StagedManifestTest, MoreFilesThanALogCanCountAreAnErrorNotCutShort) {
+  StagedTree tree;
+  for (int i = 0; i <= kMaxEntries; ++i) tree.Files.push_back({L"f" + std::to_wstring(i)});
+  StagedOptions options = Options(L"f0");
+  try {
+    static_cast<void>(LogFromStagedTree(tree, options));
+    FAIL() << "accepted";
+  } catch (const ManifestError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "the staged folder holds 32768 files; a log holds at most 32767");
+  }
+  // The uninstaller itself is left out, so with it the folder fits again.
+  tree.Files.back() = {L"Uninstall.exe"};
+  EXPECT_EQ(LogFromStagedTree(tree, options).Log.FileCount, kMaxEntries);
+}
+
+// The option texts: what each is read as, or why it is refused.
+TEST(StagedOptionTextTest, ReadOrRefused) {
+  EXPECT_EQ(SplitStagedPath(L"./a//b\\c/"), (StagedPath{L"a", L"b", L"c"}));
+  EXPECT_EQ(SplitStagedPath(L"a/../b"), StagedPath{});
+
+  EXPECT_EQ(ParseMapOption(L"sys/x=%WINDIR%\\Fonts\\").Target, L"%windir%\\Fonts");
+  EXPECT_EQ(ParseMapOption(L"sys/x=%windir%").Folder, (StagedPath{L"sys", L"x"}));
+  EXPECT_EQ(ParseLinkOption(L"Tools/Settings=bin\\s.exe").Name, L"Tools\\Settings");
+  EXPECT_EQ(ParseRegKeyOption(L"HKEY_CURRENT_USER\\Software\\X").RootKey,
+            static_cast<std::int32_t>(0x80000001u));
+  EXPECT_EQ(ParseRegKeyOption(L"HKCC\\System\\X").RootKey, static_cast<std::int32_t>(0x80000005u));
+  EXPECT_EQ(ParseRegKeyOption(L"HKU\\.DEFAULT\\X\\").SubKey, L".DEFAULT\\X\\");
+
+  const std::vector<std::pair<std::function<void()>, std::string>> refused = {
+      {[] { static_cast<void>(ParseMapOption(L"sys")); }, "--map \"sys\": expected FOLDER=TARGET"},
+      {[] { static_cast<void>(ParseMapOption(L"=%windir%")); }, "expected FOLDER=TARGET"},
+      {[] { static_cast<void>(ParseMapOption(L".=%windir%")); },
+       "--map \".\": expected a path inside the staged folder"},
+      {[] { static_cast<void>(ParseMapOption(L"../x=%windir%")); }, "expected a path inside"},
+      {[] { static_cast<void>(ParseMapOption(L"s=C:\\Windows")); },
+       "--map \"C:\\Windows\": a target opens with one of %currentdir%, %windir%"},
+      {[] { static_cast<void>(ParseMapOption(L"s=%windir%x")); }, "a target opens with one of"},
+      {[] { static_cast<void>(ParseMapOption(L"s=%userfolder%")); }, "a target opens with one of"},
+      {[] { static_cast<void>(ParseMapOption(L"s=%windir%\\a|b")); },
+       "--map \"%windir%\\a|b\": the name has \"|\""},
+      {[] { static_cast<void>(ParseLinkOption(L"Tool")); }, "--link \"Tool\": expected NAME=FILE"},
+      {[] { static_cast<void>(ParseLinkOption(L"/=a.exe")); }, "the link has no name"},
+      {[] { static_cast<void>(ParseRegKeyOption(L"HKEY_LOCAL\\Software")); },
+       "--reg-key \"HKEY_LOCAL\\Software\": expected ROOT\\SUBKEY"},
+      {[] { static_cast<void>(ParseRegKeyOption(L"hklm\\Software")); }, "expected ROOT\\SUBKEY"},
+      {[] { static_cast<void>(ParseRegKeyOption(L"HKLM")); }, "names a root, not a key"},
+      {[] { static_cast<void>(ParseRegKeyOption(L"HKLM\\\\")); }, "names a root, not a key"},
+      {[] { static_cast<void>(ParseRegKeyOption(L"HKLM\\Software\\\u65e5")); },
+       "has characters that"},
+  };
+  for (const auto& [parse, message] : refused) {
+    try {
+      parse();
+      ADD_FAILURE() << "accepted, expected: " << message;
+    } catch (const ManifestError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos)
+          << e.what() << "\nexpected: " << message;
+    }
+  }
+}
+
+// The walk over a real folder.
+class StagedWalkTest : public ::testing::Test {
+ protected:
+  StagedWalkTest()
+      : root_(fs::temp_directory_path() /
+              ("staged_walk_" + std::to_string(std::random_device()()))) {
+    fs::create_directories(root_);
+  }
+  ~StagedWalkTest() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  StagedWalkTest(const StagedWalkTest&) = delete;
+  StagedWalkTest& operator=(const StagedWalkTest&) = delete;
+
+  void Put(const fs::path& relative) const {
+    fs::create_directories((root_ / relative).parent_path());
+    std::ofstream(root_ / relative) << "x";
+  }
+
+  static std::vector<StagedPath> Sorted(std::vector<StagedPath> paths) {
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+
+  fs::path root_;
+};
+
+TEST_F(StagedWalkTest, FindsFilesAndEmptyFolders) {
+  Put("app.exe");
+  Put("data/img/logo.png");
+  Put(fs::path(u8"Caf\u00e9/menu.txt"));
+  fs::create_directories(root_ / "logs/old");
+  const StagedTree tree = WalkStagedFolder(root_);
+  EXPECT_EQ(Sorted(tree.Files),
+            Sorted({{L"app.exe"}, {L"data", L"img", L"logo.png"}, {L"Caf\u00e9", L"menu.txt"}}));
+  EXPECT_EQ(tree.EmptyDirs, (std::vector<StagedPath>{{L"logs", L"old"}}));
+  EXPECT_TRUE(tree.Problems.empty());
+}
+
+TEST_F(StagedWalkTest, NotAFolderIsAnError) {
+  Put("file");
+  EXPECT_THROW(static_cast<void>(WalkStagedFolder(root_ / "file")), ManifestError);
+  EXPECT_THROW(static_cast<void>(WalkStagedFolder(root_ / "missing")), ManifestError);
+}
+
+#ifndef _WIN32
+TEST_F(StagedWalkTest, LinksToFilesAreFilesOtherSpecialEntriesAreRefused) {
+  Put("real/app.exe");
+  fs::create_symlink("real/app.exe", root_ / "linked.exe");
+  fs::create_directory_symlink("real", root_ / "linked_dir");
+  fs::create_symlink("nowhere", root_ / "dangling");
+  ASSERT_EQ(mkfifo((root_ / "pipe").c_str(), 0600), 0);
+  std::ofstream(root_ / "bad\xff.txt") << "x";
+  const StagedTree tree = WalkStagedFolder(root_);
+  EXPECT_EQ(Sorted(tree.Files), Sorted({{L"real", L"app.exe"}, {L"linked.exe"}}));
+  std::vector<std::string> problems = tree.Problems;
+  std::sort(problems.begin(), problems.end());
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "\"bad\xEF\xBF\xBD.txt\": the name is not valid UTF-8",
+                          "\"dangling\": is a link to nothing",
+                          "\"linked_dir\": is a link to a folder, which is not followed (stage "
+                          "the folder itself)",
+                          "\"pipe\": is not a regular file or a folder"}));
+}
+#endif
+
+}  // namespace
+}  // namespace uninstall::tools
