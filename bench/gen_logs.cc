@@ -17,6 +17,13 @@
 //                  bench/bare_loop.cc: "K ROOT SUBKEY" (ROOT in hex) per key,
 //                  "F PATH" per file, "D PATH" per folder (deepest first),
 //                  "L PATH" per link, "D PATH" for the program group
+//   bench.nsi      the same install as an NSIS script (makensis
+//                  -DOUTFILE=SETUP.EXE -DTIMES=WINPATH): its installer makes
+//                  the files, keys and links and writes its uninstaller as
+//                  APPDIR\uninst.exe; the uninstaller makes the calls of
+//                  bare.txt as NSIS commands (DeleteRegKey, Delete, RMDir),
+//                  in the same order, and writes the system time before and
+//                  after them to TIMES (two FILETIME values)
 // The paths are expanded with the folders of a Wine prefix (C:\windows).
 // All texts are ASCII; APPDIR and the other folders must be too.
 #include <algorithm>
@@ -91,6 +98,88 @@ std::string RootName(std::int32_t root) {
   }
 }
 
+// A text in an NSIS script's double quotes: "$" doubled; the other
+// characters that need escaping there cannot occur in these paths.
+std::string Nsis(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '"') throw std::runtime_error("gen_logs: a path with a double quote");
+    out += c;
+    if (c == '$') out += '$';
+  }
+  return out;
+}
+
+// The roots of the generated keys, as RootName and bare.txt tell them.
+std::string NsisRoot(std::int32_t root) {
+  return static_cast<std::uint32_t>(root) == 0x80000000u ? "HKCR" : "HKLM";
+}
+
+// The NSIS script of the same install: `files` and `links` to create (Windows
+// paths), `keys` to write, and the uninstaller's calls from `bare` (the lines
+// of bare.txt).
+std::string NsisScript(const std::wstring& app_dir, const std::vector<std::string>& files,
+                       const std::vector<std::string>& links, const std::vector<RegKeyEntry>& keys,
+                       const std::string& bare) {
+  const std::string app = Nsis(Ascii(app_dir));
+  std::string nsi =
+      "; The install of gen_logs install, by NSIS; generated.\n"
+      "Unicode true\n"
+      "!ifndef OUTFILE\n  !define OUTFILE bench-setup.exe\n!endif\n"
+      "!ifndef TIMES\n  !define TIMES \"C:\\e2e\\nsis-times.txt\"\n!endif\n"
+      "Name \"Bench Application\"\nOutFile \"${OUTFILE}\"\nRequestExecutionLevel admin\n"
+      "InstallDir \"" +
+      app +
+      "\"\n\n"
+      "Section\n";
+  std::set<std::string> dirs;
+  for (const std::string& path : files) dirs.insert(path.substr(0, path.rfind('\\')));
+  for (const std::string& path : links) dirs.insert(path.substr(0, path.rfind('\\')));
+  for (const std::string& dir : dirs) nsi += "  CreateDirectory \"" + Nsis(dir) + "\"\n";
+  for (const std::string& path : files) {
+    nsi += "  FileOpen $0 \"" + Nsis(path) + "\" w\n  FileClose $0\n";
+  }
+  for (const RegKeyEntry& key : keys) {
+    nsi += "  WriteRegStr " + NsisRoot(key.RootKey) + " \"" + Nsis(Ascii(key.SubKey)) +
+           "\" \"bench\" \"1\"\n";
+  }
+  for (const std::string& link : links) {
+    nsi += "  CreateShortCut \"" + Nsis(link) + "\" \"" + app + "\\Bench.exe\"\n";
+  }
+  nsi += "  WriteUninstaller \"" + app + "\\uninst.exe\"\nSectionEnd\n\n";
+
+  // The system clock around the calls only: the plug-in is unpacked at the
+  // first System::Call, before the calls begin.
+  nsi += "Section \"Uninstall\"\n  System::Call 'kernel32::GetSystemTimeAsFileTime(*l .r8)'\n";
+  std::size_t start = 0;
+  while (start < bare.size()) {
+    const std::size_t end = bare.find('\n', start);
+    const std::string line = bare.substr(start, end - start);
+    start = end + 1;
+    const std::string rest = Nsis(line.substr(2));
+    switch (line[0]) {
+      case 'K': {
+        const std::size_t space = rest.find(' ');
+        const auto root = static_cast<std::int32_t>(std::stoul(rest.substr(0, space), nullptr, 16));
+        nsi += "  DeleteRegKey " + NsisRoot(root) + " \"" + rest.substr(space + 1) + "\"\n";
+        break;
+      }
+      case 'F':
+      case 'L':
+        nsi += "  Delete \"" + rest + "\"\n";
+        break;
+      default:
+        nsi += "  RMDir \"" + rest + "\"\n";
+        break;
+    }
+  }
+  nsi +=
+      "  System::Call 'kernel32::GetSystemTimeAsFileTime(*l .r9)'\n"
+      "  FileOpen $0 \"${TIMES}\" w\n  FileWrite $0 \"$8 $9$\\r$\\n\"\n  FileClose $0\n"
+      "SectionEnd\n";
+  return nsi;
+}
+
 void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir,
                   const std::wstring& programs_dir, const std::wstring& desktop_dir) {
   TreeShape shape;
@@ -112,6 +201,8 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
 
   std::string create;
   std::string bare;
+  std::vector<std::string> created_files;
+  std::vector<std::string> created_links;
   std::set<std::wstring> seen;
   for (const PlanItem& key : RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys)) {
     std::wstring sub = key.path;
@@ -122,7 +213,8 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
     bare += std::string("K ") + root + " " + Ascii(sub) + "\n";
   }
   for (const FileEntry& file : log.Files) {
-    create += Ascii(file.TargetPath) + "\n";
+    created_files.push_back(Ascii(file.TargetPath));
+    create += created_files.back() + "\n";
     if (FileStageTakesEntry(file)) bare += "F " + Ascii(file.TargetPath) + "\n";
   }
   seen.clear();
@@ -137,10 +229,14 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
     const std::string link = Ascii(folder + call.linkName + L".lnk");
     create += link + "\n";
     bare += "L " + link + "\n";
+    created_links.push_back(link);
   }
   bare += "D " + Ascii(programs + log.AppInfo.GroupName) + "\n";
   WriteFile(dir + "/create.txt", create);
   WriteFile(dir + "/bare.txt", bare);
+  std::wstring app = app_dir;
+  while (!app.empty() && app.back() == L'\\') app.pop_back();
+  WriteFile(dir + "/bench.nsi", NsisScript(app, created_files, created_links, log.RegKeys, bare));
 }
 
 int Main(int argc, char** argv) {

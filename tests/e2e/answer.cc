@@ -31,8 +31,9 @@
 //   watch_max_ms=N           the longest answer a watch allows (default 250)
 //   measure=yes|no           print "measure: ..." lines: when each box was
 //                            seen and answered and when the program ended
-//                            (milliseconds since its start), and its peak
-//                            working set and peak pagefile usage (default no)
+//                            (milliseconds since its start), its start on
+//                            the system clock, and its peak working set and
+//                            peak pagefile usage (default no)
 //
 // Each "[box]" line starts the expectation for the next message box:
 //
@@ -1063,12 +1064,24 @@ int Main(int argc, wchar_t** argv) {
     if (!command_line.empty()) command_line += L' ';
     command_line += Quote(argv[i]);
   }
+  // With measure=yes, the start on the system clock (ms since 1970), for
+  // timings that end in another process, e.g. one the program starts.
+  FILETIME start_time{};
+  GetSystemTimeAsFileTime(&start_time);
   const auto started = Runner::Clock::now();
   auto program = Start(command_line);
   if (!program) {
     Complain("cannot start " + Narrow(command_line) + " (error " + std::to_string(GetLastError()) +
              ")");
     return kStartFailed;
+  }
+  if (script.measure) {
+    constexpr std::uint64_t kTicksPerMs = 10000;
+    constexpr std::uint64_t kUnixEpochMs = 11644473600000;  // 1601-01-01 to 1970-01-01
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(start_time.dwHighDateTime) << 32) | start_time.dwLowDateTime;
+    Say("measure: program started at " + std::to_string(ticks / kTicksPerMs - kUnixEpochMs) +
+        " ms system time");
   }
   Runner runner(script, std::move(*program), started);
   try {
