@@ -32,10 +32,11 @@ std::string JsonText(const Json& json) {
 // A usage or I/O error: the message on `err`, each of its lines after the
 // program's name; kExitUsage.
 int Usage(std::ostream& err, const std::string& message) {
+  const std::string_view text = message;
   std::size_t start = 0;
   do {
-    const std::size_t end = std::min(message.find('\n', start), message.size());
-    err << kProgram << ": " << std::string_view(message).substr(start, end - start) << "\n";
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    err << kProgram << ": " << text.substr(start, end - start) << "\n";
     start = end + 1;
   } while (start < message.size());
   return kExitUsage;

@@ -25,6 +25,16 @@ std::string Show(const StagedPath& path) {
   return QuoteText(joined.empty() ? L"." : joined);
 }
 
+// A file system name as text: UTF-16 on Windows; elsewhere the bytes read
+// as UTF-8 (what is no UTF-8 becomes U+FFFD, never an exception).
+std::wstring TextOf(const fs::path& path) {
+#ifdef _WIN32
+  return path.wstring();
+#else
+  return FromUtf8(path.native());
+#endif
+}
+
 std::wstring Join(const StagedPath& path, std::size_t from) {
   std::wstring joined;
   for (std::size_t i = from; i < path.size(); ++i) {
@@ -104,7 +114,11 @@ std::wstring CheckedTarget(std::wstring_view target, const std::string& what) {
     const StagedPath names = SplitStagedPath(rest);
     for (const std::wstring& name : names) {
       const std::string problem = NameProblem(name);
-      if (!problem.empty()) throw ManifestError(what + " " + QuoteText(target) + ": " + problem);
+      if (!problem.empty()) {
+        std::string message = what + " " + QuoteText(target) + ": ";
+        message += problem;
+        throw ManifestError(message);
+      }
     }
     return std::wstring(variable) + (names.empty() ? L"" : L"\\" + Join(names, 0));
   }
@@ -205,7 +219,9 @@ void CheckNames(const std::string& what, std::wstring_view text,
   for (const std::wstring& name : SplitStagedPath(text)) {
     const std::string problem = NameProblem(name);
     if (!problem.empty()) {
-      problems.push_back(what + " " + QuoteText(text) + ": " + problem);
+      std::string message = what + " " + QuoteText(text) + ": ";
+      message += problem;
+      problems.push_back(std::move(message));
       return;
     }
   }
@@ -304,7 +320,7 @@ RegKeyEntry ParseRegKeyOption(std::wstring_view text) {
 StagedTree WalkStagedFolder(const fs::path& root) {
   std::error_code ec;
   if (!fs::is_directory(fs::status(root, ec))) {
-    throw ManifestError(ToUtf8(root.wstring()) + ": " +
+    throw ManifestError(ToUtf8(TextOf(root)) + ": " +
                         (ec ? ec.message() : std::string("is not a folder")));
   }
   StagedTree tree;
@@ -317,14 +333,12 @@ StagedTree WalkStagedFolder(const fs::path& root) {
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
       empty = false;
       StagedPath path = staged;
+      const fs::path name = it->path().filename();
+      path.push_back(TextOf(name));
 #ifdef _WIN32
-      path.push_back(it->path().filename().wstring());
       const bool named = true;
 #else
-      const fs::path name = it->path().filename();
-      const std::string& bytes = name.native();
-      path.push_back(FromUtf8(bytes));
-      const bool named = ToUtf8(path.back()) == bytes;
+      const bool named = ToUtf8(path.back()) == name.native();
 #endif
       if (!named) {
         tree.Problems.push_back(Show(path) + ": the name is not valid UTF-8");
@@ -417,7 +431,7 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
   log.AppInfo.GroupName = options.GroupName;
   // The name is also the desktop link's file name, the group a folder.
   if (options.AppName.empty()) {
-    problems.push_back("--name: the application needs a name");
+    problems.emplace_back("--name: the application needs a name");
   } else if (const std::string problem = NameProblem(options.AppName); !problem.empty()) {
     problems.push_back("--name " + QuoteText(options.AppName) + ": " + problem +
                        " (the name is also the desktop link's)");
@@ -455,7 +469,7 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
   log.RegKeys = options.RegKeys;
   log.Links = options.Links;
   if (!options.GroupLinks.empty() && options.GroupName.empty()) {
-    problems.push_back("--link needs --group: the links go in the program group");
+    problems.emplace_back("--link needs --group: the links go in the program group");
   }
   for (const StagedLink& link : options.GroupLinks) {
     const std::size_t at = link.Name.rfind(L'\\');

@@ -20,8 +20,9 @@ out=$(realpath -m "${1:-$root/build/nsis-example}")
 installlog=${INSTALLLOG:-}
 for candidate in "$root/build/release/tools/installlog" "$root/build/host/tools/installlog" \
   "$(command -v installlog || true)"; do
-  [ -n "$installlog" ] && break
-  [ -x "$candidate" ] && installlog=$candidate
+  if [ -z "$installlog" ] && [ -n "$candidate" ] && [ -x "$candidate" ]; then
+    installlog=$candidate
+  fi
 done
 [ -n "$installlog" ] || {
   echo "build.sh: no installlog; build it first (cmake --preset release && cmake --build --preset release)" >&2
