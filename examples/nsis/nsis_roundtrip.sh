@@ -9,7 +9,7 @@
 # uninstall; the first and the last must be equal but for what Wine itself
 # changes (wine_churn below says what and why).
 
-if [ "$E2E_WINE_ARCH" != win32 ]; then
+if [ "${E2E_PROGRAM_BITS:-32}" != 32 ]; then
   echo "SKIPPED nsis_roundtrip: NSIS installers are 32-bit programs, and this machine cannot" \
     "run 32-bit code (the end-to-end tests run the 64-bit build here)"
   exit 77
@@ -50,17 +50,31 @@ snapshot() {
   LC_ALL=C sort "$out.files" "$out.registry" >"$out"
 }
 
-# What Wine changes in a prefix on its own, whatever the programs do, as an
-# extended regular expression over snapshot lines. Filtered out of the
-# comparison, and nothing else: the dates in Wine's registration of its
-# display devices, which it writes anew each time a process first uses the
-# X display (DriverDateData of the display adapter, the dates among the
-# monitor's device properties under Enum\DISPLAY). A program that does
-# nothing but load user32 changes the same values. The first such start in
-# a fresh prefix also drops some values for good (the names of the display
-# and monitor classes, an empty NetworkCards key), so one runs before the
-# first snapshot.
-wine_churn_re='reg  system \[System\\\\CurrentControlSet\\\\(Control\\\\Class\\\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\\\[0-9]{4}\] "DriverDateData"=|Enum\\\\DISPLAY\\\\[^]]*\\\\Properties\\\\\{233a9ef3-afc4-4abd-b564-c32f21f1535b\}\\\\000[34]\] @=)'
+# What Wine itself changes in a prefix, whatever the programs install:
+# lines of a snapshot difference that say nothing about the application,
+# as extended regular expressions over snapshot lines. These are filtered
+# out of the comparison, and nothing else:
+wine_churn=(
+  # The dates in Wine's registration of its display devices, written anew
+  # each time a process first uses the X display (DriverDateData of the
+  # display adapter, two dates among the monitor's device properties). A
+  # program that only loads user32 changes the same values. The first such
+  # start in a fresh prefix also drops a few values for good (the names of
+  # the display and monitor classes, an empty NetworkCards key), so one
+  # runs before the first snapshot.
+  'reg  system \[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}\\\\[0-9]{4}\] "DriverDateData"='
+  'reg  system \[System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY\\\\[^]]*\\\\Properties\\\\\{233a9ef3-afc4-4abd-b564-c32f21f1535b\}\\\\000[34]\] @='
+  # Wine's list of the Linux machine's own fonts (values whose data is a
+  # \??\unix\ path), which each process rewrites by the fonts it loaded: a
+  # console program drops them, the next graphical one adds them back.
+  'reg  (system|user) \[[^]]*Fonts\] "[^"]*"="\\\\\?\?\\\\unix\\\\'
+  # The default of the profiles folder ("Users" = %SystemDrive%\Users),
+  # which Wine's shell32 writes when a program first resolves every known
+  # folder, as Uninstall.exe does to learn the folders it guards (Windows
+  # has the value from its setup).
+  'reg  system \[Software\\\\(Wow6432Node\\\\)?Microsoft\\\\Windows\\\\CurrentVersion\] "Users"='
+)
+wine_churn_re=$(IFS='|' && echo "${wine_churn[*]}")
 
 # ---------------------------------------------------------------------------
 # The author's build: staged folder, manifest, log, installer.
@@ -108,16 +122,23 @@ snapshot "$E2E_SCRATCH/installed"
 
 # The install did what the script says, so that an empty difference at the
 # end means a removal, not an installer that never ran.
-APP='C:\Program Files\Sample Notes'
+# Under WOW64 the 32-bit installer and uninstaller see "Program Files (x86)"
+# and Wow6432Node behind HKLM\Software.
+APP="$PROGRAM_FILES\\$SAMPLE_NAME"
+app=$(unix_path "$APP")
+app=${app#"$WINEPREFIX/drive_c/"}
+hklm_software='Software\\'
+[ "$E2E_WOW64" = 1 ] && hklm_software='Software\\Wow6432Node\\'
 comm -13 "$E2E_SCRATCH/before" "$E2E_SCRATCH/installed" >"$E2E_SCRATCH/added"
 for want in \
-  'dir  Program Files/Sample Notes/data/Modèles/' \
-  'file Program Files/Sample Notes/SampleNotes.exe ' \
-  'file Program Files/Sample Notes/Uninstall.dat ' \
+  "dir  $app/data/Modèles/" \
+  "file $app/SampleNotes.exe " \
+  "file $app/Uninstall.dat " \
   'file windows/SampleNotes.ini ' \
   "file users/$E2E_USER/Desktop/Sample Notes.lnk " \
   "file users/$E2E_USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Sample Notes/Read me.lnk " \
-  'reg  system [Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Notes]' \
+  "reg  system [${hklm_software}Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Sample Notes]" \
+  "reg  system [${hklm_software}Sample Vendor\\\\Sample Notes]" \
   'reg  system [Software\\Classes\\SampleNotes.Document\\shell\\open\\command]' \
   'reg  user [Software\\Sample Vendor\\Sample Notes\\Settings]'; do
   grep -qF -- "$want" "$E2E_SCRATCH/added" || fail "the installer did not install: $want"
@@ -135,12 +156,16 @@ snapshot "$E2E_SCRATCH/after"
 # the application folder holding Uninstall.exe, the very file that was
 # staged, and nothing else (anything else in it is a difference of its own).
 # Remove these two lines, and their use below, once self-removal lands.
-tolerated=("dir  Program Files/Sample Notes/"
-  "file Program Files/Sample Notes/Uninstall.exe 755 $(md5sum <"$E2E_UNINSTALL_EXE" | cut -d' ' -f1)")
+tolerated=("dir  $app/"
+  "file $app/Uninstall.exe 755 $(md5sum <"$E2E_UNINSTALL_EXE" | cut -d' ' -f1)")
 
 # Lines only before ("<": changed or removed) or only after (">": added).
 diff "$E2E_SCRATCH/before" "$E2E_SCRATCH/after" | sed -n 's/^\([<>]\) /\1/p' >"$E2E_SCRATCH/diff" || true
-sed 's/^.//' "$E2E_SCRATCH/diff" | grep -E "^($wine_churn_re)" | sed 's/^/  filtered as Wine'"'"'s own: /'
+for re in "${wine_churn[@]}"; do
+  n=$(sed 's/^.//' "$E2E_SCRATCH/diff" | grep -cE "^($re)") || true
+  [ "$n" -eq 0 ] || echo "  filtered as Wine's own, $n line(s) like:" \
+    "$(sed 's/^.//' "$E2E_SCRATCH/diff" | grep -m1 -E "^($re)" | cut -c1-160)"
+done
 grep -xF -e ">${tolerated[0]}" -e ">${tolerated[1]}" "$E2E_SCRATCH/diff" |
   sed 's/^./  tolerated until Uninstall.exe removes itself: /'
 grep -Ev "^.($wine_churn_re)" "$E2E_SCRATCH/diff" |
