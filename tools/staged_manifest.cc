@@ -449,8 +449,8 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
     if (IsOwnFile(file.target)) {
       result.Notes.push_back(Show(*file.staged) + " is left out of the log: it lands on " +
                              ToUtf8(file.target) +
-                             ", the uninstaller itself or its log, which are no files for the "
-                             "uninstall to delete");
+                             ", the uninstaller itself or its log, which no stage deletes: the "
+                             "uninstaller removes them last, with the emptied folder");
       continue;
     }
     const bool keep = std::find(kept.begin(), kept.end(), &file) != kept.end();

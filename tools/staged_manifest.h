@@ -96,8 +96,8 @@ inline constexpr std::array<std::wstring_view, 5> kTargetVariables = {
 // and one link per GroupLink in the folder "%userfolder%[\sub]".
 //
 // A staged file whose target is Uninstall.exe or Uninstall.dat in the
-// application folder is left out (with a note): the uninstaller is running
-// from there and reads the log. An empty folder gives a note: a log names
+// application folder is left out (with a note): the uninstaller runs from
+// there and reads the log, and removes both itself, last. An empty folder gives a note: a log names
 // files, so the uninstall would leave such a folder behind.
 //
 // Throws ManifestError with one line per problem: those of the walk, names
