@@ -58,9 +58,8 @@ GuardedFolders QueryGuardedFolders(Env& env, const std::wstring& WinDir,
   if (!report.temp.empty()) guarded.folders.push_back(report.temp);
   for (const std::wstring& root : report.drive_roots) guarded.folders.push_back(root);
 
-  // The shell folders by their old numbers as well: they are the same
-  // folders where the known-folder list can be read, and stand in for it
-  // where it cannot.
+  // The shell folders by their old numbers stand in for the known-folder
+  // list where it cannot be read (they are among the known folders).
   static constexpr std::array kShellFolders = {
       csidl::kProgramFiles,
       csidl::kProgramFilesX86,
@@ -81,9 +80,11 @@ GuardedFolders QueryGuardedFolders(Env& env, const std::wstring& WinDir,
       csidl::kWindows,
       csidl::kSystem,
   };
-  for (const std::int32_t id : kShellFolders) {
-    std::wstring folder = GFShellRegistration::GetSpecialFolder(env, id);
-    if (!folder.empty()) guarded.folders.push_back(std::move(folder));
+  if (report.known_folders.empty()) {
+    for (const std::int32_t id : kShellFolders) {
+      std::wstring folder = GFShellRegistration::GetSpecialFolder(env, id);
+      if (!folder.empty()) guarded.folders.push_back(std::move(folder));
+    }
   }
 
   // The system folder in every view: as this program sees it, the 32-bit
@@ -112,33 +113,32 @@ FolderGuard::FolderGuard(Env& env, GuardedFolders folders, const std::wstring& a
     if (NormalisePath(tree).absolute) text_windows_trees_.push_back(ComparablePath(tree));
   }
 
-  // What the file system says of them: their identities, and their own
-  // paths with every folder above them. A folder it cannot identify (one
-  // that is not there, or Sysnative where there is no second view) is
-  // guarded by its text alone.
-  std::set<std::wstring> identified;
+  // What the file system says of them: their own paths, with every folder
+  // above them (their identities are read only when a folder has to be
+  // judged by its own, see FolderIds). A folder it cannot find (one that is
+  // not there, or Sysnative where there is no second view) is guarded by its
+  // text alone.
   for (const std::wstring& folder : folders_.folders) {
-    if (!NormalisePath(folder).absolute || !identified.insert(ComparablePath(folder)).second) {
+    if (!NormalisePath(folder).absolute ||
+        !identified_.emplace(ComparablePath(folder), folder).second) {
       continue;
     }
-    const Physical physical = Identify(folder);
-    if (!physical.ok) continue;
-    folder_ids_.push_back(physical.id);
-    for (const std::wstring& text : Chain(physical.path)) physical_folders_.insert(UpperCase(text));
+    if (const auto path = PhysicalPath(folder)) {
+      for (const std::wstring& text : Chain(*path)) physical_folders_.insert(UpperCase(text));
+    }
   }
   for (const std::wstring& tree : folders_.system_trees) {
-    const Physical physical = Identify(tree);
-    if (physical.ok) system_trees_.push_back(physical.path);
+    if (const auto path = PhysicalPath(tree)) system_trees_.push_back(*path);
   }
   for (const std::wstring& tree : folders_.windows_trees) {
-    const Physical physical = Identify(tree);
-    if (physical.ok) windows_trees_.push_back(physical.path);
+    if (const auto path = PhysicalPath(tree)) windows_trees_.push_back(*path);
   }
 
   app_text_ = NormalisePath(app_dir);
   if (app_text_.absolute) app_ = Identify(app_dir);
   if (app_.ok) {
-    app_facts_ = PhysicalFacts(app_);
+    // Of the application's folder the fast path needs only where it lies.
+    app_facts_ = PhysicalFacts(app_, false);
     // Folders inside the application's folder can be told by their text
     // only when none of the guarded folders lies in it.
     const auto inside_app = [this](const NormalPath& path) {
@@ -153,12 +153,40 @@ FolderGuard::FolderGuard(Env& env, GuardedFolders folders, const std::wstring& a
   }
 }
 
-FolderGuard::Physical FolderGuard::Identify(std::wstring_view path) {
+namespace {
+
+// The form of `path` to open: its "\\?\" form when it is long.
+std::wstring OpenablePath(std::wstring_view path) {
   std::wstring open(path);
   if (open.size() > kLongPath && NormalisePath(path).absolute) {
     open = open.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + open.substr(2) : L"\\\\?\\" + open;
   }
-  const Result<FileIdentity> identity = env_.GetFileIdentity(open);
+  return open;
+}
+
+}  // namespace
+
+std::optional<NormalPath> FolderGuard::PhysicalPath(std::wstring_view path) {
+  const Result<std::wstring> final_path = env_.GetFinalPath(OpenablePath(path));
+  if (!final_path.ok()) return std::nullopt;
+  NormalPath physical = NormalisePath(final_path.value());
+  if (!physical.absolute) return std::nullopt;
+  return physical;
+}
+
+const std::vector<FileId>& FolderGuard::FolderIds() {
+  if (!folder_ids_) {
+    folder_ids_.emplace();
+    for (const auto& [key, folder] : identified_) {
+      const Physical physical = Identify(folder);
+      if (physical.ok) folder_ids_->push_back(physical.id);
+    }
+  }
+  return *folder_ids_;
+}
+
+FolderGuard::Physical FolderGuard::Identify(std::wstring_view path) {
+  const Result<FileIdentity> identity = env_.GetFileIdentity(OpenablePath(path));
   Physical physical;
   if (!identity.ok()) return physical;
   physical.path = NormalisePath(identity.value().final_path);
@@ -169,13 +197,15 @@ FolderGuard::Physical FolderGuard::Identify(std::wstring_view path) {
   return physical;
 }
 
-FolderGuard::Facts FolderGuard::PhysicalFacts(const Physical& folder) const {
+FolderGuard::Facts FolderGuard::PhysicalFacts(const Physical& folder, bool by_identity) {
   Facts facts;
   if (!folder.ok) return facts;
   const NormalPath& path = folder.path;
-  const bool guarded =
-      path.IsRoot() || physical_folders_.contains(Key(path)) ||
-      std::find(folder_ids_.begin(), folder_ids_.end(), folder.id) != folder_ids_.end();
+  bool guarded = path.IsRoot() || physical_folders_.contains(Key(path));
+  if (!guarded && by_identity) {
+    const std::vector<FileId>& ids = FolderIds();
+    guarded = std::find(ids.begin(), ids.end(), folder.id) != ids.end();
+  }
   const bool in_system =
       std::any_of(system_trees_.begin(), system_trees_.end(),
                   [&](const NormalPath& tree) { return SameOrInside(path, tree); });

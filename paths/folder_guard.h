@@ -31,7 +31,10 @@
 // plain directories only (no link or junction on the way), lie physically
 // inside it: when the application's folder holds no guarded folder, they
 // are decided without reading their identity, which keeps the cost of the
-// guard to one attribute read per folder for an ordinary install.
+// guard to one attribute read per folder for an ordinary install. The
+// guarded folders' own identities are read only when a folder elsewhere has
+// to be judged; their final paths, which some systems give far faster, are
+// read at the start.
 #pragma once
 
 #include <map>
@@ -108,8 +111,12 @@ class FolderGuard {
   };
 
   Physical Identify(std::wstring_view path);
+  std::optional<NormalPath> PhysicalPath(std::wstring_view path);
+  // The identities of the guarded folders, read at the first use.
+  const std::vector<FileId>& FolderIds();
   Facts FactsOf(std::wstring_view dir);
-  [[nodiscard]] Facts PhysicalFacts(const Physical& folder) const;
+  // By its final path and, when `by_identity`, by its identity as well.
+  [[nodiscard]] Facts PhysicalFacts(const Physical& folder, bool by_identity = true);
   // Whether `dir` lies below the application's folder by its text, through
   // plain directories only (none a link or junction, all readable), while
   // that folder holds no guarded folder.
@@ -123,7 +130,8 @@ class FolderGuard {
   std::vector<std::wstring> text_system_trees_;
   std::vector<std::wstring> text_windows_trees_;
   // By what the file system says of them.
-  std::vector<FileId> folder_ids_;
+  std::map<std::wstring, std::wstring> identified_;  // the guarded folders, by comparable path
+  std::optional<std::vector<FileId>> folder_ids_;
   std::set<std::wstring> physical_folders_;  // comparable physical paths, ancestors included
   std::vector<NormalPath> system_trees_;
   std::vector<NormalPath> windows_trees_;

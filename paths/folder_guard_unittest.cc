@@ -177,19 +177,45 @@ TEST(FolderGuard, IsInsideByTheFoldersThemselves) {
   EXPECT_FALSE(guard.IsInside(L"C:\\Apps\\Tool\\missing", L"C:\\Apps\\Tool"));
 }
 
+// An install in the application's folder costs no identity read but the
+// application folder's own: its folders are told by their text and their
+// attributes. A folder elsewhere reads the guarded folders' identities,
+// once.
+TEST(FolderGuard, IdentitiesAreReadOnlyWhereNeeded) {
+  FakeEnv env;
+  Machine(env);
+  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
+  EXPECT_EQ(env.identity_reads(), 1u);
+  EXPECT_TRUE(guard.MayEmpty(L"C:\\Apps\\Tool\\data\\img\\"));
+  EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\Tool\\data\\"));
+  EXPECT_EQ(env.identity_reads(), 1u);
+  EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\Other\\"));
+  const std::size_t after_first = env.identity_reads();
+  EXPECT_GT(after_first, 2u);
+  EXPECT_FALSE(guard.MayRemove(L"S:\\Desktop\\"));
+  EXPECT_EQ(env.identity_reads(), after_first + 1);
+}
+
 TEST(QueryGuardedFolders, WhatTheSystemReportsAndTheSystemFolderInEveryView) {
   FakeEnv env;
   Machine(env);
   env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Me\\Documents");
   const GuardedFolders guarded = QueryGuardedFolders(env, kWinDir, kWinSysDir);
+  const auto holds = [&](const GuardedFolders& g, const wchar_t* folder) {
+    return std::find(g.folders.begin(), g.folders.end(), folder) != g.folders.end();
+  };
   for (const wchar_t* folder :
        {kWinDir, kWinSysDir, L"C:\\Users\\Me\\Desktop", L"C:\\Program Files",
-        L"C:\\WINDOWS\\SysWOW64", L"C:\\Users\\Me\\AppData\\Local\\Temp\\", L"S:\\",
-        L"C:\\Users\\Me\\Documents\\"}) {
-    EXPECT_NE(std::find(guarded.folders.begin(), guarded.folders.end(), folder),
-              guarded.folders.end())
-        << ::testing::PrintToString(folder);
+        L"C:\\WINDOWS\\SysWOW64", L"C:\\Users\\Me\\AppData\\Local\\Temp\\", L"S:\\"}) {
+    EXPECT_TRUE(holds(guarded, folder)) << ::testing::PrintToString(folder);
   }
+  // The shell folders by number stand in only where the known-folder list
+  // cannot be read.
+  EXPECT_FALSE(holds(guarded, L"C:\\Users\\Me\\Documents\\"));
+  SystemFolderReport without_list = env.ReportSystemFolders();
+  without_list.known_folders.clear();
+  env.set_system_folders(without_list);
+  EXPECT_TRUE(holds(QueryGuardedFolders(env, kWinDir, kWinSysDir), L"C:\\Users\\Me\\Documents\\"));
   EXPECT_EQ(guarded.system_trees, (std::vector<std::wstring>{kWinSysDir, L"C:\\WINDOWS\\SysWOW64",
                                                              L"C:\\WINDOWS\\Sysnative\\"}));
   EXPECT_EQ(guarded.windows_trees, std::vector<std::wstring>{kWinDir});

@@ -154,6 +154,10 @@ class Env {
   // The identity and final path of the file or directory `path` names,
   // links and junctions followed in every component, the last one included.
   virtual Result<FileIdentity> GetFileIdentity(std::wstring_view path) = 0;
+  // The final path alone (FileIdentity::final_path), where the identity is
+  // not needed: on some systems the volume serial costs far more than the
+  // path.
+  virtual Result<std::wstring> GetFinalPath(std::wstring_view path) = 0;
 
   // --- Registry --------------------------------------------------------
   // Deletes one key without subkeys under a predefined root, given by its

@@ -370,6 +370,7 @@ Status FakeEnv::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
 Result<std::wstring> FakeEnv::ExecutablePath() { return executable_path_; }
 
 Result<FileIdentity> FakeEnv::GetFileIdentity(std::wstring_view path) {
+  ++identity_reads_;
   if (auto fault = TakeFault(FakeOp::kGetFileIdentity, path)) return Status(*fault);
   if (path.empty()) return Status(kErrorPathNotFound);
   const std::wstring key = Resolve(path, true);
@@ -389,6 +390,13 @@ Result<FileIdentity> FakeEnv::GetFileIdentity(std::wstring_view path) {
     identity.final_path = L"\\\\?\\" + key + (key.size() == 2 && key[1] == L':' ? L"\\" : L"");
   }
   return identity;
+}
+
+Result<std::wstring> FakeEnv::GetFinalPath(std::wstring_view path) {
+  Result<FileIdentity> identity = GetFileIdentity(path);
+  --identity_reads_;
+  if (!identity.ok()) return Status(identity.code());
+  return std::move(identity.value().final_path);
 }
 
 Status FakeEnv::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {

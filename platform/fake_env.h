@@ -115,6 +115,8 @@ class FakeEnv final : public Env {
   [[nodiscard]] const std::vector<std::pair<std::uint64_t, std::uint64_t>>& progress() const {
     return progress_;
   }
+  // How many times GetFileIdentity was called (GetFinalPath not counted).
+  [[nodiscard]] std::size_t identity_reads() const { return identity_reads_; }
   // What DeleteAtRestart was asked to delete, in order.
   [[nodiscard]] const std::vector<std::wstring>& pending_deletes() const {
     return pending_deletes_;
@@ -133,6 +135,7 @@ class FakeEnv final : public Env {
   Status WriteWholeFile(std::wstring_view path, std::string_view bytes) override;
   Result<std::wstring> ExecutablePath() override;
   Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
+  Result<std::wstring> GetFinalPath(std::wstring_view path) override;
   Status RenameFile(std::wstring_view from, std::wstring_view to) override;
   Status DeleteAtRestart(std::wstring_view path) override;
   Result<std::wstring> CreateTempFile() override;
@@ -197,6 +200,7 @@ class FakeEnv final : public Env {
   std::wstring temp_dir_ = L"C:\\TEMP";
   int temp_files_ = 0;
   std::vector<std::wstring> pending_deletes_;
+  std::size_t identity_reads_ = 0;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
   std::uint64_t clock_ms_ = 0;
   std::uint64_t tick_step_ms_ = 1;

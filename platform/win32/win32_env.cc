@@ -141,35 +141,54 @@ Status Win32Env::SetCurrentDir(std::wstring_view dir) {
   return SetCurrentDirectoryW(Z(dir).c_str()) != FALSE ? Status::Ok() : LastError();
 }
 
-Result<FileIdentity> Win32Env::GetFileIdentity(std::wstring_view path) {
-  // No access beyond the attributes is needed; backup semantics lets a
-  // directory be opened, and without FILE_FLAG_OPEN_REPARSE_POINT a link or
-  // junction is followed to what it names.
-  UniqueHandle object(CreateFileW(Z(path).c_str(), FILE_READ_ATTRIBUTES,
+namespace {
+
+// Opens `path` for reading its attributes only; backup semantics let a
+// directory be opened, and without FILE_FLAG_OPEN_REPARSE_POINT a link or
+// junction is followed to what it names.
+UniqueHandle OpenForIdentity(std::wstring_view path) {
+  return UniqueHandle(CreateFileW(std::wstring(path).c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// The path of the object itself, on a drive letter where it has one; empty
+// when the system gives none.
+std::wstring FinalPathOf(HANDLE object) {
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(object, final_path.data(), static_cast<DWORD>(final_path.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length > 32768) return std::wstring();
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return final_path;
+    }
+    final_path.resize(length + 1);
+  }
+}
+
+}  // namespace
+
+Result<FileIdentity> Win32Env::GetFileIdentity(std::wstring_view path) {
+  const UniqueHandle object = OpenForIdentity(path);
   if (object.get() == INVALID_HANDLE_VALUE) return LastError();
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(object.get(), &info) == FALSE) return LastError();
   FileIdentity identity;
   identity.id.volume = info.dwVolumeSerialNumber;
   identity.id.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  // The path of the object itself, on a drive letter where it has one.
-  std::wstring final_path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetFinalPathNameByHandleW(object.get(), final_path.data(),
-                                                   static_cast<DWORD>(final_path.size()),
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) break;
-    if (length < final_path.size()) {
-      final_path.resize(length);
-      identity.final_path = std::move(final_path);
-      break;
-    }
-    if (length > 32768) break;
-    final_path.resize(length + 1);
-  }
+  identity.final_path = FinalPathOf(object.get());
   return identity;
+}
+
+Result<std::wstring> Win32Env::GetFinalPath(std::wstring_view path) {
+  const UniqueHandle object = OpenForIdentity(path);
+  if (object.get() == INVALID_HANDLE_VALUE) return LastError();
+  std::wstring final_path = FinalPathOf(object.get());
+  if (final_path.empty()) return LastError();
+  return final_path;
 }
 
 Status Win32Env::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {

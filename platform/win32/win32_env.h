@@ -31,6 +31,7 @@ class Win32Env final : public Env {
   Result<std::wstring> CreateTempFile() override;
   Status SetCurrentDir(std::wstring_view dir) override;
   Result<FileIdentity> GetFileIdentity(std::wstring_view path) override;
+  Result<std::wstring> GetFinalPath(std::wstring_view path) override;
   Status DeleteRegKey(std::int32_t root, std::wstring_view key_path) override;
   std::wstring WindowsDirectoryBuffer() override;
   std::wstring SystemDirectoryBuffer() override;
