@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "installlog/writer.h"
-#include "platform/fake_env.h"
 #include "platform/fatal_error.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

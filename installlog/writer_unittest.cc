@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "installlog/reader.h"
-#include "platform/fake_env.h"
 #include "platform/fatal_error.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

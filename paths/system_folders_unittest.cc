@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/fake_env.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall::GFShellRegistration {
 namespace {

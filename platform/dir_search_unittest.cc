@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
-#include "platform/fake_env.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

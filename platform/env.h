@@ -4,7 +4,7 @@
 // directory queries and deletions, registry key deletion, the system folders,
 // message boxes, the progress window and the final pause. Win32Env
 // (platform/win32/) implements it with the wide Win32 calls; FakeEnv
-// (platform/fake_env.h) is an in-memory machine for the host unit tests.
+// (tests/support/fake_env.h) is an in-memory machine for the host unit tests.
 //
 // Paths are the program's own wide strings, passed through unchanged: no
 // implementation normalises, trims or expands them.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake_env.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

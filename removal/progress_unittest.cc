@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fake_env.h"
 #include "removal/files.h"
 #include "removal/registry_keys.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

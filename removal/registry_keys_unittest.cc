@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake_env.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

@@ -15,9 +15,9 @@
 #include "app/mfrm.h"
 #include "installlog/reader.h"
 #include "installlog/writer.h"
-#include "platform/fake_env.h"
 #include "platform/fatal_error.h"
 #include "support/broken_logs.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {

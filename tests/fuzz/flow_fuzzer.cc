@@ -28,11 +28,11 @@
 #include "paths/normalise.h"
 #include "paths/split.h"
 #include "paths/variables.h"
-#include "platform/fake_env.h"
 #include "platform/fatal_error.h"
 #include "removal/directories.h"
 #include "removal/files.h"
 #include "removal/registry_keys.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall::fuzz {
 namespace {

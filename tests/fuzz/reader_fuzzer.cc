@@ -25,8 +25,8 @@
 #include "installlog/records.h"
 #include "installlog/writer.h"
 #include "platform/codepage.h"
-#include "platform/fake_env.h"
 #include "platform/fatal_error.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall::fuzz {
 namespace {

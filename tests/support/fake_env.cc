@@ -1,4 +1,4 @@
-#include "platform/fake_env.h"
+#include "tests/support/fake_env.h"
 
 #include <algorithm>
 #include <functional>
