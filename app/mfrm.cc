@@ -105,9 +105,8 @@ void Mfrm::ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files,
 
 std::uint64_t Mfrm::WorkSteps() const {
   const ::uninstall::InstallLog& log = InstallLog;
-  const std::size_t files =
-      log.FileCount < 1 ? 0 : std::min(static_cast<std::size_t>(log.FileCount), log.Files.size());
-  return RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys).size() + files +
+  return RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys).size() +
+         EntriesInUse(log.FileCount, log.Files).size() +
          DirectoryVisitPlan(log.FileCount, log.Files).size() +
          ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo).size() + 1;
 }

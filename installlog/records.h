@@ -7,7 +7,9 @@
 // A count of 0 or less means an empty list. Booleans are 16-bit, -1 for true.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +64,20 @@ struct InstallLog {
   std::vector<LinkEntry> Links;
   bool operator==(const InstallLog&) const = default;
 };
+
+// The entries of a list that a count says are in use, entries 1..count:
+// none for a count of 0 or less, and never more than the list holds.
+template <typename Entry>
+[[nodiscard]] std::span<const Entry> EntriesInUse(std::int16_t count,
+                                                  const std::vector<Entry>& list) {
+  if (count < 1) return {};
+  return std::span<const Entry>(list).first(std::min(static_cast<std::size_t>(count), list.size()));
+}
+template <typename Entry>
+[[nodiscard]] std::span<Entry> EntriesInUse(std::int16_t count, std::vector<Entry>& list) {
+  if (count < 1) return {};
+  return std::span<Entry>(list).first(std::min(static_cast<std::size_t>(count), list.size()));
+}
 
 // A log holding exactly these lists, each count set to its list's size. The
 // lists must hold at most kMaxEntries entries each.

@@ -22,15 +22,6 @@ void PutString(std::string& out, std::wstring_view text) {
   out += bytes;
 }
 
-// How many entries of a list to write: none for a count of 0 or less, and
-// never more than the list holds.
-template <typename Entry>
-std::size_t EntriesToWrite(std::int16_t count, const std::vector<Entry>& list) {
-  if (count <= 0) return 0;
-  const auto wanted = static_cast<std::size_t>(count);
-  return wanted < list.size() ? wanted : list.size();
-}
-
 }  // namespace
 
 std::string SerializeInstallFile(const AppInfo& appInfo, std::int16_t fileCount,
@@ -47,23 +38,20 @@ std::string SerializeInstallFile(const AppInfo& appInfo, std::int16_t fileCount,
   PutString(out, appInfo.MainPath);
   PutString(out, appInfo.GroupName);
 
-  for (std::size_t i = 0, n = EntriesToWrite(fileCount, files); i < n; ++i) {
-    const FileEntry& entry = files[i];
+  for (const FileEntry& entry : EntriesInUse(fileCount, files)) {
     PutKind(out, kRecordFileEntry);
     PutString(out, entry.SourcePath);
     PutString(out, entry.TargetPath);
     PutInteger(out, static_cast<std::int32_t>(entry.KeepFile));  // widened with its sign
   }
-  for (std::size_t i = 0, n = EntriesToWrite(regKeyCount, regKeys); i < n; ++i) {
-    const RegKeyEntry& entry = regKeys[i];
+  for (const RegKeyEntry& entry : EntriesInUse(regKeyCount, regKeys)) {
     PutKind(out, kRecordRegKeyEntry);
     PutInteger(out, entry.RootKey);
     PutString(out, entry.SubKey);
     PutString(out, entry.Extra1);
     PutString(out, entry.Extra2);
   }
-  for (std::size_t i = 0, n = EntriesToWrite(linkCount, links); i < n; ++i) {
-    const LinkEntry& entry = links[i];
+  for (const LinkEntry& entry : EntriesInUse(linkCount, links)) {
     PutKind(out, kRecordLinkEntry);
     PutString(out, entry.FolderName);
     PutString(out, entry.LinkName);

@@ -121,36 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "03 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                    "04 00 00 00 00 00 00 00 00 00 00 00 00"}));
 
-struct CountCase {
-  std::int16_t files, keys, links;
-  std::size_t written_files, written_keys, written_links;
-};
-
-class CountTest : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(CountTest, WritesOnlyCountedEntriesThatExist) {
-  const CountCase& c = GetParam();
-  const std::vector<FileEntry> files = {{L"s1", L"t1", kFalse}, {L"s2", L"t2", kTrue}};
-  const std::vector<RegKeyEntry> keys = {{1, L"k1", L"", L""}, {2, L"k2", L"", L""}};
-  const std::vector<LinkEntry> links = {{L"f1", L"l1", L""}, {L"f2", L"l2", L""}};
-  const std::string bytes = SerializeInstallFile({}, c.files, files, c.keys, keys, c.links, links);
-  if (c.written_files + c.written_keys + c.written_links == 0) {
-    EXPECT_EQ(bytes, kHeaderAndEmptyApp);
-  }
-  InstallLog log;
-  static_cast<void>(ParseInstallFile(bytes, L"x", log));
-  EXPECT_EQ(log.Files, std::vector<FileEntry>(files.begin(), files.begin() + c.written_files));
-  EXPECT_EQ(log.RegKeys, std::vector<RegKeyEntry>(keys.begin(), keys.begin() + c.written_keys));
-  EXPECT_EQ(log.Links, std::vector<LinkEntry>(links.begin(), links.begin() + c.written_links));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, CountTest,
-                         ::testing::Values(CountCase{0, 0, 0, 0, 0, 0},
-                                           CountCase{-1, -32768, -2, 0, 0, 0},
-                                           CountCase{1, 0, 2, 1, 0, 2}, CountCase{0, 1, 0, 0, 1, 0},
-                                           // More than the lists hold: no reading past them.
-                                           CountCase{3, 32767, 100, 2, 2, 2}));
-
 class RoundTripTest : public ::testing::TestWithParam<InstallLog> {};
 
 TEST_P(RoundTripTest, ReadingTheOutputGivesTheRecordsBack) {

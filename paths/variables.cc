@@ -88,13 +88,6 @@ void Expand(const Values& values, std::wstring& path) {
   }
 }
 
-// How many entries of a list of `size` a count of `count` names: none for a
-// count of 0 or less, and never more than the list holds.
-std::size_t EntriesInUse(std::int16_t count, std::size_t size) {
-  if (count <= 0) return 0;
-  return std::min(static_cast<std::size_t>(count), size);
-}
-
 }  // namespace
 
 void ExpandPathVariables(const PathFields& fields, const std::wstring& group_name,
@@ -108,15 +101,13 @@ void ExpandAllPaths(const PathFields& fields, std::int16_t fileCount, std::vecto
   // a copy keeps it apart from the fields being rewritten.
   const Values values = ValuesOf(fields, appInfo.GroupName);
 
-  const std::size_t file_total = EntriesInUse(fileCount, files.size());
-  for (std::size_t i = 0; i < file_total; ++i) {
-    Expand(values, files[i].SourcePath);
-    Expand(values, files[i].TargetPath);
+  for (FileEntry& file : EntriesInUse(fileCount, files)) {
+    Expand(values, file.SourcePath);
+    Expand(values, file.TargetPath);
   }
-  const std::size_t link_total = EntriesInUse(linkCount, links.size());
-  for (std::size_t i = 0; i < link_total; ++i) {
-    Expand(values, links[i].FolderName);
-    Expand(values, links[i].LinkPath);
+  for (LinkEntry& link : EntriesInUse(linkCount, links)) {
+    Expand(values, link.FolderName);
+    Expand(values, link.LinkPath);
   }
   Expand(values, appInfo.AppPath);
   Expand(values, appInfo.MainPath);

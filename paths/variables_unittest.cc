@@ -102,41 +102,5 @@ TEST(ExpandAllPaths, ExpandsOnlyPathFieldsOfCountedEntries) {
             (AppInfo{L"D:\\Apps\\Tool\\", L"%windir%Name", L"D:\\Apps\\Tool\\Tool.exe", L"Tool"}));
 }
 
-struct CountCase {
-  std::int16_t file_count;
-  std::int16_t link_count;
-  std::size_t files_expanded;
-  std::size_t links_expanded;
-};
-
-class ExpandAllPathsCountTest : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(ExpandAllPathsCountTest, VisitsNoMoreThanCountAndList) {
-  const CountCase& c = GetParam();
-  std::vector<FileEntry> files = {File(L"a"), File(L"b")};
-  std::vector<LinkEntry> links = {Link(L"l")};
-  AppInfo app{L"%windir%", L"", L"%userdir%", L""};
-
-  ExpandAllPaths(ToolFields(), c.file_count, files, c.link_count, links, app);
-
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const bool expanded = files[i].TargetPath.starts_with(L"D:\\");
-    EXPECT_EQ(expanded, i < c.files_expanded) << "file " << i;
-  }
-  for (std::size_t i = 0; i < links.size(); ++i) {
-    const bool expanded = links[i].LinkPath.starts_with(L"D:\\");
-    EXPECT_EQ(expanded, i < c.links_expanded) << "link " << i;
-  }
-  // AppPath and MainPath are expanded whatever the counts.
-  EXPECT_EQ(app.AppPath, L"C:\\WINDOWS\\");
-  EXPECT_EQ(app.MainPath, L"D:\\Apps\\Tool\\");
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, ExpandAllPathsCountTest,
-                         ::testing::Values(CountCase{0, 0, 0, 0}, CountCase{-1, -32768, 0, 0},
-                                           CountCase{1, 1, 1, 1}, CountCase{2, 0, 2, 0},
-                                           // Counts larger than the lists stop at their end.
-                                           CountCase{5, 32767, 2, 1}));
-
 }  // namespace
 }  // namespace uninstall

@@ -44,17 +44,15 @@ void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1
 
 std::vector<std::wstring_view> DirectoryVisitPlan(std::int16_t count,
                                                   const std::vector<FileEntry>& entries) {
-  if (count < 1) return {};
-  const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
+  const std::span<const FileEntry> in_use = EntriesInUse(count, entries);
 
   // One directory per logged file, duplicates included. A path that still
   // opens with a variable names no folder of this machine; a kept file
   // gives its directory no reason to go. Each directory is the part of the
   // file's path up to its last "\" (GetDirectory), viewed, not copied.
   std::vector<PlanEntry> dirs;
-  dirs.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const FileEntry& entry = entries[i];
+  dirs.reserve(in_use.size());
+  for (const FileEntry& entry : in_use) {
     if (entry.TargetPath.starts_with(L'%') || entry.KeepFile == kTrue) continue;
     const std::wstring_view target = entry.TargetPath;
     const std::size_t last = target.rfind(kSep);
@@ -80,12 +78,12 @@ std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
                        std::int16_t count, const std::vector<FileEntry>& entries,
                        FileListing& File1, Progress* progress) {
-  if (count < 1) return;
-  const std::size_t n = std::min(static_cast<std::size_t>(count), entries.size());
+  const std::span<const FileEntry> in_use = EntriesInUse(count, entries);
+  if (in_use.empty()) return;
 
   std::set<std::wstring> kept;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (entries[i].KeepFile != kFalse) kept.insert(ComparablePath(entries[i].TargetPath));
+  for (const FileEntry& entry : in_use) {
+    if (entry.KeepFile != kFalse) kept.insert(ComparablePath(entry.TargetPath));
   }
 
   const std::wstring main_dir = GetDirectory(ctx.MainPath);

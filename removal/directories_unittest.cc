@@ -63,11 +63,6 @@ struct DirCase {
 };
 
 const DirCase kCases[] = {
-    {.name = "ZeroCountVisitsNothing",
-     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
-     .left = {L"C:\\Apps\\Tool"},
-     .count = 0},
     {.name = "KeptAndUnexpandedEntriesGiveNoDirectory",
      .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
      .entries = {File(L"C:\\Apps\\Tool\\a.exe", kTrue), File(L"%windir%\\x.dll")},

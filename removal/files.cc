@@ -71,10 +71,8 @@ bool FileStageTakesEntry(const FileEntry& entry) {
 void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
                  std::int16_t& allRemoved, const OwnFiles& own, Progress* progress) {
   allRemoved = kTrue;
-  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), entries.size());
-  for (std::size_t i = 0; i < n; ++i) {
+  for (const FileEntry& entry : EntriesInUse(count, entries)) {
     StepOf(progress);
-    const FileEntry& entry = entries[i];
     if (entry.KeepFile != kFalse) continue;
 
     const std::wstring& path = entry.TargetPath;

@@ -36,12 +36,10 @@ void DeleteRegKey(Env& env, std::int32_t root, const std::wstring& keyPath) {
 
 std::vector<PlanEntry> RegistryKeyDeletionPlan(std::int16_t count,
                                                const std::vector<RegKeyEntry>& keys) {
-  if (count < 1) return {};
-  const std::size_t n = std::min(static_cast<std::size_t>(count), keys.size());
-
+  const std::span<const RegKeyEntry> in_use = EntriesInUse(count, keys);
   std::vector<PlanEntry> entries;
-  entries.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) entries.push_back({keys[i].RootKey, keys[i].SubKey});
+  entries.reserve(in_use.size());
+  for (const RegKeyEntry& key : in_use) entries.push_back({key.RootKey, key.SubKey});
 
   // Intermediate keys are added and the keys ordered deepest first, so each
   // key's subkeys have had their turn before it is tried.

@@ -102,22 +102,5 @@ TEST(RemoveRegistryKeys, FailingDeletionDoesNotStopTheStage) {
   EXPECT_FALSE(env.RegKeyExists(kHklm, L"Software\\Y"));
 }
 
-TEST(RemoveRegistryKeys, CountBoundsTheList) {
-  const std::vector<RegKeyEntry> keys = {Key(kHklm, L"Software\\A\\"),
-                                         Key(kHklm, L"Software\\B\\")};
-  for (const int count : {0, -1, -32768}) {
-    FakeEnv env;
-    RemoveRegistryKeys(env, static_cast<std::int16_t>(count), keys);
-    EXPECT_TRUE(env.events().empty()) << count;
-  }
-  FakeEnv one;
-  RemoveRegistryKeys(one, 1, keys);
-  EXPECT_EQ(one.events(), std::vector<std::wstring>{Lm(L"Software\\A\\")});
-  // A count beyond the list stops at its end.
-  FakeEnv beyond;
-  RemoveRegistryKeys(beyond, 40, keys);
-  EXPECT_EQ(beyond.events().size(), 2u);
-}
-
 }  // namespace
 }  // namespace uninstall

@@ -51,12 +51,12 @@ std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
 
 std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<LinkEntry>& links,
                                           const AppInfo& appInfo) {
-  const std::size_t n = count < 1 ? 0 : std::min(static_cast<std::size_t>(count), links.size());
+  const std::span<const LinkEntry> in_use = EntriesInUse(count, links);
   std::vector<ShellLinkCall> calls;
-  calls.reserve(n + 1);
+  calls.reserve(in_use.size() + 1);
   // The desktop link first, named after the application (even an unnamed one).
   calls.push_back({std::wstring(kDesktopLinkFolder), appInfo.AppName});
-  for (std::size_t i = 0; i < n; ++i) calls.push_back({links[i].FolderName, links[i].LinkName});
+  for (const LinkEntry& link : in_use) calls.push_back({link.FolderName, link.LinkName});
   return calls;
 }
 

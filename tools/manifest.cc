@@ -130,11 +130,6 @@ std::int16_t Count(const std::vector<Entry>& list) {
   return static_cast<std::int16_t>(list.size());  // at most kMaxEntries, checked in List()
 }
 
-template <typename Entry>
-std::size_t Used(std::int16_t count, const std::vector<Entry>& list) {
-  return count < 1 ? 0 : std::min(static_cast<std::size_t>(count), list.size());
-}
-
 Json Utf8(const std::wstring& text) { return ToUtf8(text); }
 
 }  // namespace
@@ -191,15 +186,13 @@ InstallLog LogFromManifest(const Json& manifest) {
 
 Json ManifestFromLog(const InstallLog& log) {
   Json files = Json::array();
-  for (std::size_t i = 0; i < Used(log.FileCount, log.Files); ++i) {
-    const FileEntry& entry = log.Files[i];
+  for (const FileEntry& entry : EntriesInUse(log.FileCount, log.Files)) {
     files.push_back({{"SourcePath", Utf8(entry.SourcePath)},
                      {"TargetPath", Utf8(entry.TargetPath)},
                      {"KeepFile", entry.KeepFile != kFalse}});
   }
   Json keys = Json::array();
-  for (std::size_t i = 0; i < Used(log.RegKeyCount, log.RegKeys); ++i) {
-    const RegKeyEntry& entry = log.RegKeys[i];
+  for (const RegKeyEntry& entry : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
     const auto name = NameOfRootKey(entry.RootKey);
     keys.push_back({{"RootKey", name ? Json(std::string(*name)) : Json(entry.RootKey)},
                     {"SubKey", Utf8(entry.SubKey)},
@@ -207,8 +200,7 @@ Json ManifestFromLog(const InstallLog& log) {
                     {"Extra2", Utf8(entry.Extra2)}});
   }
   Json links = Json::array();
-  for (std::size_t i = 0; i < Used(log.LinkCount, log.Links); ++i) {
-    const LinkEntry& entry = log.Links[i];
+  for (const LinkEntry& entry : EntriesInUse(log.LinkCount, log.Links)) {
     links.push_back({{"FolderName", Utf8(entry.FolderName)},
                      {"LinkName", Utf8(entry.LinkName)},
                      {"LinkPath", Utf8(entry.LinkPath)}});

@@ -36,10 +36,8 @@ UninstallPlan PlanUninstall(InstallLog log, const PlanFolders& folders) {
 
   UninstallPlan plan;
   plan.registry = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
-  const std::size_t files =
-      log.FileCount < 1 ? 0 : std::min(static_cast<std::size_t>(log.FileCount), log.Files.size());
-  for (std::size_t i = 0; i < files; ++i) {
-    if (FileStageTakesEntry(log.Files[i])) plan.files.push_back(log.Files[i].TargetPath);
+  for (const FileEntry& file : EntriesInUse(log.FileCount, log.Files)) {
+    if (FileStageTakesEntry(file)) plan.files.push_back(file.TargetPath);
   }
   plan.directories = DirectoryVisitOrder(log.FileCount, log.Files);
   plan.mainDirectory = GetDirectory(log.AppInfo.MainPath);
