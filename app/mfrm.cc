@@ -5,7 +5,7 @@
 #include "app/self_removal.h"
 #include "installlog/reader.h"
 #include "paths/split.h"
-#include "paths/system_folders.h"
+#include "paths/shell_registration.h"
 #include "platform/dir_search.h"
 #include "platform/fatal_error.h"
 #include "removal/directories.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "paths/normalise.h"
-#include "paths/system_folders.h"
+#include "paths/shell_registration.h"
 
 namespace uninstall {
 namespace {

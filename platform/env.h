@@ -37,7 +37,6 @@ inline constexpr int kYesNoQuestion = 36;
 inline constexpr int kOkExclamation = 48;
 inline constexpr int kRetryCancelExclamation = 53;
 inline constexpr int kOkInformation = 64;
-inline constexpr int kOkCritical = 16;
 
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;

@@ -28,7 +28,6 @@ inline constexpr ErrorCode kErrorInvalidName = 123;
 inline constexpr ErrorCode kErrorDirNotEmpty = 145;
 inline constexpr ErrorCode kErrorBadPathName = 161;
 inline constexpr ErrorCode kErrorDirectory = 267;
-inline constexpr ErrorCode kErrorCancelled = 1223;
 inline constexpr ErrorCode kErrorNoWindowStation = 1400;
 
 // Outcome of an operation without a value.

@@ -1,53 +1,16 @@
 #include "removal/shortcuts.h"
 
-#include <algorithm>
 #include <string_view>
 
-#include "paths/normalise.h"
-#include "paths/system_folders.h"
+#include "paths/shell_registration.h"
 #include "platform/dir_search.h"
 
 namespace uninstall {
 namespace {
 
 constexpr wchar_t kSep = L'\\';
-constexpr std::wstring_view kLinkExtension = L".lnk";
-
-// The file system folder a link folder name stands for, or "" when it
-// cannot be determined.
-std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
-  // The desktop is asked for by name: it is no longer two levels above the
-  // Start menu's Programs folder.
-  if (EqualsNoCase(folderName, kDesktopLinkFolder)) {
-    return GFShellRegistration::GetSpecialFolder(env, csidl::kDesktopDirectory);
-  }
-  std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
-  if (programs.empty()) return std::wstring();
-  if (folderName.empty()) return programs;
-  return JoinPath(programs, folderName);
-}
 
 }  // namespace
-
-namespace GFShellRegistration {
-
-std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
-                             const std::wstring& linkName) {
-  // An empty name names no link: deleting "<folder>\.lnk" would remove a
-  // file nobody logged (an unnamed application still asks for its desktop
-  // link).
-  if (linkName.empty()) return kFalse;
-  const std::wstring folder = ResolveLinkFolder(env, folderName);
-  if (folder.empty()) return kFalse;
-  const Status removed = env.RemoveFile(JoinPath(folder, linkName + std::wstring(kLinkExtension)));
-  if (removed.ok()) return kTrue;
-  // The caller wants the link gone: one that is not there (or whose folder
-  // is not there) already is.
-  const ErrorCode code = removed.code();
-  return (code == kErrorFileNotFound || code == kErrorPathNotFound) ? kTrue : kFalse;
-}
-
-}  // namespace GFShellRegistration
 
 std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<LinkEntry>& links,
                                           const AppInfo& appInfo) {

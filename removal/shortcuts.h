@@ -8,20 +8,11 @@
 
 #include "installlog/records.h"
 #include "paths/folder_guard.h"
+#include "paths/shell_registration.h"
 #include "platform/env.h"
 #include "removal/progress.h"
 
 namespace uninstall {
-
-namespace GFShellRegistration {
-// Removes the link "<linkName>.lnk" from `folderName`, a folder relative to
-// the current user's Start-menu Programs folder; "..\..\Desktop" names the
-// user's desktop. Returns kTrue on success (a link that is already gone
-// counts as removed), kFalse otherwise. An empty link name names no link:
-// nothing is deleted and the result is kFalse.
-std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
-                             const std::wstring& linkName);
-}  // namespace GFShellRegistration
 
 // One call of RemoveShellLink: the folder relative to the Start menu's
 // Programs folder, and the link's name.
@@ -30,9 +21,6 @@ struct ShellLinkCall {
   std::wstring linkName;
   bool operator==(const ShellLinkCall&) const = default;
 };
-
-// The folder name that stands for the user's desktop.
-inline constexpr std::wstring_view kDesktopLinkFolder = L"..\\..\\Desktop";
 
 // The RemoveShellLink calls of the stage, in order: the desktop link named
 // after the application (AppName, even an empty one), then links 1..count

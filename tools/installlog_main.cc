@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "paths/system_folders.h"
+#include "paths/shell_registration.h"
 #include "platform/win32/win32_env.h"
 #include "tools/utf8.h"
 

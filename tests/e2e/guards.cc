@@ -18,7 +18,7 @@
 #include <string>
 
 #include "paths/folder_guard.h"
-#include "paths/system_folders.h"
+#include "paths/shell_registration.h"
 #include "platform/win32/win32_env.h"
 #include "tests/e2e/utf8.h"
 
