@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/mfrm.h"
+#include "app/resources/resource_ids.h"
 #include "platform/fatal_error.h"
 #include "platform/win32/progress_window.h"
 #include "platform/win32/win32_env.h"
@@ -57,7 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   const ComScope com;
 
   uninstall::win32::ProgressWindow window(
-      instance, std::wstring(uninstall::kWindowTitle), std::wstring(uninstall::kLabelText),
+      instance, IDI_UNINSTALL, std::wstring(uninstall::kWindowTitle),
+      std::wstring(uninstall::kLabelText),
       [](bool& cancel) { uninstall::Mfrm::Form_Unload(cancel); });
   uninstall::win32::Win32Env env(&window);
   uninstall::Mfrm form(env);

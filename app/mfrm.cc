@@ -4,8 +4,8 @@
 
 #include "app/self_removal.h"
 #include "installlog/reader.h"
-#include "paths/split.h"
 #include "paths/shell_registration.h"
+#include "paths/split.h"
 #include "platform/dir_search.h"
 #include "platform/fatal_error.h"
 #include "removal/directories.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/utf8.h"
+#include "platform/win32/utf8.h"
 
 using e2e::Widen;
 

@@ -20,9 +20,9 @@
 #include "paths/variables.h"
 #include "removal/directories.h"
 #include "removal/plan.h"
+#include "removal/plan_reference.h"
 #include "removal/registry_keys.h"
 #include "removal/shortcuts.h"
-#include "support/reference_plan.h"
 
 namespace uninstall {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/reference_plan.h"
+#include "removal/plan_reference.h"
 
 namespace uninstall {
 namespace {

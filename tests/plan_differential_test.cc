@@ -11,7 +11,7 @@
 
 #include "installlog/records.h"
 #include "removal/plan.h"
-#include "support/reference_plan.h"
+#include "removal/plan_reference.h"
 
 namespace uninstall {
 namespace {

@@ -6,8 +6,6 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/resources/resource_ids.h"
-
 namespace uninstall::win32 {
 namespace {
 
@@ -31,19 +29,19 @@ int SystemDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-HICON LoadAppIcon(HINSTANCE instance, int size) {
+HICON LoadAppIcon(HINSTANCE instance, int icon_id, int size) {
   return static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_UNINSTALL), IMAGE_ICON, size, size, 0));
+      LoadImageW(instance, MAKEINTRESOURCEW(icon_id), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(HINSTANCE instance, const std::wstring& title,
+ProgressWindow::ProgressWindow(HINSTANCE instance, int icon_id, const std::wstring& title,
                                const std::wstring& label, std::function<void(bool&)> on_close)
     : on_close_(std::move(on_close)) {
   const int dpi = SystemDpi();
-  icon_large_.reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXICON)));
-  icon_small_.reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON)));
+  icon_large_.reset(LoadAppIcon(instance, icon_id, GetSystemMetrics(SM_CXICON)));
+  icon_small_.reset(LoadAppIcon(instance, icon_id, GetSystemMetrics(SM_CXSMICON)));
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);

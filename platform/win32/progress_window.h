@@ -16,17 +16,17 @@
 #include <string>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/window_class.h"
 
 namespace uninstall::win32 {
 
-inline constexpr wchar_t kWindowClassName[] = L"UninstallMfrm";
-
 class ProgressWindow {
  public:
-  // `on_close` receives a cancel flag (initially false) when the user tries
-  // to close the window; setting it to true keeps the window open.
-  ProgressWindow(HINSTANCE instance, const std::wstring& title, const std::wstring& label,
-                 std::function<void(bool&)> on_close);
+  // `icon_id` names the icon resource of `instance` that the window and
+  // Image1 show. `on_close` receives a cancel flag (initially false) when the
+  // user tries to close the window; setting it to true keeps it open.
+  ProgressWindow(HINSTANCE instance, int icon_id, const std::wstring& title,
+                 const std::wstring& label, std::function<void(bool&)> on_close);
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
 

@@ -96,14 +96,15 @@
 #include <type_traits>
 #include <vector>
 
-#include "tests/e2e/utf8.h"
+#include "platform/win32/utf8.h"
+#include "platform/win32/window_class.h"
 
 using e2e::Narrow;
 using e2e::Widen;
 
 namespace {
 
-constexpr wchar_t kMainWindowClass[] = L"UninstallMfrm";
+constexpr const wchar_t* kMainWindowClass = uninstall::win32::kWindowClassName;
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kTextControlId = 0xFFFF;
 constexpr auto kPollInterval = std::chrono::milliseconds(20);

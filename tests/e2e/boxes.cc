@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/window_class.h"
+
 namespace {
 
 bool g_refuse_close = true;
@@ -44,12 +46,12 @@ HWND ShowMainWindow(HINSTANCE instance) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
-  wc.lpszClassName = L"UninstallMfrm";
+  wc.lpszClassName = uninstall::win32::kWindowClassName;
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   if (RegisterClassW(&wc) == 0) return nullptr;
   HWND hwnd =
-      CreateWindowW(L"UninstallMfrm", L"Uninstall", WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 360, 120, nullptr, nullptr, instance, nullptr);
+      CreateWindowW(uninstall::win32::kWindowClassName, L"Uninstall", WS_OVERLAPPED | WS_CAPTION,
+                    CW_USEDEFAULT, CW_USEDEFAULT, 360, 120, nullptr, nullptr, instance, nullptr);
   if (hwnd != nullptr) {
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

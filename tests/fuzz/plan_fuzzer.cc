@@ -30,8 +30,8 @@
 #include "platform/fatal_error.h"
 #include "removal/directories.h"
 #include "removal/plan.h"
+#include "removal/plan_reference.h"
 #include "removal/registry_keys.h"
-#include "support/reference_plan.h"
 
 namespace uninstall::fuzz {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/reference_plan.h"
+#include "removal/plan_reference.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,8 @@
 // the first entry and comparing every entry with every other, then a
 // selection by repeated scans for the greatest length mark. Quartic in the
 // worst case; meant only as the yardstick that PlanRemovalOrder is checked
-// and measured against.
+// and measured against. It is no part of the program: the unit tests, the
+// fuzz targets and the benchmarks link it (library plan_reference).
 #pragma once
 
 #include <ostream>
