@@ -57,6 +57,36 @@ wine_env_init() {
   WINE_SERVER=/usr/bin/wineserver
 }
 
+# Picks the kind of prefix for this machine, pins the environment for it
+# (wine_env_init with the scratch folder $1) and sets WINE_PRESET to the
+# Windows build that runs in it: win32, the 32-bit product in a 32-bit
+# prefix, wherever the machine can run 32-bit code; else win64, the 64-bit
+# build of the same sources in a 64-bit prefix. Exports E2E_WINE_ARCH and
+# E2E_PROGRAM_BITS. Fails (with the reason on stderr) when neither can run.
+wine_choose_arch() {
+  local scratch=$1 why
+  export E2E_WINE_ARCH=win32 E2E_PROGRAM_BITS=32
+  wine_env_init "$scratch" || return 1
+  if why=$(wine_arch_supported 2>&1); then
+    WINE_PRESET=win32
+    return 0
+  fi
+  case $why in
+    *"cannot run 32-bit"*) ;;
+    *)
+      echo "$why" >&2
+      return 1
+      ;;
+  esac
+  export E2E_WINE_ARCH=win64 E2E_PROGRAM_BITS=64
+  wine_env_init "$scratch" || return 1
+  why=$(wine_arch_supported 2>&1) || {
+    echo "$why" >&2
+    return 1
+  }
+  WINE_PRESET=win64
+}
+
 # True when a binfmt_misc handler (an emulator such as qemu-i386) takes over
 # 32-bit x86 ELF programs: Wine then runs, but far too slowly to test with.
 _wine_i386_emulated() {

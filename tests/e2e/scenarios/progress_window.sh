@@ -15,7 +15,7 @@ screenshot_half_way() {
   local out=$1 pid=$2
   while kill -0 "$pid" 2>/dev/null; do
     if [ ! -f "$shot" ] && grep -q '^watch: half way' "$out"; then
-      xwd -silent -root 2>/dev/null | /usr/bin/convert xwd:- "$shot" 2>/dev/null || rm -f "$shot"
+      "$root/scripts/screenshot" "$shot" Uninstall || rm -f "$shot"
     fi
     sleep 0.05
   done
