@@ -13,6 +13,9 @@
 // - a directory is gone only if it is on the stage's visit list or is the
 //   program group, and no guarded folder is ever gone;
 // - a registry key is gone only if it is on the stage's deletion list;
+// - the uninstaller's own executable and log are gone only after a whole log
+//   (the magic, nothing cut short) was removed to the last file, and then
+//   they are gone, with the application's folder if nothing else is in it;
 // - the final message is true: "not all files" exactly when a logged file
 //   that is not kept could not be deleted (the read-only one).
 #include <cstddef>
@@ -156,9 +159,10 @@ struct Allowed {
   std::set<std::wstring> dirs;        // keys of directories
   std::set<std::pair<std::int32_t, std::wstring>> keys;
   bool read_only_named = false;  // a file the stage takes is the read-only one
+  bool own_files_go = false;     // the run ends by removing the uninstaller itself
 };
 
-Allowed AllowedBy(InstallLog log) {
+Allowed AllowedBy(InstallLog log, bool log_whole) {
   const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM32\\", kAppDir, kLogPath};
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
 
@@ -191,6 +195,12 @@ Allowed AllowedBy(InstallLog log) {
   for (const PlanItem& item : RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys)) {
     a.keys.insert({item.root, Key(item.path)});
   }
+  a.own_files_go = log_whole && !a.read_only_named;
+  if (a.own_files_go) {
+    a.files.insert(Key(std::wstring(kAppDir) + L"Uninstall.exe"));
+    a.files.insert(Key(kLogPath));
+    a.dirs.insert(Key(kAppDir));
+  }
   return a;
 }
 
@@ -216,6 +226,10 @@ void CheckOnlyNamedGone(const FakeEnv& env, const Allowed& a) {
     FUZZ_CHECK(named || leftover);
     if (a.kept.contains(key)) FUZZ_CHECK(named);
   }
+  // The uninstaller and its log stay exactly when the run does not end
+  // with a removal of everything.
+  FUZZ_CHECK(env.Exists(std::wstring(kAppDir) + L"Uninstall.exe") != a.own_files_go);
+  FUZZ_CHECK(env.Exists(kLogPath) != a.own_files_go);
   for (const std::wstring& dir : GuardedDirs()) FUZZ_CHECK(env.Exists(dir));
   for (const std::wstring& dir : OtherDirs()) {
     if (!env.Exists(dir)) FUZZ_CHECK(a.dirs.contains(Key(dir)));
@@ -240,8 +254,10 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
 
   InstallLog log;
   bool parsed = true;
+  bool whole = false;
   try {
-    static_cast<void>(ParseInstallFile(bytes, kLogPath, log));
+    const ParsedInstallFile result = ParseInstallFile(bytes, kLogPath, log);
+    whole = result.magic_ok && !result.cut.has_value();
   } catch (const FatalError&) {
     parsed = false;
   }
@@ -251,7 +267,7 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
   }
 
-  const Allowed allowed = AllowedBy(log);
+  const Allowed allowed = AllowedBy(log, whole);
   CheckOnlyNamedGone(env, allowed);
   FUZZ_CHECK(!env.messages().empty());
   const MessageCall& report = env.messages().back();
