@@ -124,7 +124,7 @@ const std::vector<std::pair<std::int32_t, std::wstring>>& Keys() {
   return keys;
 }
 
-void BuildMachine(FakeEnv& env, const std::string& log) {
+void BuildMachine(FakeEnv& env) {
   env.set_executable_path(std::wstring(kAppDir) + L"Uninstall.exe");
   env.SetSpecialFolder(csidl::kPrograms, kPrograms);
   env.SetSpecialFolder(csidl::kStartMenu, L"C:\\Users\\me\\Start Menu");
@@ -136,7 +136,6 @@ void BuildMachine(FakeEnv& env, const std::string& log) {
   for (const std::wstring& dir : GuardedDirs()) env.AddDir(dir);
   for (const std::wstring& dir : OtherDirs()) env.AddDir(dir);
   for (const std::wstring& file : Files()) env.AddFile(file);
-  env.AddFile(kLogPath, log);
   env.SetAttrs(kReadOnlyFile, attr::kArchive | attr::kReadOnly);
   env.SetAttrs(L"C:\\Program Files\\Tool\\hidden.dat", attr::kArchive | attr::kHidden);
   for (const auto& [root, key] : Keys()) env.AddRegKey(root, key);
@@ -241,8 +240,14 @@ void CheckOnlyNamedGone(const FakeEnv& env, const Allowed& a) {
 
 int FuzzOne(const std::uint8_t* data, std::size_t size) {
   const std::string bytes = LogBytesFromInput(data, size);
-  FakeEnv env;
-  BuildMachine(env, bytes);
+  // The machine is built once and copied for each input, with the log put in.
+  static const FakeEnv machine = [] {
+    FakeEnv built;
+    BuildMachine(built);
+    return built;
+  }();
+  FakeEnv env = machine;
+  env.AddFile(kLogPath, bytes);
 
   bool refused = false;
   try {

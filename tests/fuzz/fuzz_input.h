@@ -24,31 +24,35 @@
 
 namespace uninstall::fuzz {
 
-// Repeat counts of a log made by LogBytesFromInput: small ones, or a band
-// around the 32767 entries that the 16-bit counts of the lists can hold.
+// Every target is built twice: as <target>_fuzzer, which takes its input as
+// it is (small inputs, many thousands of runs a second), and as
+// <target>_repeat_fuzzer (UNINSTALL_FUZZ_REPEATED), which reads its input as
+// the description of a large one, so that lists of 32767 entries and more,
+// and paths of 32767 characters, are reached without megabyte inputs. The
+// two never share a corpus.
+#if defined(UNINSTALL_FUZZ_REPEATED)
+inline constexpr bool kRepeatedForm = true;
+#else
+inline constexpr bool kRepeatedForm = false;
+#endif
+
+// Repeat counts of a log in the repeated form: small ones, or a band around
+// the 32767 entries that the 16-bit counts of the lists can hold.
 inline constexpr std::uint8_t kNearLimitMark = 0x7F;
 inline constexpr std::size_t kNearLimitBase = 32640;
 inline constexpr std::size_t kMaxUnit = 64;
 
-// The bytes of an install log, from a fuzzer input. The first byte picks the
-// form:
-// - even: the rest of the input is the log as it is;
-// - odd: the rest describes a log with one piece repeated, so that lists of
-//   32767 entries and more are reached without megabyte inputs:
-//     byte 1     repeat count N (0 to 255) ...
-//     byte 2     ... unless this is kNearLimitMark: then N is 32640 + byte 1
-//                (32640 to 32895); most inputs stay small and fast
-//     byte 3     length P of the prefix
-//     byte 4     length U of the repeated unit (at most kMaxUnit)
-//     then the prefix, the unit, and the rest of the input as the suffix;
-//   the log is prefix + N times the unit + suffix. Missing bytes shorten the
-//   parts.
-inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return {};
-  const auto* chars = reinterpret_cast<const char*>(data);
-  if ((data[0] & 1) == 0) return std::string(chars + 1, size - 1);
-
-  std::string_view rest(chars + 1, size - 1);
+// A log with one piece repeated, from its description:
+//   byte 0     repeat count N (0 to 255) ...
+//   byte 1     ... unless this is kNearLimitMark: then N is 32640 + byte 0
+//              (32640 to 32895); most inputs stay small and fast
+//   byte 2     length P of the prefix
+//   byte 3     length U of the repeated unit (at most kMaxUnit)
+//   then the prefix, the unit, and the rest of the input as the suffix;
+// the log is prefix + N times the unit + suffix. Missing bytes shorten the
+// parts.
+inline std::string RepeatedLogBytes(const std::uint8_t* data, std::size_t size) {
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
   const auto take_byte = [&rest]() -> std::size_t {
     if (rest.empty()) return 0;
     const auto b = static_cast<std::uint8_t>(rest.front());
@@ -72,6 +76,13 @@ inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size)
   for (std::size_t i = 0; i < repeats; ++i) bytes += unit;
   bytes += rest;
   return bytes;
+}
+
+// The bytes of an install log, from a fuzzer input, in the form the target
+// was built for.
+inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size) {
+  if (kRepeatedForm) return RepeatedLogBytes(data, size);
+  return std::string(reinterpret_cast<const char*>(data), size);
 }
 
 // Wide strings from a fuzzer input: a byte 0 ends one string and starts the

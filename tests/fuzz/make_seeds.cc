@@ -1,7 +1,8 @@
 // Writes the seed corpus of the fuzz targets:
 //   make_seeds <dir>
 // creates <dir>/<target>/<seed> for the targets reader, plan, flow (logs)
-// and paths (strings). The committed corpus in tests/fuzz/corpus/ is its
+// and paths (strings), and <dir>/<target>_repeat/<seed> for their repeated
+// form. The committed corpus in tests/fuzz/corpus/ is its
 // output; run it again after changing a seed.
 #include <cstdint>
 #include <cstdio>
@@ -80,15 +81,13 @@ InstallLog PathsLog() {
   return log;
 }
 
-std::string Raw(const std::string& bytes) { return std::string(1, '\0') + bytes; }
-
-// The repeated form of LogBytesFromInput: prefix + unit * count + suffix,
+// The description RepeatedLogBytes reads: prefix + unit * count + suffix,
 // for a count up to 255 or from 32640 to 32895.
 std::string Repeated(std::size_t count, const std::string& prefix, const std::string& unit,
                      const std::string& suffix) {
   const bool near_limit = count >= fuzz::kNearLimitBase;
   const std::size_t low = near_limit ? count - fuzz::kNearLimitBase : count;
-  std::string out(1, '\1');
+  std::string out;
   out.push_back(static_cast<char>(low));
   out.push_back(static_cast<char>(near_limit ? fuzz::kNearLimitMark : 0));
   out.push_back(static_cast<char>(prefix.size()));
@@ -110,7 +109,9 @@ std::string FileRecord(const std::string& target) {
 
 constexpr char kJunk[] = "\x13\x37junk\0\xFF\x01\x02\x03\x04 not a log";
 
-std::vector<std::pair<std::string, std::string>> LogSeeds() {
+using Seeds = std::vector<std::pair<std::string, std::string>>;
+
+Seeds LogSeeds() {
   const std::string tool = Serialize(ToolLog());
   const std::string paths = Serialize(PathsLog());
   const std::string junk_between =
@@ -119,15 +120,22 @@ std::vector<std::pair<std::string, std::string>> LogSeeds() {
   std::string negative = Header() + "\x02" + EncodeLong(-5) + "abc";
   std::string huge = Header() + "\x03" + EncodeLong(kHklm) + EncodeLong(0x7FFFFFFF) + "Software";
   return {
-      {"tool", Raw(tool)},
-      {"paths", Raw(paths)},
-      {"magic_only", Raw(std::string(kInstallFileMagic))},
-      {"wrong_case", Raw("installfile\r\n" + tool.substr(13))},
-      {"cut", Raw(tool.substr(0, tool.size() / 2 + 3))},
-      {"junk", Raw(std::string(kJunk, sizeof kJunk - 1))},
-      {"junk_between_records", Raw(junk_between)},
-      {"negative_length", Raw(negative)},
-      {"length_2g", Raw(huge)},
+      {"tool", tool},
+      {"paths", paths},
+      {"magic_only", std::string(kInstallFileMagic)},
+      {"wrong_case", "installfile\r\n" + tool.substr(13)},
+      {"cut", tool.substr(0, tool.size() / 2 + 3)},
+      {"junk", std::string(kJunk, sizeof kJunk - 1)},
+      {"junk_between_records", junk_between},
+      {"negative_length", negative},
+      {"length_2g", huge},
+  };
+}
+
+Seeds RepeatedLogSeeds() {
+  const std::string tool = Serialize(ToolLog());
+  return {
+      {"tool", Repeated(0, "", "", tool)},
       {"many_links", Repeated(32768, Header(), LinkRecord("G", "L"), "")},
       {"many_nested_files", Repeated(255, Header(), FileRecord("C:\\a\\b\\"), tool.substr(13))},
       {"full_file_list", Repeated(32767, Header(), FileRecord("C:\\a\\"), "")},
@@ -157,7 +165,7 @@ std::string Strings(const std::vector<std::wstring>& parts) {
   return out;
 }
 
-std::vector<std::pair<std::string, std::string>> PathSeeds() {
+Seeds PathSeeds() {
   const std::vector<std::wstring> fields = {L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
                                             L"D:\\Apps\\Tool\\", L"D:\\Apps\\Tool\\Uninstall.dat",
                                             L"Tool"};
@@ -174,13 +182,21 @@ std::vector<std::pair<std::string, std::string>> PathSeeds() {
       {"userfolder", with_fields(L"%userfolder%x")},
       {"rootdir", with_fields(L"%rootdir%Data\\")},
       {"wide_chars", with_fields(std::wstring(L"C:\\\x00e9\x4e2d\\") + L'\0' + L"x")},
-      {"long_share", Strings({std::wstring(1, L'\x00FE') + L"\\\\srv"})},
       {"chained", Strings({L"%windir%x", L"%userfolder%\\", L"", L"", L"", L"%windir%"})},
   };
 }
 
-bool WriteAll(const std::filesystem::path& dir,
-              const std::vector<std::pair<std::string, std::string>>& seeds) {
+// Paths repeated to the limit of the root scan: a share that never ends, a
+// run of separators, a drive path.
+Seeds RepeatedPathSeeds() {
+  return {
+      {"long_share", Strings({L"\\\\srv"})},
+      {"separators", Strings({L"\\"})},
+      {"drive", Strings({L"C:\\dir"})},
+  };
+}
+
+bool WriteAll(const std::filesystem::path& dir, const Seeds& seeds) {
   std::filesystem::create_directories(dir);
   for (const auto& [name, bytes] : seeds) {
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
@@ -200,9 +216,11 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path root(argv[1]);
   bool ok = true;
-  for (const char* target : {"reader", "plan", "flow"}) {
+  for (const std::string target : {"reader", "plan", "flow"}) {
     ok = ok && uninstall::WriteAll(root / target, uninstall::LogSeeds());
+    ok = ok && uninstall::WriteAll(root / (target + "_repeat"), uninstall::RepeatedLogSeeds());
   }
   ok = ok && uninstall::WriteAll(root / "paths", uninstall::PathSeeds());
+  ok = ok && uninstall::WriteAll(root / "paths_repeat", uninstall::RepeatedPathSeeds());
   return ok ? 0 : 1;
 }

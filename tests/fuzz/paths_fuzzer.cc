@@ -1,9 +1,9 @@
 // The path helpers on arbitrary strings.
 //
 // The input is read as up to six wide strings (see WideStringsFromInput): a
-// path, then WinDir, WinSysDir, AppDir, LogPath and the group name. A path
-// whose first character is U+00FE is that character's rest repeated to more
-// than 32767 characters, to reach the limit of the root scan. Checked:
+// path, then WinDir, WinSysDir, AppDir, LogPath and the group name. Built
+// for the repeated form, the path is repeated to more than 32767 characters
+// ("\" when it is empty), to reach the limit of the root scan. Checked:
 // - GetDirectory(p) + GetFileName(p) == p when p holds a "\", both "" when
 //   not; the directory ends in "\", the file name holds none; taking the
 //   directory again changes nothing;
@@ -119,8 +119,8 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
   std::vector<std::wstring> s = WideStringsFromInput(data, size, 6);
   s.resize(6);
   std::wstring path = s[0];
-  if (!path.empty() && path[0] == L'\u00FE') {
-    const std::wstring unit = path.size() > 1 ? path.substr(1) : std::wstring(L"\\");
+  if (kRepeatedForm) {
+    const std::wstring unit = path.empty() ? std::wstring(L"\\") : path;
     path.clear();
     while (path.size() <= kRootScanChars + 2) path += unit;
   }

@@ -66,6 +66,7 @@ std::wstring FakeEnv::Key(std::wstring_view path) {
 
 std::wstring FakeEnv::Resolve(std::wstring_view path, bool follow_last) const {
   std::wstring key = Key(path);
+  if (aliases_.empty() && links_.empty()) return key;
   // Component by component from the left, as the file system walks a path;
   // each replacement starts the walk again, up to a limit that stops loops.
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {
@@ -192,6 +193,7 @@ void FakeEnv::InjectFault(FakeOp op, std::wstring_view path, ErrorCode code, int
 }
 
 std::optional<ErrorCode> FakeEnv::TakeFault(FakeOp op, std::wstring_view path) {
+  if (faults_.empty()) return std::nullopt;
   for (const std::wstring& key : {Key(path), std::wstring(L"*")}) {
     auto it = faults_.find({op, key});
     if (it == faults_.end() || it->second.times == 0) continue;
