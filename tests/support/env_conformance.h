@@ -61,7 +61,7 @@ enum class Step { kDir, kFile, kAttrs, kCurrentDir, kRegKey };
 // One step of a case's setup; `path` is relative to the case's folder
 // (a registry key: relative to the scratch key).
 struct SetupStep {
-  Step step;
+  Step step = Step::kDir;
   std::wstring path;
   std::uint32_t attrs = 0;  // kAttrs
   std::string bytes = {};   // kFile
@@ -118,7 +118,7 @@ struct WineDiffers {
 struct Case {
   std::string_view name;  // letters, digits and "_" only
   std::vector<SetupStep> setup;
-  Call call;
+  Call call = Call::kGetFileAttrs;
   std::wstring path;
   std::wstring other = {};  // the second path of kRenameFile and kSameIdentity
   std::string bytes = {};   // kWriteWholeFile
