@@ -232,10 +232,11 @@ TEST(FolderGuard, DescribesTheFoldersByTheirOwnPaths) {
     EXPECT_NE(std::find(report.folders.begin(), report.folders.end(), folder), report.folders.end())
         << ::testing::PrintToString(folder);
   }
+  // The system's own paths keep the letter case the folders were made with.
   EXPECT_EQ(report.system_trees,
-            (std::vector<std::wstring>{L"C:\\WINDOWS\\SYSTEM32", L"C:\\WINDOWS\\SYSTEM32",
-                                       L"C:\\WINDOWS\\NATIVE"}));
-  EXPECT_EQ(report.app_dir, L"C:\\APPS\\TOOL");
+            (std::vector<std::wstring>{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\system32",
+                                       L"C:\\WINDOWS\\Native"}));
+  EXPECT_EQ(report.app_dir, L"C:\\Apps\\Tool");
 }
 
 }  // namespace

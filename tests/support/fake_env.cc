@@ -104,6 +104,12 @@ std::wstring FakeEnv::Parent(const std::wstring& key) {
   return key.substr(0, slash);
 }
 
+ErrorCode FakeEnv::MissingCode(const std::wstring& key) const {
+  auto parent = nodes_.find(Parent(key));
+  const bool in_a_folder = parent != nodes_.end() && (parent->second.attrs & attr::kDirectory) != 0;
+  return in_a_folder || Parent(key).empty() ? kErrorFileNotFound : kErrorPathNotFound;
+}
+
 bool FakeEnv::HasChildren(const std::wstring& key) const {
   const std::wstring prefix = key + L'\\';
   auto it = nodes_.lower_bound(prefix);
@@ -113,7 +119,11 @@ bool FakeEnv::HasChildren(const std::wstring& key) const {
 void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
   const std::wstring key = Resolve(path, false);
   if (key.empty()) return;
-  // Missing parents first, outermost first, each named as its key.
+  // Missing parents first, outermost first, each named as the path writes
+  // it where the path names it directly (no alias or link on the way), as
+  // its key otherwise.
+  const std::wstring written = NormalisePath(path).Text();
+  const bool direct = UpperCase(written) == key;
   std::vector<std::wstring> missing;
   for (std::wstring parent = Parent(key); !parent.empty() && !nodes_.contains(parent);
        parent = Parent(parent)) {
@@ -122,7 +132,7 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
   std::reverse(missing.begin(), missing.end());
   for (const std::wstring& dir : missing) {
     Node node;
-    node.name = LastName(dir);
+    node.name = LastName(direct ? written.substr(0, dir.size()) : dir);
     node.attrs = attr::kDirectory;
     PutNode(dir, std::move(node));
   }
@@ -135,7 +145,10 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
 void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t attrs) {
   const std::wstring key = Resolve(path, false);
   const std::wstring parent = Parent(key);
-  if (!parent.empty() && !nodes_.contains(parent)) AddDir(parent);
+  if (!parent.empty() && !nodes_.contains(parent)) {
+    const std::wstring written = NormalisePath(path).Text();
+    AddDir(UpperCase(written) == key ? written.substr(0, parent.size()) : parent);
+  }
   Node node;
   node.name = LastName(path);
   node.attrs = attrs & ~attr::kDirectory;
@@ -213,8 +226,9 @@ Result<std::uint32_t> FakeEnv::GetFileAttrs(std::wstring_view path) {
   if (auto fault = TakeFault(FakeOp::kGetFileAttrs, path)) return Status(*fault);
   if (path.empty()) return Status(kErrorPathNotFound);
   if (path.find_first_of(L"*?") != std::wstring_view::npos) return Status(kErrorInvalidName);
-  auto it = nodes_.find(Resolve(path, false));
-  if (it == nodes_.end()) return Status(kErrorFileNotFound);
+  const std::wstring key = Resolve(path, false);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end()) return Status(MissingCode(key));
   // "file.txt\" names no directory entry.
   if (path.back() == L'\\' && (it->second.attrs & attr::kDirectory) == 0) {
     return Status(kErrorInvalidName);
@@ -225,9 +239,13 @@ Result<std::uint32_t> FakeEnv::GetFileAttrs(std::wstring_view path) {
 Status FakeEnv::RemoveFile(std::wstring_view path) {
   Record(L"RemoveFile " + std::wstring(path));
   if (auto fault = TakeFault(FakeOp::kRemoveFile, path)) return Status(*fault);
-  auto it = nodes_.find(Resolve(path, false));
-  if (it == nodes_.end() || path.empty()) return Status(kErrorFileNotFound);
+  if (path.empty()) return Status(kErrorFileNotFound);
+  const std::wstring key = Resolve(path, false);
+  auto it = nodes_.find(key);
+  if (it == nodes_.end()) return Status(MissingCode(key));
   if ((it->second.attrs & attr::kDirectory) != 0) return Status(kErrorAccessDenied);
+  // "file.txt\" names a folder, which a file is not.
+  if (path.back() == L'\\') return Status(kErrorInvalidName);
   if ((it->second.attrs & attr::kReadOnly) != 0) return Status(kErrorAccessDenied);
   if (it->second.locked) return Status(kErrorSharingViolation);
   // A running executable cannot be deleted.
@@ -297,9 +315,8 @@ Status FakeEnv::SetCurrentDir(std::wstring_view dir) {
   Record(L"SetCurrentDir " + std::wstring(dir));
   const std::wstring key = Resolve(dir, true);
   auto it = nodes_.find(key);
-  if (it == nodes_.end() || (it->second.attrs & attr::kDirectory) == 0) {
-    return Status(kErrorPathNotFound);
-  }
+  if (it == nodes_.end()) return Status(MissingCode(key));
+  if ((it->second.attrs & attr::kDirectory) == 0) return Status(kErrorDirectory);
   current_dir_ = key;
   return Status::Ok();
 }
@@ -310,7 +327,7 @@ Status FakeEnv::RemoveDir(std::wstring_view path) {
   if (path.empty()) return Status(kErrorInvalidName);
   const std::wstring key = Resolve(path, false);
   auto it = nodes_.find(key);
-  if (it == nodes_.end()) return Status(kErrorFileNotFound);
+  if (it == nodes_.end()) return Status(MissingCode(key));
   if ((it->second.attrs & attr::kDirectory) == 0) return Status(kErrorDirectory);
   // A folder that is the current directory is in use.
   if (key == CurrentDir()) return Status(kErrorSharingViolation);
@@ -329,9 +346,9 @@ Result<std::vector<std::wstring>> FakeEnv::ListFiles(std::wstring_view dir) {
   if (auto fault = TakeFault(FakeOp::kListFiles, dir)) return Status(*fault);
   const std::wstring key = Resolve(dir, true);
   auto it = nodes_.find(key);
-  if (dir.empty() || it == nodes_.end() || (it->second.attrs & attr::kDirectory) == 0) {
-    return Status(kErrorPathNotFound);
-  }
+  if (dir.empty() || it == nodes_.end()) return Status(kErrorPathNotFound);
+  // The search opens "dir\*": a file is no folder to search.
+  if ((it->second.attrs & attr::kDirectory) == 0) return Status(kErrorDirectory);
   std::vector<std::wstring> names;
   const std::wstring prefix = key + L'\\';
   for (auto child = nodes_.lower_bound(prefix);
@@ -358,8 +375,12 @@ Status FakeEnv::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
   const std::wstring key = Resolve(path, true);
   auto it = nodes_.find(key);
   if (it != nodes_.end()) {
-    if ((it->second.attrs & (attr::kDirectory | attr::kReadOnly)) != 0)
+    // The file is made anew with the normal attribute, which a hidden or
+    // system file refuses.
+    if ((it->second.attrs & (attr::kDirectory | attr::kReadOnly | attr::kHidden | attr::kSystem)) !=
+        0) {
       return Status(kErrorAccessDenied);
+    }
     if (it->second.locked) return Status(kErrorSharingViolation);
     it->second.content = std::string(bytes);
     return Status::Ok();
@@ -377,21 +398,38 @@ Result<FileIdentity> FakeEnv::GetFileIdentity(std::wstring_view path) {
   if (path.empty()) return Status(kErrorPathNotFound);
   const std::wstring key = Resolve(path, true);
   auto it = nodes_.find(key);
-  if (it == nodes_.end()) return Status(kErrorFileNotFound);
+  if (it == nodes_.end()) return Status(MissingCode(key));
   // One volume per drive or share: what comes before the first "\" of the
   // resolved key ("C:", "" for "\\srv\share").
   FileIdentity identity;
   identity.id.volume =
       static_cast<std::uint32_t>(std::hash<std::wstring>{}(key.substr(0, key.find(L'\\'))));
   identity.id.file = it->second.id;
-  // The resolved key is the object's own path (in upper case); a drive
-  // root gets its "\".
-  if (key.starts_with(L"\\\\")) {
-    identity.final_path = L"\\\\?\\UNC\\" + key.substr(2);
+  // The resolved key is the object's own path, each component named as it
+  // was created; a drive root gets its "\".
+  const std::wstring own = OwnPath(key);
+  if (own.starts_with(L"\\\\")) {
+    identity.final_path = L"\\\\?\\UNC\\" + own.substr(2);
   } else {
-    identity.final_path = L"\\\\?\\" + key + (key.size() == 2 && key[1] == L':' ? L"\\" : L"");
+    identity.final_path = L"\\\\?\\" + own + (own.size() == 2 && own[1] == L':' ? L"\\" : L"");
   }
   return identity;
+}
+
+std::wstring FakeEnv::OwnPath(const std::wstring& key) const {
+  std::wstring own;
+  std::size_t start = 0;
+  while (start < key.size()) {
+    std::size_t end = key.find(L'\\', start + 1);
+    if (end == std::wstring::npos) end = key.size();
+    auto node = nodes_.find(key.substr(0, end));
+    // The drive or share keeps its key; a component without a node of its
+    // own (the middle of a share's name) too.
+    const bool named = start > 0 && node != nodes_.end() && !node->second.name.empty();
+    own += named ? L"\\" + node->second.name : key.substr(start, end - start);
+    start = end;
+  }
+  return own;
 }
 
 Result<std::wstring> FakeEnv::GetFinalPath(std::wstring_view path) {

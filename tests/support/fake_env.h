@@ -184,6 +184,11 @@ class FakeEnv final : public Env {
   [[nodiscard]] std::wstring CurrentDir() const;
   std::optional<ErrorCode> TakeFault(FakeOp op, std::wstring_view path);
   [[nodiscard]] bool HasChildren(const std::wstring& key) const;
+  // The error for a missing entry `key`: file not found in an existing
+  // folder, path not found when its folder is missing too.
+  [[nodiscard]] ErrorCode MissingCode(const std::wstring& key) const;
+  // `key` with each component as its entry was named when created.
+  [[nodiscard]] std::wstring OwnPath(const std::wstring& key) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
 
   std::map<std::wstring, Node> nodes_;
