@@ -332,6 +332,27 @@ TEST_P(RemoveDirectoriesTest, Table) {
 INSTANTIATE_TEST_SUITE_P(Cases, RemoveDirectoriesTest, ::testing::ValuesIn(kCases),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
+// A log that lists as many files as it can hold, 50 to a folder two levels
+// below a data folder: the folders between them and the application's folder
+// are in no entry, and all of them go, though the plan then holds more
+// entries than the log.
+TEST(RemoveDirectories, FullListLeavesNoFolderBehind) {
+  FakeEnv env;
+  std::vector<FileEntry> entries{File(L"C:\\Apps\\Tool\\big.exe")};
+  for (int k = 1; k < kMaxEntries; ++k) {
+    const std::wstring folder = L"C:\\Apps\\Tool\\Data\\D" + std::to_wstring(k / 2500) + L"\\F" +
+                                std::to_wstring(k / 50 % 50);
+    env.AddDir(folder);
+    entries.push_back(File(folder + L"\\file" + std::to_wstring(k) + L".dat"));
+  }
+  FileListing File1(env);
+  FolderGuard guard(env, Guards(), kAppDir);
+  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\big.exe"), guard, kMaxEntries, entries, File1);
+  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool\\Data"));
+  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));
+  EXPECT_TRUE(env.Exists(L"C:\\Apps"));
+}
+
 TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
   FakeEnv env;
   env.AddDir(L"C:\\Apps\\Tool");

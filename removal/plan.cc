@@ -11,8 +11,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "installlog/records.h"
-
 // How the completion is done without re-running passes.
 //
 // Entries with the same (root, path) key behave alike, so the work is done
@@ -108,7 +106,7 @@ class Planner {
       while (!incomplete_.empty() && keys_[incomplete_.top()].state != State::kIncomplete) {
         incomplete_.pop();
       }
-      if (incomplete_.empty() || items_.size() >= static_cast<std::size_t>(kMaxEntries)) return;
+      if (incomplete_.empty()) return;
       AppendParentOf(incomplete_.top());
     }
   }
@@ -333,10 +331,7 @@ class Planner {
   std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, FirstEntryGreater> incomplete_;
 };
 
-// Longest first, by one exchange pass per distinct length, stopping where the
-// step-by-step selection stops: with the free position at kMaxEntries - 1
-// (counted from 0), which leaves at most the last entry of a full list, and
-// that one is the shortest anyway.
+// Longest first, by one exchange pass per distinct length.
 std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
   const std::size_t n = items.size();
   std::vector<std::uint32_t> by_length(n);
@@ -351,10 +346,9 @@ std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
     at[i] = static_cast<std::uint32_t>(i);
     pos[i] = static_cast<std::uint32_t>(i);
   }
-  const std::size_t stop = static_cast<std::size_t>(kMaxEntries) - 1;
   std::size_t p = 0;
   std::vector<std::uint32_t> group;
-  for (std::size_t g = 0; g < n && p < stop;) {
+  for (std::size_t g = 0; g < n;) {
     const std::size_t m = items[by_length[g]].path.size();
     if (m == 0) break;
     group.clear();
@@ -363,7 +357,6 @@ std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
     // Everything between p and the position taken was scanned and is shorter,
     // so the entry that moves away from p never belongs to this group.
     for (const std::uint32_t i : group) {
-      if (p == stop) break;
       if (i != p) {
         std::swap(at[i], at[p]);
         pos[at[i]] = i;
@@ -382,8 +375,7 @@ std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
 }  // namespace
 
 std::vector<PlanEntry> PlanRemovalOrderOfViews(std::vector<PlanEntry> entries) {
-  // A list that is already full gains nothing.
-  if (entries.size() < static_cast<std::size_t>(kMaxEntries)) Planner(entries).Complete();
+  Planner(entries).Complete();
   return Order(entries);
 }
 

@@ -7,17 +7,16 @@
 // path (exact, case-sensitive, not aligned on "\"). The parent of J is
 // GetDirectory of J's path without its last character. While some entry has
 // an ancestor but its parent is not in the list, the parent of the first such
-// entry (in list order) is appended, until the list holds kMaxEntries
-// (installlog/records.h) entries.
+// entry (in list order) is appended. The list may grow past the kMaxEntries
+// that a log's counts can hold: a full list of files in folders two levels
+// below their common folder needs those folders too, or they would stay
+// behind after a complete uninstall.
 //
 // Ordering: repeatedly take the greatest path length left (above 0) and move
 // the entries of that length, in list order, to the front of the unplaced
 // part by exchange with the entry standing there (so equal lengths are not
 // kept in a stable order); empty paths stay behind all others, in the order
-// the exchanges left them. Duplicates are kept. The ordering stops once
-// kMaxEntries - 1 entries are placed, which leaves the single last entry of
-// a full list where it belongs; longer lists (no caller passes one) keep the
-// rest unordered.
+// the exchanges left them. Duplicates are kept.
 //
 // The result is exactly what the step-by-step procedure (one appended parent
 // per pass, passes restarting at the first entry; a selection by repeated

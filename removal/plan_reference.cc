@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "installlog/records.h"
 #include "paths/split.h"
 
 namespace uninstall {
@@ -43,7 +42,6 @@ void Complete(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
         }
       }
       if (complete || !any_ancestor) continue;
-      if (n >= static_cast<std::size_t>(kMaxEntries)) return;
       marks.push_back(static_cast<std::int32_t>(parent.size()));
       list.push_back({list[j].root, parent});
       appended = true;
@@ -51,8 +49,7 @@ void Complete(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
   }
 }
 
-// Repeated selection of the greatest mark. Positions here count from 0, so
-// the stop at position 32767 counted from 1 is p == kMaxEntries - 1.
+// Repeated selection of the greatest mark.
 void Order(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
   const std::size_t n = list.size();
   std::size_t p = 0;
@@ -74,7 +71,6 @@ void Order(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
       }
       marks[p] = 0;
       ++p;
-      if (p == static_cast<std::size_t>(kMaxEntries) - 1) return;
       i = p;
     }
   }

@@ -69,10 +69,10 @@ TEST(PlanDifferentialTest, MatchesStepByStepOnRandomLists) {
   EXPECT_GT(with_appends, kRuns / 4);
 }
 
-// Lists at the entry limit or just below it. Fillers come first in the list
-// (each completes on the first entry it meets, so the step-by-step procedure
-// stays affordable) and share one length; the chains that need parents
-// appended sit at the end.
+// Lists at the entry limit of a log or just below it. Fillers come first in
+// the list (each completes on the first entry it meets, so the step-by-step
+// procedure stays affordable) and share one length; the chains that need
+// parents appended sit at the end.
 std::vector<PlanItem> NearLimit(int fillers, std::int32_t root) {
   std::vector<PlanItem> items{{root, L"r\\"}};
   for (int k = 0; k < fillers; ++k) {
@@ -91,13 +91,19 @@ class PlanNearLimitTest : public ::testing::TestWithParam<int> {};
 TEST_P(PlanNearLimitTest, MatchesStepByStep) {
   const std::vector<PlanItem> input = NearLimit(GetParam(), 5);
   const std::vector<PlanItem> expected = ReferencePlanRemovalOrder(input);
-  // Every missing parent fits, or the list stops exactly at the limit.
-  EXPECT_EQ(expected.size(), std::min(input.size() + 7, static_cast<std::size_t>(kMaxEntries)));
+  // Every missing parent is added, past the limit of a log's lists too:
+  // otherwise those folders or keys would stay behind.
+  EXPECT_EQ(expected.size(), input.size() + 7);
   EXPECT_EQ(PlanRemovalOrder(input), expected);
+  // Longest first over the whole list, the last entry of a full one too.
+  for (std::size_t i = 1; i < expected.size(); ++i) {
+    if (expected[i].path.empty()) continue;
+    EXPECT_GE(expected[i - 1].path.size(), expected[i].path.size()) << "at " << i;
+  }
 }
 
-// The deep chain lacks 7 parents: the full list gets none of them, the
-// shorter ones 1, 3, 6 or exactly all 7 before the limit, the last two all.
+// The deep chain lacks 7 parents: the full list and the ones 1 to 15 short
+// of the limit get all of them.
 INSTANTIATE_TEST_SUITE_P(Sizes, PlanNearLimitTest,
                          ::testing::Values(kMaxEntries - 5, kMaxEntries - 6, kMaxEntries - 8,
                                            kMaxEntries - 11, kMaxEntries - 12, kMaxEntries - 13,

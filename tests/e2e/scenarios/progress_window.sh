@@ -1,5 +1,6 @@
 # While 20,000 files go the window keeps answering, its progress bar rises, closing it is refused, and a screenshot half-way shows the bar
-# E2E_PROGRESS_FILES sets another number of files (32767 at most).
+# E2E_PROGRESS_FILES sets another number of data files (32766 at most: with
+# the main program the log then lists 32767, the most a log may list).
 app_dir "$PROGRAM_FILES\\Big Sample"
 files=${E2E_PROGRESS_FILES:-20000}
 python3 "$here/make_install.py" "$files" "$APP_UNIX" "$E2E_SCRATCH/log.bin" 'Big Sample' ||
