@@ -84,9 +84,9 @@ void BM_DirectoryStagePlan(benchmark::State& state) {
   }
   state.counters["added"] = static_cast<double>(planned - entries.size());
 }
-// A full log (the completion stops at once: the list is at the entry limit),
-// and smaller logs that the completion fills with thousands of directories;
-// with about 8 files per directory, or nearly one directory per file.
+// A full log and smaller ones, which the completion fills with thousands of
+// directories (past the entry limit of a log for the full one); with about 8
+// files per directory, or nearly one directory per file.
 BENCHMARK(BM_DirectoryStagePlan)
     ->ArgNames({"files", "per_dir"})
     ->Args({32767, 8})
