@@ -104,6 +104,11 @@ std::wstring FakeEnv::Parent(const std::wstring& key) {
   return key.substr(0, slash);
 }
 
+std::wstring FakeEnv::AsWritten(std::wstring_view path, const std::wstring& key) {
+  std::wstring written = NormalisePath(path).Text();
+  return UpperCase(written) == key ? written : key;
+}
+
 ErrorCode FakeEnv::MissingCode(const std::wstring& key) const {
   auto parent = nodes_.find(Parent(key));
   const bool in_a_folder = parent != nodes_.end() && (parent->second.attrs & attr::kDirectory) != 0;
@@ -119,11 +124,8 @@ bool FakeEnv::HasChildren(const std::wstring& key) const {
 void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
   const std::wstring key = Resolve(path, false);
   if (key.empty()) return;
-  // Missing parents first, outermost first, each named as the path writes
-  // it where the path names it directly (no alias or link on the way), as
-  // its key otherwise.
-  const std::wstring written = NormalisePath(path).Text();
-  const bool direct = UpperCase(written) == key;
+  // Missing parents first, outermost first, each named as the path writes it.
+  const std::wstring named = AsWritten(path, key);
   std::vector<std::wstring> missing;
   for (std::wstring parent = Parent(key); !parent.empty() && !nodes_.contains(parent);
        parent = Parent(parent)) {
@@ -132,7 +134,7 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
   std::reverse(missing.begin(), missing.end());
   for (const std::wstring& dir : missing) {
     Node node;
-    node.name = LastName(direct ? written.substr(0, dir.size()) : dir);
+    node.name = LastName(named.substr(0, dir.size()));
     node.attrs = attr::kDirectory;
     PutNode(dir, std::move(node));
   }
@@ -145,10 +147,8 @@ void FakeEnv::AddDir(std::wstring_view path, std::uint32_t attrs) {
 void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t attrs) {
   const std::wstring key = Resolve(path, false);
   const std::wstring parent = Parent(key);
-  if (!parent.empty() && !nodes_.contains(parent)) {
-    const std::wstring written = NormalisePath(path).Text();
-    AddDir(UpperCase(written) == key ? written.substr(0, parent.size()) : parent);
-  }
+  if (!parent.empty() && !nodes_.contains(parent))
+    AddDir(AsWritten(path, key).substr(0, parent.size()));
   Node node;
   node.name = LastName(path);
   node.attrs = attrs & ~attr::kDirectory;

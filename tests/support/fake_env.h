@@ -174,6 +174,10 @@ class FakeEnv final : public Env {
   // "C:").
   static std::wstring Key(std::wstring_view path);
   static std::wstring Parent(const std::wstring& key);
+  // The path as written (normalised, letter case kept) where it names its
+  // resolved key directly, with no alias or link on the way; the key
+  // otherwise. Names the folders a setup call makes on the way.
+  static std::wstring AsWritten(std::wstring_view path, const std::wstring& key);
   // The key of the object a path names, through aliases and through links
   // in its middle components (and in its last one when `follow_last`).
   [[nodiscard]] std::wstring Resolve(std::wstring_view path, bool follow_last) const;
