@@ -76,6 +76,10 @@ void Mfrm::RunUninstall() {
   const bool every_file_removed = allRemoved != kFalse;
   RemoveDirectories(InstallLog.FileCount, InstallLog.Files);
   RemoveShortcuts(InstallLog.LinkCount, InstallLog.Links, InstallLog.AppInfo);
+  // The entry in "Add or remove programs" goes last, and only once every
+  // file is gone: after a run that stopped half-way it is the user's way
+  // back to the uninstaller.
+  if (every_file_removed) RemoveUninstallEntry(InstallLog.RegKeyCount, InstallLog.RegKeys);
 
   progress_->Show();
   env_.SleepMs(kFinalPauseMs);
@@ -113,6 +117,10 @@ std::uint64_t Mfrm::WorkSteps() const {
 
 void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
   uninstall::RemoveRegistryKeys(env_, count, keys, progress());
+}
+
+void Mfrm::RemoveUninstallEntry(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
+  uninstall::RemoveUninstallEntry(env_, count, keys, progress());
 }
 
 const OwnFiles& Mfrm::Own() {

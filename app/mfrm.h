@@ -60,6 +60,9 @@ class Mfrm {
   void RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries);
   void RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
                        const ::uninstall::AppInfo& appInfo);
+  // The keys of the application's uninstall entry, held back by
+  // RemoveRegistryKeys; run after the link stage, when every file is gone.
+  void RemoveUninstallEntry(std::int16_t count, const std::vector<RegKeyEntry>& keys);
 
   // Path fields, each directory with a trailing "\".
   std::wstring WinDir;

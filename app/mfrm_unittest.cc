@@ -37,6 +37,7 @@ struct Machine {
     env.AddFile(std::wstring(kAppDir) + L"tool.exe");
     env.AddFile(std::wstring(kAppDir) + L"data\\a.dat");
     env.AddRegKey(kHklm, L"Software\\Tool");
+    env.AddRegKey(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool");
     env.SetSpecialFolder(csidl::kPrograms, L"C:\\Users\\me\\Start Menu\\Programs");
     env.SetSpecialFolder(csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop");
     env.AddFile(L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk");
@@ -205,6 +206,9 @@ TEST(Mfrm, UntrappedErrorsStopBeforeAnythingIsRemoved) {
   }
 }
 
+constexpr wchar_t kUninstallEntry[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool";
+
 // The uninstaller's own files: never deleted by a stage, so that a run that
 // ends half-way can be started again; after the success report they go,
 // with the application's folder, and after any other report they stay.
@@ -215,7 +219,8 @@ std::string SelfLoggingLog() {
                {L"a.dat", L"%currentdir%\\data\\a.dat", kFalse},
                {L"Uninstall.exe", L"%currentdir%\\Uninstall.exe", kFalse},
                {L"Uninstall.dat", L"%currentdir%\\Uninstall.dat", kFalse}};
-  return SerializeInstallFile(log.AppInfo, 4, log.Files, 0, {}, 0, {});
+  log.RegKeys = {{kHklm, kUninstallEntry, L"", L""}, {kHklm, L"Software\\Tool\\", L"", L""}};
+  return SerializeInstallFile(log.AppInfo, 4, log.Files, 2, log.RegKeys, 0, {});
 }
 
 TEST(Mfrm, OwnFilesGoAfterTheSuccessReport) {
@@ -248,6 +253,10 @@ TEST(Mfrm, OwnFilesStayAfterAnyOtherReportAndASecondRunFinishes) {
   EXPECT_TRUE(m.env.Exists(kLogPath));
   EXPECT_TRUE(m.env.Exists(std::wstring(kAppDir) + L"Uninstall.exe"));
   EXPECT_TRUE(m.env.pending_deletes().empty());
+  // So does the uninstall entry, the user's way back to it; the other keys
+  // are gone.
+  EXPECT_TRUE(m.env.RegKeyExists(kHklm, kUninstallEntry));
+  EXPECT_FALSE(m.env.RegKeyExists(kHklm, L"Software\\Tool"));
 
   // The file is free now; the same uninstaller, started again, finishes.
   m.env.SetLocked(L"C:\\Program Files\\Tool\\tool.exe", false);
@@ -256,6 +265,13 @@ TEST(Mfrm, OwnFilesStayAfterAnyOtherReportAndASecondRunFinishes) {
   m.Run();
   EXPECT_EQ(m.env.messages().back().text, L"Application has been removed successfully.");
   EXPECT_FALSE(m.env.Exists(kAppDir));
+  // The entry went last: after the link stage, before the final message.
+  EXPECT_FALSE(m.env.RegKeyExists(kHklm, kUninstallEntry));
+  const auto& events = m.env.events();
+  const std::size_t entry =
+      IndexOf(events, std::wstring(L"DeleteRegKey 0x80000002 ") + kUninstallEntry + L"\\");
+  EXPECT_LT(IndexOf(events, L"RemoveFile C:\\Users\\me\\Desktop\\Tool.lnk"), entry);
+  EXPECT_LT(entry, IndexOf(events, L"Sleep 2000"));
 }
 
 TEST(Mfrm, DamagedLogStaysWithTheUninstaller) {

@@ -191,8 +191,22 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
   if (!log.AppInfo.GroupName.empty()) {
     a.dirs.insert(Key(std::wstring(kPrograms) + L"\\" + log.AppInfo.GroupName));
   }
-  for (const PlanItem& item : RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys)) {
-    a.keys.insert({item.root, Key(item.path)});
+  // A key may go when the log lists it, or a key above it, by key names in
+  // any letter case; Software, which every application shares, never.
+  for (const RegKeyEntry& k : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
+    std::wstring names;
+    for (const wchar_t c : k.SubKey) {
+      if (c != L'\\' || (!names.empty() && names.back() != L'\\')) names.push_back(c);
+    }
+    if (!names.empty() && names.back() == L'\\') names.pop_back();
+    const std::wstring listed = UpperCase(names);
+    for (const auto& [root, key] : Keys()) {
+      const std::wstring candidate = Key(key);
+      if (root == k.RootKey && candidate != L"SOFTWARE" && listed != L"SOFTWARE" &&
+          (candidate == listed || candidate.starts_with(listed + L"\\"))) {
+        a.keys.insert({root, candidate});
+      }
+    }
   }
   a.own_files_go = log_whole && !a.read_only_named;
   if (a.own_files_go) {

@@ -1,0 +1,43 @@
+// Registry keys that the system and every application share, and the
+// application's uninstall entry.
+//
+// A key is judged by what it is, not by how a log spells it: key names are
+// compared one by one, letter case ignored as the registry ignores it, empty
+// names (a doubled, leading or trailing "\") dropped. The spellings of one
+// key that a 32-bit program meets on 64-bit Windows count as that key:
+// Software\Wow6432Node\X stands for Software\X, and HKEY_CLASSES_ROOT,
+// Software\Classes of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (with their
+// Wow6432Node), and a user's Classes hive under HKEY_USERS all hold the same
+// class keys.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace uninstall {
+
+// The predefined root handle values a log stores.
+namespace regroot {
+inline constexpr std::int32_t kClassesRoot = static_cast<std::int32_t>(0x80000000u);
+inline constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
+inline constexpr std::int32_t kLocalMachine = static_cast<std::int32_t>(0x80000002u);
+inline constexpr std::int32_t kUsers = static_cast<std::int32_t>(0x80000003u);
+inline constexpr std::int32_t kCurrentConfig = static_cast<std::int32_t>(0x80000005u);
+}  // namespace regroot
+
+// Whether no uninstall may delete the key `path` under `root`, whatever a
+// log says: a root or hive itself, or a key of the table in shared_keys.cc.
+[[nodiscard]] bool IsSharedRegistryKey(std::int32_t root, std::wstring_view path);
+
+// Whether the key is an application's entry in "Add or remove programs",
+// or a key below one: strictly inside
+// Software\Microsoft\Windows\CurrentVersion\Uninstall of the machine or of a
+// user, in either view.
+[[nodiscard]] bool IsUninstallEntryKey(std::int32_t root, std::wstring_view path);
+
+// The key names of `path`, upper case, joined by one "\", without empty
+// names: equal for two spellings of one key under one root.
+[[nodiscard]] std::wstring ComparableKeyPath(std::wstring_view path);
+
+}  // namespace uninstall
