@@ -36,8 +36,10 @@ struct SearchResult {
 };
 [[nodiscard]] SearchResult DirSearchEntry(Env& env, std::wstring_view path, std::uint32_t flags);
 
-// The attribute flags of a search: none, or the directory flag.
+// The attribute flags of a search: none, the directory flag, or every file
+// (hidden and system ones too) but no directory.
 inline constexpr std::uint32_t kSearchNormal = 0;
 inline constexpr std::uint32_t kSearchDirectory = attr::kDirectory;
+inline constexpr std::uint32_t kSearchAnyFile = attr::kHidden | attr::kSystem;
 
 }  // namespace uninstall

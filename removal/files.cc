@@ -12,11 +12,13 @@ namespace {
 
 constexpr std::wstring_view kTitle = L"Uninstall";
 
-// The existence test for a logged file. A search that fails cannot rule the
-// file out, so it counts as found: the delete is attempted and, after a
+// The existence test for a logged file: any file, hidden and system ones
+// too (a logged file that the test passed over would stay behind while the
+// run reports success), but no directory. A search that fails cannot rule
+// the file out, so it counts as found: the delete is attempted and, after a
 // delete, the user is asked.
 bool FileMayExist(Env& env, const std::wstring& path) {
-  return DirSearch(env, path, kSearchNormal) != Probe::kNoMatch;
+  return DirSearch(env, path, kSearchAnyFile) != Probe::kNoMatch;
 }
 
 // Deletes one logged file that is there, asking Retry or Cancel while it

@@ -93,17 +93,25 @@ const FilesCase kCases[] = {
      kTrue,
      {L"C:\\App\\b.dll"},
      {L"C:\\App\\a.txt"}},
-    {"HiddenAndSystemFilesAreNeitherDeletedNorPrompted",
+    // Hidden and system files are files like any other; a read-only one
+    // resists whatever else it carries; a folder at a logged path is none.
+    {"HiddenAndSystemFilesAreDeletedAndAFolderIsNot",
      [](FakeEnv& env) {
        env.AddFile(L"C:\\App\\h.txt", "", attr::kHidden);
        env.AddFile(L"C:\\App\\s.sys", "", attr::kSystem);
+       env.AddFile(L"C:\\App\\hs.dat", "", attr::kHidden | attr::kSystem);
+       env.AddFile(L"C:\\App\\hr.dat", "", attr::kHidden | attr::kReadOnly);
+       env.AddDir(L"C:\\App\\Folder");
      },
-     {File(L"C:\\App\\h.txt"), File(L"C:\\App\\s.sys")},
+     {File(L"C:\\App\\h.txt"), File(L"C:\\App\\s.sys"), File(L"C:\\App\\hs.dat"),
+      File(L"C:\\App\\Folder"), File(L"C:\\App\\hr.dat")},
      kAll,
-     {},
-     {},
-     kTrue,
-     {L"C:\\App\\h.txt", L"C:\\App\\s.sys"}},
+     {msgbox::kCancel},
+     {Del(L"C:\\App\\h.txt"), Del(L"C:\\App\\s.sys"), Del(L"C:\\App\\hs.dat"),
+      Del(L"C:\\App\\hr.dat"), Prompt(L"C:\\App\\hr.dat")},
+     kFalse,
+     {L"C:\\App\\Folder", L"C:\\App\\hr.dat"},
+     {L"C:\\App\\h.txt", L"C:\\App\\s.sys", L"C:\\App\\hs.dat"}},
     {"WildcardsAreNoPatterns",
      Standard,
      {File(L"C:\\App\\*.txt"), File(L"C:\\App\\?.dll")},
