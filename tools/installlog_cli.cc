@@ -11,6 +11,7 @@
 #include "installlog/reader.h"
 #include "installlog/writer.h"
 #include "platform/fatal_error.h"
+#include "removal/shared_keys.h"
 #include "tools/dump_report.h"
 #include "tools/file_io.h"
 #include "tools/manifest.h"
@@ -69,6 +70,27 @@ int LoadLog(const std::string& argument, std::ostream& err, LoadedLog& loaded) {
   return kExitOk;
 }
 
+// Warns of keys the uninstaller treats otherwise than an author may think:
+// one without its trailing "\" (older readers of the log compared keys as
+// text, so such a key made them climb above it), and a shared key, which no
+// uninstall deletes.
+void WarnOfKeys(const InstallLog& log, std::ostream& err) {
+  std::size_t index = 0;
+  for (const RegKeyEntry& key : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
+    const std::string where = "RegKeys[" + std::to_string(index++) + "] " +
+                              std::string(NameOfRootKey(key.RootKey).value_or("?")) + " " +
+                              QuoteText(key.SubKey);
+    if (IsSharedRegistryKey(key.RootKey, key.SubKey)) {
+      err << kProgram << ": warning: " << where
+          << " is a key the system and other applications share: the uninstaller never "
+             "deletes it\n";
+    } else if (key.SubKey.empty() || key.SubKey.back() != L'\\') {
+      err << kProgram << ": warning: " << where
+          << " has no trailing \"\\\": write it with one, as a key path in the log ends\n";
+    }
+  }
+}
+
 int Write(const std::string& manifest_argument, const std::string& out_argument,
           std::ostream& err) {
   std::string text;
@@ -84,6 +106,7 @@ int Write(const std::string& manifest_argument, const std::string& out_argument,
     return Usage(err, manifest_argument + ": not valid JSON: " + JsonMessage(e));
   }
 
+  WarnOfKeys(log, err);
   const std::string bytes =
       SerializeInstallFile(log.AppInfo, log.FileCount, log.Files, log.RegKeyCount, log.RegKeys,
                            log.LinkCount, log.Links);

@@ -109,6 +109,29 @@ TEST(InstalllogRoundTrip, WriteThenDumpJsonGivesTheManifestBack) {
   EXPECT_EQ(dir.Read("again.dat"), dir.Read("out.dat"));
 }
 
+// The writer warns of a key without its trailing "\\" and of a shared key,
+// and writes each as the manifest gives it.
+TEST(InstalllogWrite, WarnsOfKeysWithoutBackslashAndOfSharedKeys) {
+  const ScratchDir dir;
+  const std::string manifest = dir.Put("m.json", R"({
+    "AppInfo": {"AppPath": "", "AppName": "Tool", "MainPath": "", "GroupName": ""}, "Files": [],
+    "RegKeys": [{"RootKey": "HKEY_CURRENT_USER", "SubKey": "Software\\Tool", "Extra1": "", "Extra2": ""},
+                {"RootKey": "HKEY_CURRENT_USER", "SubKey": "Software\\Tool\\", "Extra1": "", "Extra2": ""},
+                {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Wow6432Node\\Microsoft\\",
+                 "Extra1": "", "Extra2": ""}],
+    "Links": []})");
+  const Outcome written = Installlog({"write", manifest, dir.File("out.dat")});
+  ASSERT_EQ(written.code, kExitOk);
+  EXPECT_EQ(
+      written.err,
+      "installlog: warning: RegKeys[0] HKEY_CURRENT_USER \"Software\\Tool\" has no trailing "
+      "\"\\\": write it with one, as a key path in the log ends\n"
+      "installlog: warning: RegKeys[2] HKEY_LOCAL_MACHINE \"Software\\Wow6432Node\\Microsoft\\\" "
+      "is a key the system and other applications share: the uninstaller never deletes it\n");
+  const Outcome dumped = Installlog({"dump", dir.File("out.dat"), "--json"});
+  EXPECT_EQ(Json::parse(dumped.out)["RegKeys"][0]["SubKey"], "Software\\Tool");
+}
+
 TEST(InstalllogRoundTrip, MinimalManifestGivesTheSmallestLog) {
   const ScratchDir dir;
   const std::string manifest = dir.Put(
@@ -142,8 +165,8 @@ TEST_P(InstalllogPlanTest, ShowsWhatTheStagesWouldDo) {
   const Json plan = Json::parse(outcome.out);
   std::vector<std::string> keys;
   for (const auto& [key, value] : plan.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"app", "registry", "files", "directories",
-                                            "mainDirectory", "links", "group"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"app", "registry", "registryActions", "files",
+                                            "directories", "mainDirectory", "links", "group"}));
   EXPECT_EQ(plan.at(c.key), Json::parse(c.expected)) << plan.at(c.key).dump();
 }
 
@@ -178,6 +201,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "registry",
                  R"([[-2147483646, "Software\\X\\App\\Sub\\"], [-2147483646, "Software\\X\\App\\"],
                      [-2147483646, "Software\\X\\App\\"], [-2147483646, "Software\\X\\"]])"},
+        // The keys of "registry" stay as they were; "registryActions" says
+        // which of them the stages delete.
+        PlanCase{"RegistryActionsBesideTheKeys",
+                 Log(kApp, {},
+                     {Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub"),
+                      Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X")},
+                     {}),
+                 {},
+                 "registryActions",
+                 R"(["delete-last", "delete-listed", "delete-listed", "delete-listed",
+                     "keep-above"])"},
         PlanCase{
             "RegistryEqualLengthsNotStable",
             Log(kApp, {},

@@ -23,6 +23,27 @@ std::string RootName(std::int32_t root) {
   return std::to_string(root);
 }
 
+// The name of an action in the JSON plan, and its mark in the text plan.
+struct ActionNames {
+  std::string_view json;
+  std::string_view mark;
+};
+ActionNames NamesOf(KeyAction action) {
+  switch (action) {
+    case KeyAction::kDeleteListed:
+      return {"delete-listed", "delete  listed         "};
+    case KeyAction::kDeleteBetween:
+      return {"delete-between", "delete  between listed"};
+    case KeyAction::kKeepAbove:
+      return {"keep-above", "keep    above listed   "};
+    case KeyAction::kKeepShared:
+      return {"keep-shared", "keep    shared         "};
+    case KeyAction::kDeleteAtEnd:
+      return {"delete-last", "last    uninstall entry"};
+  }
+  return {"", ""};
+}
+
 void Heading(std::ostream& out, std::string_view what, std::size_t count, std::string_view how) {
   out << "\n" << what << " (" << count << "), " << how << ":\n";
 }
@@ -36,6 +57,8 @@ UninstallPlan PlanUninstall(InstallLog log, const PlanFolders& folders) {
 
   UninstallPlan plan;
   plan.registry = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
+  plan.registryActions = RegistryKeyActions(log.RegKeyCount, log.RegKeys,
+                                            RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys));
   for (const FileEntry& file : EntriesInUse(log.FileCount, log.Files)) {
     if (FileStageTakesEntry(file)) plan.files.push_back(file.TargetPath);
   }
@@ -52,6 +75,8 @@ Json PlanToJson(const UninstallPlan& plan) {
   for (const PlanItem& key : plan.registry) {
     registry.push_back(Json::array({key.root, ToUtf8(key.path)}));
   }
+  Json actions = Json::array();
+  for (const KeyAction action : plan.registryActions) actions.push_back(NamesOf(action).json);
   Json files = Json::array();
   for (const std::wstring& file : plan.files) files.push_back(ToUtf8(file));
   Json directories = Json::array();
@@ -67,6 +92,7 @@ Json PlanToJson(const UninstallPlan& plan) {
                 {"MainPath", ToUtf8(plan.app.MainPath)},
                 {"GroupName", ToUtf8(plan.app.GroupName)}};
   out["registry"] = std::move(registry);
+  out["registryActions"] = std::move(actions);
   out["files"] = std::move(files);
   out["directories"] = std::move(directories);
   out["mainDirectory"] = ToUtf8(plan.mainDirectory);
@@ -84,10 +110,21 @@ void WritePlanText(std::ostream& out, const UninstallPlan& plan, const PlanFolde
       << "  MainPath   " << QuoteText(plan.app.MainPath) << "\n"
       << "  GroupName  " << QuoteText(plan.app.GroupName) << "\n";
 
+  const auto counted = [&](KeyAction action) {
+    return std::count(plan.registryActions.begin(), plan.registryActions.end(), action);
+  };
+  const auto deleted = counted(KeyAction::kDeleteListed) + counted(KeyAction::kDeleteBetween);
+  const auto last = counted(KeyAction::kDeleteAtEnd);
   Heading(out, "1. registry keys", plan.registry.size(),
-          "deleted in this order, each only once it has no subkeys");
-  for (const PlanItem& key : plan.registry) {
-    out << "  " << RootName(key.root) << " " << QuoteText(key.path) << "\n";
+          "in this order: " + std::to_string(deleted) + " deleted, " +
+              std::to_string(plan.registry.size() - static_cast<std::size_t>(deleted + last)) +
+              " kept, " + std::to_string(last) +
+              " deleted last (after the links, once every file is gone); each key only once it "
+              "has no subkeys");
+  for (std::size_t i = 0; i < plan.registry.size(); ++i) {
+    const PlanItem& key = plan.registry[i];
+    out << "  " << NamesOf(plan.registryActions.at(i)).mark << "  " << RootName(key.root) << " "
+        << QuoteText(key.path) << "\n";
   }
 
   Heading(out, "2. files", plan.files.size(),

@@ -8,6 +8,7 @@
 
 #include "installlog/records.h"
 #include "removal/plan.h"
+#include "removal/registry_keys.h"
 #include "removal/shortcuts.h"
 #include "tools/manifest.h"
 
@@ -22,8 +23,9 @@ struct PlanFolders {
 };
 
 struct UninstallPlan {
-  AppInfo app;                      // after the expansion of its paths
-  std::vector<PlanItem> registry;   // the keys in deletion order, each ending in "\"
+  AppInfo app;                             // after the expansion of its paths
+  std::vector<PlanItem> registry;          // the keys in deletion order, each ending in "\"
+  std::vector<KeyAction> registryActions;  // what the stages do with each key of `registry`
   std::vector<std::wstring> files;  // TargetPath of each entry the file stage takes, log order
   std::vector<std::wstring> directories;  // the directory stage's visits, in order, duplicates kept
   std::wstring mainDirectory;             // GetDirectory of the expanded MainPath
@@ -38,11 +40,18 @@ struct UninstallPlan {
 [[nodiscard]] UninstallPlan PlanUninstall(InstallLog log, const PlanFolders& folders);
 
 // {"app": {"AppPath": ..., "AppName": ..., "MainPath": ..., "GroupName": ...},
-//  "registry": [[ROOT, "KEY\\"], ...], "files": ["PATH", ...],
+//  "registry": [[ROOT, "KEY\\"], ...],
+//  "registryActions": ["delete-listed" | "delete-between" | "keep-above" |
+//                      "keep-shared" | "delete-last", ...],
+//  "files": ["PATH", ...],
 //  "directories": ["DIR\\", ...], "mainDirectory": "DIR\\",
 //  "links": [["..\\..\\Desktop", "APPNAME"], ["FOLDER", "LINKNAME"], ...],
 //  "group": "GROUPNAME"}
-// ROOT is the signed 32-bit value the log stores.
+// ROOT is the signed 32-bit value the log stores; "registry" holds every key
+// of the completion and ordering, and "registryActions" what happens to the
+// key at the same position (KeyAction): deleted as listed or as lying
+// between listed keys, kept as lying above them or shared, or deleted last
+// as the uninstall entry, after a run that removed every file.
 [[nodiscard]] Json PlanToJson(const UninstallPlan& plan);
 
 // The plan for a reader: the folders used, the expanded AppInfo, then each

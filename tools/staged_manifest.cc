@@ -466,7 +466,13 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
                            "this folder (and the folders above it) where the installer makes it");
   }
 
+  // Every key with its trailing "\", as the uninstaller compares keys by
+  // their names: written without it, a key looks like a prefix of its own
+  // subkeys' text to readers that compare text.
   log.RegKeys = options.RegKeys;
+  for (RegKeyEntry& key : log.RegKeys) {
+    if (!key.SubKey.empty() && key.SubKey.back() != L'\\') key.SubKey.push_back(L'\\');
+  }
   log.Links = options.Links;
   if (!options.GroupLinks.empty() && options.GroupName.empty()) {
     problems.emplace_back("--link needs --group: the links go in the program group");

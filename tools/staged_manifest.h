@@ -92,7 +92,8 @@ inline constexpr std::array<std::wstring_view, 5> kTargetVariables = {
 // The log of `tree`: AppInfo {Target, AppName, MainPath, GroupName}, the
 // files sorted by their staged path (name by name, in code point order, so
 // the same folder gives the same log on every system), SourcePath the staged
-// path with "\", TargetPath its target; then options.RegKeys, options.Links
+// path with "\", TargetPath its target; then options.RegKeys (each SubKey
+// with a trailing "\"), options.Links
 // and one link per GroupLink in the folder "%userfolder%[\sub]".
 //
 // A staged file whose target is Uninstall.exe or Uninstall.dat in the

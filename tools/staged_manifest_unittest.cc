@@ -121,8 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StagedManifestTest, AppInfoRegistryKeysAndLinks) {
   StagedOptions options = Options(L"bin/app.exe");
-  options.RegKeys = {{static_cast<std::int32_t>(0x80000000u), L".tool\\", L"", L""},
-                     ParseRegKeyOption(L"HKLM\\Software\\Vendor\\Tool\\")};
+  // Keys given without their trailing "\" get one.
+  options.RegKeys = {{static_cast<std::int32_t>(0x80000000u), L".tool", L"", L""},
+                     ParseRegKeyOption(L"HKLM\\Software\\Vendor\\Tool")};
   options.Links = {{L"%userfolder%", L"From JSON", L""}};
   options.GroupLinks = {ParseLinkOption(L"Tool=bin/app.exe"),
                         ParseLinkOption(L"Extras\\Read me=readme.txt")};
