@@ -204,7 +204,17 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
   std::vector<std::string> created_files;
   std::vector<std::string> created_links;
   std::set<std::wstring> seen;
-  for (const PlanItem& key : RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys)) {
+  // The keys the uninstaller deletes: those of the deletion order that it
+  // does not keep.
+  const std::vector<PlanEntry> key_plan = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
+  const std::vector<KeyAction> key_actions =
+      RegistryKeyActions(log.RegKeyCount, log.RegKeys, key_plan);
+  const std::vector<PlanItem> key_order = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
+  for (std::size_t k = 0; k < key_order.size(); ++k) {
+    if (key_actions[k] == KeyAction::kKeepAbove || key_actions[k] == KeyAction::kKeepShared) {
+      continue;
+    }
+    const PlanItem& key = key_order[k];
     std::wstring sub = key.path;
     if (!sub.empty() && sub.back() == L'\\') sub.pop_back();
     if (!seen.insert(std::to_wstring(key.root) + L":" + sub).second) continue;

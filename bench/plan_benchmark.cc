@@ -158,6 +158,7 @@ void BM_WholePlan(benchmark::State& state) {
     const std::int64_t faults_before = MinorFaults();
     ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
     const std::vector<PlanEntry> key_order = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
+    benchmark::DoNotOptimize(RegistryKeyActions(log.RegKeyCount, log.RegKeys, key_order).data());
     const std::vector<std::wstring_view> dir_order = DirectoryVisitPlan(log.FileCount, log.Files);
     const std::vector<ShellLinkCall> links = ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo);
     benchmark::DoNotOptimize(links.data());
@@ -198,9 +199,15 @@ void BM_WholePlanPart(benchmark::State& state) {
         benchmark::DoNotOptimize(log.Files.data());
         break;
       }
-      case 1:
-        benchmark::DoNotOptimize(RegistryKeyDeletionPlan(expanded.RegKeyCount, expanded.RegKeys));
+      case 1: {
+        // The order and what the stage does with each key, as the stage
+        // works them out.
+        const std::vector<PlanEntry> order =
+            RegistryKeyDeletionPlan(expanded.RegKeyCount, expanded.RegKeys);
+        benchmark::DoNotOptimize(
+            RegistryKeyActions(expanded.RegKeyCount, expanded.RegKeys, order).data());
         break;
+      }
       default:
         benchmark::DoNotOptimize(DirectoryVisitPlan(expanded.FileCount, expanded.Files));
         break;

@@ -1,6 +1,7 @@
 #include "removal/registry_keys.h"
 
 #include <algorithm>
+#include <span>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -60,43 +61,77 @@ std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
   return ordered;
 }
 
+namespace {
+
+// A key under one root, by its names, as the stage compares keys: the
+// root's value and the key's comparable path, with a hash of both that is
+// rolled on name by name, so that every ancestor of a key is looked up at
+// the cost of one pass over its path.
+struct KeyName {
+  std::int32_t root;
+  std::wstring_view names;
+  std::uint64_t hash;
+  bool operator==(const KeyName& other) const { return root == other.root && names == other.names; }
+};
+struct KeyNameHash {
+  std::size_t operator()(const KeyName& key) const { return static_cast<std::size_t>(key.hash); }
+};
+
+constexpr std::uint64_t kHashStart = 0xCBF29CE484222325ull;
+std::uint64_t HashStep(std::uint64_t h, wchar_t c) {
+  return (h ^ static_cast<std::uint32_t>(c)) * 0x100000001B3ull;
+}
+std::uint64_t HashOf(std::int32_t root, std::wstring_view names) {
+  std::uint64_t h = kHashStart ^ static_cast<std::uint32_t>(root);
+  for (const wchar_t c : names) h = HashStep(h, c);
+  return h;
+}
+
+}  // namespace
+
 std::vector<KeyAction> RegistryKeyActions(std::int16_t count, const std::vector<RegKeyEntry>& keys,
                                           const std::vector<PlanEntry>& plan) {
-  // A key under one root, by its names: the root's value, then the names.
-  const auto name_of = [](std::int32_t root, std::wstring_view path) {
-    return std::to_wstring(root) + L":" + ComparableKeyPath(path);
-  };
-  std::unordered_set<std::wstring> listed;
+  const std::span<const RegKeyEntry> in_use = EntriesInUse(count, keys);
+  std::vector<std::wstring> listed_names;
+  listed_names.reserve(in_use.size());
+  for (const RegKeyEntry& key : in_use) listed_names.push_back(ComparableKeyPath(key.SubKey));
+  std::unordered_set<KeyName, KeyNameHash> listed;
   // Listed keys that may hold added ones: a shared key named by mistake
   // makes nothing below it the application's.
-  std::unordered_set<std::wstring> anchors;
-  for (const RegKeyEntry& key : EntriesInUse(count, keys)) {
-    std::wstring name = name_of(key.RootKey, key.SubKey);
-    if (!IsSharedRegistryKey(key.RootKey, key.SubKey)) anchors.insert(name);
-    listed.insert(std::move(name));
+  std::unordered_set<KeyName, KeyNameHash> anchors;
+  for (std::size_t i = 0; i < in_use.size(); ++i) {
+    const std::int32_t root = in_use[i].RootKey;
+    const KeyName name{root, listed_names[i], HashOf(root, listed_names[i])};
+    listed.insert(name);
+    if (!IsSharedComparableKey(root, name.names)) anchors.insert(name);
   }
 
   std::vector<KeyAction> actions;
   actions.reserve(plan.size());
+  std::wstring names;
   for (const PlanEntry& entry : plan) {
-    KeyAction action = KeyAction::kKeepAbove;
-    const std::wstring name = name_of(entry.root, entry.path);
-    if (IsSharedRegistryKey(entry.root, entry.path)) {
-      action = KeyAction::kKeepShared;
-    } else if (listed.contains(name)) {
-      action = KeyAction::kDeleteListed;
-    } else {
-      // Below a listed key: one of its ancestors, cut at a "\", is listed.
-      for (std::size_t at = name.rfind(L'\\'); at != std::wstring::npos && at > 0;
-           at = name.rfind(L'\\', at - 1)) {
-        if (anchors.contains(name.substr(0, at))) {
-          action = KeyAction::kDeleteBetween;
-          break;
-        }
+    names = ComparableKeyPath(entry.path);
+    // Whether a listed key lies above this one: its ancestors, cut at each
+    // "\", looked up as the hash rolls over the path.
+    bool below_listed = false;
+    std::uint64_t h = kHashStart ^ static_cast<std::uint32_t>(entry.root);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == L'\\' && !below_listed) {
+        below_listed = anchors.contains({entry.root, std::wstring_view(names).substr(0, i), h});
       }
+      h = HashStep(h, names[i]);
+    }
+
+    KeyAction action = KeyAction::kKeepAbove;
+    if (IsSharedComparableKey(entry.root, names)) {
+      action = KeyAction::kKeepShared;
+    } else if (listed.contains({entry.root, names, h})) {
+      action = KeyAction::kDeleteListed;
+    } else if (below_listed) {
+      action = KeyAction::kDeleteBetween;
     }
     if ((action == KeyAction::kDeleteListed || action == KeyAction::kDeleteBetween) &&
-        IsUninstallEntryKey(entry.root, entry.path)) {
+        IsUninstallEntryComparableKey(entry.root, names)) {
       action = KeyAction::kDeleteAtEnd;
     }
     actions.push_back(action);

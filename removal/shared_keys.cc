@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
-#include <span>
-#include <vector>
-
-#include "paths/normalise.h"
 
 namespace uninstall {
 namespace {
@@ -145,25 +141,14 @@ constexpr std::array kSharedKeys = {
 // System of the hardware profile.
 constexpr std::array kChildrenOfShared = {Scope::kMachine, Scope::kSystem, Scope::kConfig};
 
-struct Canonical {
-  Scope scope = Scope::kOther;
-  std::vector<std::wstring> names;  // below the scope's own key, upper case
-};
-
-std::vector<std::wstring> Names(std::wstring_view path) {
-  std::vector<std::wstring> names;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find(L'\\', start);
-    if (end == std::wstring_view::npos) end = path.size();
-    if (end > start) names.push_back(UpperCase(path.substr(start, end - start)));
-    start = end + 1;
-  }
-  return names;
-}
-
-bool Is(const std::vector<std::wstring>& names, std::size_t i, std::wstring_view name) {
-  return i < names.size() && names[i] == name;
+// The next name of a comparable key path from `at` on, and `at` moved past
+// it and its "\".
+std::wstring_view NextName(std::wstring_view path, std::size_t& at) {
+  const std::size_t start = at;
+  std::size_t end = path.find(L'\\', start);
+  if (end == std::wstring_view::npos) end = path.size();
+  at = end < path.size() ? end + 1 : end;
+  return path.substr(start, end - start);
 }
 
 // "CONTROLSET" followed by three digits: a control set that CurrentControlSet
@@ -171,89 +156,129 @@ bool Is(const std::vector<std::wstring>& names, std::size_t i, std::wstring_view
 bool IsControlSet(std::wstring_view name) {
   constexpr std::wstring_view kPrefix = L"CONTROLSET";
   return name.size() == kPrefix.size() + 3 && name.starts_with(kPrefix) &&
-         std::all_of(name.begin() + kPrefix.size(), name.end(),
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(kPrefix.size()), name.end(),
                      [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
-Canonical Classes(std::vector<std::wstring> names, std::size_t from) {
-  if (Is(names, from, L"WOW6432NODE")) ++from;
-  names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(from));
-  return {Scope::kClasses, std::move(names)};
+// A comparable key path seen from its scope: the scope and the names below
+// the scope's own key (a suffix of the path, "" for the scope's own key).
+struct Canonical {
+  Scope scope = Scope::kOther;
+  std::wstring_view rest;
+};
+
+// Skips `name` when it is the next name at `at`.
+bool Skip(std::wstring_view path, std::size_t& at, std::wstring_view name) {
+  std::size_t next = at;
+  if (NextName(path, next) != name) return false;
+  at = next;
+  return true;
 }
 
-Canonical Software(std::vector<std::wstring> names, std::size_t from) {
-  if (Is(names, from, L"WOW6432NODE")) ++from;
-  if (Is(names, from, L"CLASSES")) return Classes(std::move(names), from + 1);
-  names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(from));
-  return {Scope::kSoftware, std::move(names)};
+Canonical Classes(std::wstring_view path, std::size_t at) {
+  Skip(path, at, L"WOW6432NODE");
+  return {Scope::kClasses, path.substr(at)};
 }
 
-Canonical User(std::vector<std::wstring> names, std::size_t from) {
-  if (Is(names, from, L"SOFTWARE")) return Software(std::move(names), from + 1);
-  names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(from));
-  return {Scope::kUser, std::move(names)};
+Canonical Software(std::wstring_view path, std::size_t at) {
+  Skip(path, at, L"WOW6432NODE");
+  if (Skip(path, at, L"CLASSES")) return Classes(path, at);
+  return {Scope::kSoftware, path.substr(at)};
 }
 
-// The scope of a key and its names below it. HKEY_USERS itself and its
-// hives are the kUser scope's own key (shared); a hive ending in "_Classes"
-// holds a user's class keys.
+Canonical User(std::wstring_view path, std::size_t at) {
+  if (Skip(path, at, L"SOFTWARE")) return Software(path, at);
+  return {Scope::kUser, path.substr(at)};
+}
+
+// The scope of a comparable key path. HKEY_USERS itself and its hives are
+// the kUser scope's own key (shared); a hive ending in "_CLASSES" holds a
+// user's class keys.
 Canonical CanonicalKey(std::int32_t root, std::wstring_view path) {
-  std::vector<std::wstring> names = Names(path);
+  std::size_t at = 0;
   switch (root) {
     case regroot::kClassesRoot:
-      return Classes(std::move(names), 0);
+      return Classes(path, at);
     case regroot::kCurrentUser:
-      return User(std::move(names), 0);
+      return User(path, at);
     case regroot::kLocalMachine:
-      if (Is(names, 0, L"SOFTWARE")) return Software(std::move(names), 1);
-      if (Is(names, 0, L"SYSTEM")) {
-        if (names.size() > 1 && IsControlSet(names[1])) names[1] = L"CURRENTCONTROLSET";
-        names.erase(names.begin());
-        return {Scope::kSystem, std::move(names)};
-      }
-      return {Scope::kMachine, std::move(names)};
-    case regroot::kUsers:
-      if (names.empty()) return {Scope::kUser, {}};
-      if (names[0].ends_with(L"_CLASSES")) return Classes(std::move(names), 1);
-      return User(std::move(names), 1);
+      if (Skip(path, at, L"SOFTWARE")) return Software(path, at);
+      if (Skip(path, at, L"SYSTEM")) return {Scope::kSystem, path.substr(at)};
+      return {Scope::kMachine, path};
+    case regroot::kUsers: {
+      if (path.empty()) return {Scope::kUser, path};
+      const std::wstring_view hive = NextName(path, at);
+      if (hive.ends_with(L"_CLASSES")) return Classes(path, at);
+      return User(path, at);
+    }
     case regroot::kCurrentConfig:
-      return {Scope::kConfig, std::move(names)};
+      return {Scope::kConfig, path};
     default:
-      return {Scope::kOther, std::move(names)};
+      return {Scope::kOther, path};
   }
 }
 
-std::wstring Joined(std::span<const std::wstring> names) {
-  std::wstring text;
-  for (const std::wstring& name : names) {
-    if (!text.empty()) text.push_back(L'\\');
-    text += name;
-  }
-  return text;
+bool InTable(Scope scope, std::wstring_view rest) {
+  return std::any_of(kSharedKeys.begin(), kSharedKeys.end(), [&](const SharedKey& shared) {
+    return shared.scope == scope && shared.path == rest;
+  });
 }
 
 }  // namespace
 
 bool IsSharedRegistryKey(std::int32_t root, std::wstring_view path) {
-  const Canonical key = CanonicalKey(root, path);
-  if (key.names.size() <= 1 && std::find(kChildrenOfShared.begin(), kChildrenOfShared.end(),
-                                         key.scope) != kChildrenOfShared.end()) {
+  return IsSharedComparableKey(root, ComparableKeyPath(path));
+}
+
+bool IsSharedComparableKey(std::int32_t root, std::wstring_view comparable) {
+  const Canonical key = CanonicalKey(root, comparable);
+  if (key.rest.find(L'\\') == std::wstring_view::npos &&
+      std::find(kChildrenOfShared.begin(), kChildrenOfShared.end(), key.scope) !=
+          kChildrenOfShared.end()) {
     return true;
   }
-  const std::wstring joined = Joined(key.names);
-  return std::any_of(kSharedKeys.begin(), kSharedKeys.end(), [&](const SharedKey& shared) {
-    return shared.scope == key.scope && shared.path == joined;
-  });
+  if (InTable(key.scope, key.rest)) return true;
+  // ControlSet001 and the others are what CurrentControlSet stands for.
+  if (key.scope == Scope::kSystem) {
+    std::size_t at = 0;
+    if (IsControlSet(NextName(key.rest, at))) {
+      std::wstring current = L"CURRENTCONTROLSET";
+      if (at < key.rest.size()) current.append(L"\\").append(key.rest.substr(at));
+      return InTable(key.scope, current);
+    }
+  }
+  return false;
 }
 
 bool IsUninstallEntryKey(std::int32_t root, std::wstring_view path) {
-  static constexpr std::array<std::wstring_view, 4> kUninstall = {L"MICROSOFT", L"WINDOWS",
-                                                                  L"CURRENTVERSION", L"UNINSTALL"};
-  const Canonical key = CanonicalKey(root, path);
-  return key.scope == Scope::kSoftware && key.names.size() > kUninstall.size() &&
-         std::equal(kUninstall.begin(), kUninstall.end(), key.names.begin());
+  return IsUninstallEntryComparableKey(root, ComparableKeyPath(path));
 }
 
-std::wstring ComparableKeyPath(std::wstring_view path) { return Joined(Names(path)); }
+bool IsUninstallEntryComparableKey(std::int32_t root, std::wstring_view comparable) {
+  static constexpr std::wstring_view kUninstall =
+      L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\";
+  const Canonical key = CanonicalKey(root, comparable);
+  return key.scope == Scope::kSoftware && key.rest.size() > kUninstall.size() &&
+         key.rest.starts_with(kUninstall);
+}
+
+std::wstring ComparableKeyPath(std::wstring_view path) {
+  std::wstring names(path.size(), L'\0');
+  std::size_t n = 0;
+  for (const wchar_t c : path) {
+    if (c == L'\\') {
+      if (n > 0 && names[n - 1] != L'\\') names[n++] = L'\\';
+    } else if (c >= L'a' && c <= L'z') {
+      names[n++] = static_cast<wchar_t>(c - L'a' + L'A');
+    } else if (c < 0x80) {
+      names[n++] = c;
+    } else {
+      names[n++] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    }
+  }
+  if (n > 0 && names[n - 1] == L'\\') --n;
+  names.resize(n);
+  return names;
+}
 
 }  // namespace uninstall

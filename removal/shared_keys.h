@@ -40,4 +40,9 @@ inline constexpr std::int32_t kCurrentConfig = static_cast<std::int32_t>(0x80000
 // names: equal for two spellings of one key under one root.
 [[nodiscard]] std::wstring ComparableKeyPath(std::wstring_view path);
 
+// The two tests on a path ComparableKeyPath already gave, for callers that
+// judge many keys.
+[[nodiscard]] bool IsSharedComparableKey(std::int32_t root, std::wstring_view comparable);
+[[nodiscard]] bool IsUninstallEntryComparableKey(std::int32_t root, std::wstring_view comparable);
+
 }  // namespace uninstall

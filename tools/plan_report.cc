@@ -23,7 +23,9 @@ std::string RootName(std::int32_t root) {
   return std::to_string(root);
 }
 
-// The name of an action in the JSON plan, and its mark in the text plan.
+// The name of an action in the JSON plan, and its mark in the text plan,
+// padded to kMarkWidth.
+constexpr std::size_t kMarkWidth = 25;
 struct ActionNames {
   std::string_view json;
   std::string_view mark;
@@ -31,13 +33,13 @@ struct ActionNames {
 ActionNames NamesOf(KeyAction action) {
   switch (action) {
     case KeyAction::kDeleteListed:
-      return {"delete-listed", "delete  listed         "};
+      return {"delete-listed", "delete  listed"};
     case KeyAction::kDeleteBetween:
       return {"delete-between", "delete  between listed"};
     case KeyAction::kKeepAbove:
-      return {"keep-above", "keep    above listed   "};
+      return {"keep-above", "keep    above listed"};
     case KeyAction::kKeepShared:
-      return {"keep-shared", "keep    shared         "};
+      return {"keep-shared", "keep    shared"};
     case KeyAction::kDeleteAtEnd:
       return {"delete-last", "last    uninstall entry"};
   }
@@ -123,7 +125,8 @@ void WritePlanText(std::ostream& out, const UninstallPlan& plan, const PlanFolde
               "has no subkeys");
   for (std::size_t i = 0; i < plan.registry.size(); ++i) {
     const PlanItem& key = plan.registry[i];
-    out << "  " << NamesOf(plan.registryActions.at(i)).mark << "  " << RootName(key.root) << " "
+    const std::string_view mark = NamesOf(plan.registryActions.at(i)).mark;
+    out << "  " << mark << std::string(kMarkWidth - mark.size(), ' ') << RootName(key.root) << " "
         << QuoteText(key.path) << "\n";
   }
 

@@ -31,6 +31,7 @@
 #include "removal/plan.h"
 #include "removal/plan_reference.h"
 #include "removal/registry_keys.h"
+#include "removal/shared_keys.h"
 
 namespace uninstall::fuzz {
 namespace {
@@ -218,6 +219,24 @@ void CheckRegistryKeys(const InstallLog& log) {
     const std::wstring& planned = plan[i].path;
     const bool has_slash = !planned.empty() && planned.back() == L'\\';
     FUZZ_CHECK(deletions[i].path == (has_slash ? planned : planned + L"\\"));
+  }
+
+  // Of those, the stages delete only a key the log lists or one below a
+  // listed key, by key names, and never a shared key.
+  const std::vector<PlanEntry> views = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
+  const std::vector<KeyAction> actions = RegistryKeyActions(log.RegKeyCount, log.RegKeys, views);
+  FUZZ_CHECK(actions.size() == views.size());
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (actions[i] == KeyAction::kKeepAbove || actions[i] == KeyAction::kKeepShared) continue;
+    FUZZ_CHECK(!IsSharedRegistryKey(views[i].root, views[i].path));
+    const std::wstring name = ComparableKeyPath(views[i].path);
+    bool inside = false;
+    for (const RegKeyEntry& key : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
+      const std::wstring listed = ComparableKeyPath(key.SubKey);
+      inside = inside || (key.RootKey == views[i].root &&
+                          (name == listed || name.starts_with(listed + L"\\")));
+    }
+    FUZZ_CHECK(inside);
   }
 }
 
