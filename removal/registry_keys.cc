@@ -1,9 +1,9 @@
 #include "removal/registry_keys.h"
 
 #include <algorithm>
+#include <bit>
 #include <span>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 
 #include "removal/shared_keys.h"
@@ -63,72 +63,131 @@ std::vector<PlanItem> RegistryKeyDeletionOrder(std::int16_t count,
 
 namespace {
 
-// A key under one root, by its names, as the stage compares keys: the
-// root's value and the key's comparable path, with a hash of both that is
-// rolled on name by name, so that every ancestor of a key is looked up at
-// the cost of one pass over its path.
-struct KeyName {
+// A listed key, as the stage compares keys: its root's value, its path as
+// the log spells it, and a hash of the root and the path's comparable form
+// (ComparableKeyPath), which is never built for it: the listed keys are
+// looked up tens of thousands of times, and copies of them all would cost
+// more than the lookups.
+struct ListedKey {
   std::int32_t root;
-  std::wstring_view names;
+  std::wstring_view path;
   std::uint64_t hash;
-  bool operator==(const KeyName& other) const { return root == other.root && names == other.names; }
-};
-struct KeyNameHash {
-  std::size_t operator()(const KeyName& key) const { return static_cast<std::size_t>(key.hash); }
 };
 
-constexpr std::uint64_t kHashStart = 0xCBF29CE484222325ull;
+std::uint64_t HashStart(std::int32_t root) {
+  return 0xCBF29CE484222325ull ^ static_cast<std::uint32_t>(root);
+}
 std::uint64_t HashStep(std::uint64_t h, wchar_t c) {
   return (h ^ static_cast<std::uint32_t>(c)) * 0x100000001B3ull;
 }
-std::uint64_t HashOf(std::int32_t root, std::wstring_view names) {
-  std::uint64_t h = kHashStart ^ static_cast<std::uint32_t>(root);
-  for (const wchar_t c : names) h = HashStep(h, c);
+std::uint64_t HashOf(std::int32_t root, std::wstring_view comparable) {
+  std::uint64_t h = HashStart(root);
+  for (const wchar_t c : comparable) h = HashStep(h, c);
   return h;
 }
+
+// The characters of ComparableKeyPath(path), one by one, to `emit`.
+template <typename Emit>
+void ForEachComparableChar(std::wstring_view path, Emit emit) {
+  bool any = false;
+  bool separator = false;
+  for (const wchar_t c : path) {
+    if (c == L'\\') {
+      separator = any;
+      continue;
+    }
+    if (separator) emit(L'\\');
+    separator = false;
+    any = true;
+    emit(FoldKeyNameChar(c));
+  }
+}
+
+// Whether ComparableKeyPath(path) is `comparable`.
+bool IsComparably(std::wstring_view path, std::wstring_view comparable) {
+  std::size_t n = 0;
+  bool equal = true;
+  ForEachComparableChar(path, [&](wchar_t c) {
+    equal = equal && n < comparable.size() && comparable[n] == c;
+    ++n;
+  });
+  return equal && n == comparable.size();
+}
+
+// A set of listed keys in one flat table (open addressing, linear probing,
+// at most half full), looked up by a comparable path and its hash.
+class ListedKeySet {
+ public:
+  explicit ListedKeySet(std::size_t capacity) : slots_(std::bit_ceil(capacity * 2 + 2), kEmpty) {
+    keys_.reserve(capacity);
+  }
+  // Adds `key`; a key added twice is held twice, which changes no answer.
+  void Insert(const ListedKey& key) {
+    std::size_t s = Start(key.hash);
+    while (slots_[s] != kEmpty) s = Next(s);
+    slots_[s] = static_cast<std::uint32_t>(keys_.size());
+    keys_.push_back(key);
+  }
+  [[nodiscard]] bool Contains(std::int32_t root, std::wstring_view comparable,
+                              std::uint64_t hash) const {
+    for (std::size_t s = Start(hash); slots_[s] != kEmpty; s = Next(s)) {
+      const ListedKey& held = keys_[slots_[s]];
+      if (held.hash == hash && held.root == root && IsComparably(held.path, comparable)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+  [[nodiscard]] std::size_t Start(std::uint64_t hash) const {
+    return static_cast<std::size_t>(hash ^ (hash >> 29)) & (slots_.size() - 1);
+  }
+  [[nodiscard]] std::size_t Next(std::size_t s) const { return (s + 1) & (slots_.size() - 1); }
+  std::vector<std::uint32_t> slots_;
+  std::vector<ListedKey> keys_;
+};
 
 }  // namespace
 
 std::vector<KeyAction> RegistryKeyActions(std::int16_t count, const std::vector<RegKeyEntry>& keys,
                                           const std::vector<PlanEntry>& plan) {
   const std::span<const RegKeyEntry> in_use = EntriesInUse(count, keys);
-  std::vector<std::wstring> listed_names;
-  listed_names.reserve(in_use.size());
-  for (const RegKeyEntry& key : in_use) listed_names.push_back(ComparableKeyPath(key.SubKey));
-  std::unordered_set<KeyName, KeyNameHash> listed;
+  ListedKeySet listed(in_use.size());
   // Listed keys that may hold added ones: a shared key named by mistake
   // makes nothing below it the application's.
-  std::unordered_set<KeyName, KeyNameHash> anchors;
-  for (std::size_t i = 0; i < in_use.size(); ++i) {
-    const std::int32_t root = in_use[i].RootKey;
-    const KeyName name{root, listed_names[i], HashOf(root, listed_names[i])};
-    listed.insert(name);
-    if (!IsSharedComparableKey(root, name.names)) anchors.insert(name);
+  ListedKeySet anchors(in_use.size());
+  std::wstring names;  // one buffer for every comparable path
+  for (const RegKeyEntry& key : in_use) {
+    std::uint64_t h = HashStart(key.RootKey);
+    ForEachComparableChar(key.SubKey, [&](wchar_t c) { h = HashStep(h, c); });
+    const ListedKey listed_key{key.RootKey, key.SubKey, h};
+    listed.Insert(listed_key);
+    ComparableKeyPath(key.SubKey, names);
+    if (!IsSharedComparableKey(key.RootKey, names)) anchors.Insert(listed_key);
   }
 
   std::vector<KeyAction> actions;
   actions.reserve(plan.size());
-  std::wstring names;
   for (const PlanEntry& entry : plan) {
-    names = ComparableKeyPath(entry.path);
-    // Whether a listed key lies above this one: its ancestors, cut at each
-    // "\", looked up as the hash rolls over the path.
-    bool below_listed = false;
-    std::uint64_t h = kHashStart ^ static_cast<std::uint32_t>(entry.root);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == L'\\' && !below_listed) {
-        below_listed = anchors.contains({entry.root, std::wstring_view(names).substr(0, i), h});
-      }
-      h = HashStep(h, names[i]);
-    }
-
+    ComparableKeyPath(entry.path, names);
     KeyAction action = KeyAction::kKeepAbove;
     if (IsSharedComparableKey(entry.root, names)) {
       action = KeyAction::kKeepShared;
-    } else if (listed.contains({entry.root, names, h})) {
+    } else if (listed.Contains(entry.root, names, HashOf(entry.root, names))) {
       action = KeyAction::kDeleteListed;
-    } else if (below_listed) {
-      action = KeyAction::kDeleteBetween;
+    } else {
+      // Below a listed key: one of its ancestors, cut at a "\", is listed.
+      // The ancestors are looked up as the hash rolls over the path.
+      std::uint64_t h = HashStart(entry.root);
+      for (std::size_t i = 0; i < names.size() && action == KeyAction::kKeepAbove; ++i) {
+        if (names[i] == L'\\' &&
+            anchors.Contains(entry.root, std::wstring_view(names).substr(0, i), h)) {
+          action = KeyAction::kDeleteBetween;
+        }
+        h = HashStep(h, names[i]);
+      }
     }
     if ((action == KeyAction::kDeleteListed || action == KeyAction::kDeleteBetween) &&
         IsUninstallEntryComparableKey(entry.root, names)) {

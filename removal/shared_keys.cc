@@ -263,22 +263,29 @@ bool IsUninstallEntryComparableKey(std::int32_t root, std::wstring_view comparab
 }
 
 std::wstring ComparableKeyPath(std::wstring_view path) {
-  std::wstring names(path.size(), L'\0');
+  std::wstring names;
+  ComparableKeyPath(path, names);
+  return names;
+}
+
+void ComparableKeyPath(std::wstring_view path, std::wstring& out) {
+  out.resize(path.size());
   std::size_t n = 0;
   for (const wchar_t c : path) {
-    if (c == L'\\') {
-      if (n > 0 && names[n - 1] != L'\\') names[n++] = L'\\';
-    } else if (c >= L'a' && c <= L'z') {
-      names[n++] = static_cast<wchar_t>(c - L'a' + L'A');
-    } else if (c < 0x80) {
-      names[n++] = c;
-    } else {
-      names[n++] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    if (c != L'\\') {
+      out[n++] = FoldKeyNameChar(c);
+    } else if (n > 0 && out[n - 1] != L'\\') {
+      out[n++] = L'\\';
     }
   }
-  if (n > 0 && names[n - 1] == L'\\') --n;
-  names.resize(n);
-  return names;
+  if (n > 0 && out[n - 1] == L'\\') --n;
+  out.resize(n);
+}
+
+wchar_t FoldKeyNameChar(wchar_t c) {
+  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
+  if (c < 0x80) return c;
+  return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
 }
 
 }  // namespace uninstall

@@ -39,6 +39,10 @@ inline constexpr std::int32_t kCurrentConfig = static_cast<std::int32_t>(0x80000
 // The key names of `path`, upper case, joined by one "\", without empty
 // names: equal for two spellings of one key under one root.
 [[nodiscard]] std::wstring ComparableKeyPath(std::wstring_view path);
+// The same, written into `out` (whose buffer is reused).
+void ComparableKeyPath(std::wstring_view path, std::wstring& out);
+// One character of a key name as ComparableKeyPath writes it: in upper case.
+[[nodiscard]] wchar_t FoldKeyNameChar(wchar_t c);
 
 // The two tests on a path ComparableKeyPath already gave, for callers that
 // judge many keys.
