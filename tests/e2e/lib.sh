@@ -357,6 +357,27 @@ write_raw_log() {
   printf "$1" >"$(unix_path "${2:-$APP\\Uninstall.dat}")"
 }
 
+# installlog.exe, the installer authors' tool, built beside Uninstall.exe
+# in tools/ of the same build.
+E2E_INSTALLLOG_EXE=${E2E_INSTALLLOG_EXE:-$(dirname "${E2E_UNINSTALL_EXE:-.}")/tools/installlog.exe}
+
+# installlog ARGS...: runs installlog.exe in the prefix; its exit code in
+# INSTALLLOG_RC, its output streams (line ends made Unix) in INSTALLLOG_OUT
+# and INSTALLLOG_ERR.
+installlog() {
+  INSTALLLOG_RC=0
+  if [ ! -f "$WINEPREFIX/drive_c/e2e/installlog.exe" ] &&
+    ! cp "$E2E_INSTALLLOG_EXE" "$WINEPREFIX/drive_c/e2e/installlog.exe"; then
+    fail "installlog.exe is missing: $E2E_INSTALLLOG_EXE"
+    INSTALLLOG_RC=2
+    return 1
+  fi
+  wine_run 120 'C:\e2e\installlog.exe' "$@" >"$E2E_SCRATCH/out.txt" 2>"$E2E_SCRATCH/err.txt" ||
+    INSTALLLOG_RC=$?
+  INSTALLLOG_OUT=$(tr -d '\r' <"$E2E_SCRATCH/out.txt")
+  INSTALLLOG_ERR=$(tr -d '\r' <"$E2E_SCRATCH/err.txt")
+}
+
 # ---------------------------------------------------------------------------
 # The answering script.
 
@@ -539,27 +560,44 @@ _reg_wow64_key() {
   printf '%s' "$sub"
 }
 
-# Whether the registry files of the stopped prefix hold ROOT\SUBKEY. Wine
-# writes a key only when it has values or no subkeys, so a key also exists
-# when a key below it is written.
-_reg_key_present() {
-  local file sub=$2
+# Where the registry files of the stopped prefix hold ROOT\SUBKEY: the file
+# in E2E_REG_FILE, the key's name as written there (backslashes doubled, no
+# trailing one) in E2E_REG_NAME.
+_reg_location() {
+  local sub=$2
   [ "$E2E_WOW64" = 1 ] && sub=$(_reg_wow64_key "$1" "$2")
   case $1 in
-    HKLM) file=system.reg ;;
+    HKLM) E2E_REG_FILE=system.reg ;;
     HKCR)
-      file=system.reg
+      E2E_REG_FILE=system.reg
       sub="Software\\Classes\\$sub"
       ;;
-    HKCU) file=user.reg ;;
+    HKCU) E2E_REG_FILE=user.reg ;;
     *)
       echo "registry checks support HKLM, HKCR and HKCU, not $1" >&2
       return 2
       ;;
   esac
   sub=${sub%\\}
-  local esc=${sub//\\/\\\\}
-  grep -qiF -e "[$esc]" -e "[$esc\\\\" "$WINEPREFIX/$file"
+  E2E_REG_NAME=${sub//\\/\\\\}
+}
+
+# Whether the registry files of the stopped prefix hold ROOT\SUBKEY. Wine
+# writes a key only when it has values or no subkeys, so a key also exists
+# when a key below it is written.
+_reg_key_present() {
+  _reg_location "$1" "$2" || return 2
+  grep -qiF -e "[$E2E_REG_NAME]" -e "[$E2E_REG_NAME\\\\" "$WINEPREFIX/$E2E_REG_FILE"
+}
+
+# Whether ROOT\SUBKEY holds the value NAME: Wine writes a key as a line
+# "[name] time" followed by its values, one "\"name\"=data" a line.
+_reg_value_present() {
+  _reg_location "$1" "$2" || return 2
+  KEY="[${E2E_REG_NAME,,}]" NAME="\"${3,,}\"=" awk '
+    /^\[/ { in_key = index(tolower($0), ENVIRON["KEY"]) == 1; next }
+    in_key && index(tolower($0), ENVIRON["NAME"]) == 1 { found = 1; exit }
+    END { exit !found }' "$WINEPREFIX/$E2E_REG_FILE"
 }
 
 expect_key() {
@@ -570,6 +608,11 @@ expect_no_key() {
   if _reg_key_present "$1" "$2"; then
     fail "registry key still there, but should be removed: $1\\$2"
   fi
+}
+
+# expect_value ROOT SUBKEY NAME: the key is there and holds the value NAME.
+expect_value() {
+  _reg_value_present "$1" "$2" "$3" || fail "registry value missing, but should remain: $1\\$2 \"$3\""
 }
 
 # Everything on drive C: of the prefix but the harness's own folder, one line

@@ -1,4 +1,4 @@
-# Hidden and system files in the log are neither deleted nor asked about
+# Hidden and system files in the log are deleted like any other, without a question
 app_dir 'C:\Program Files\Sample'
 make_file "$APP\\Sample.exe"
 make_file "$APP\\Data\\hidden.dat"
@@ -21,5 +21,8 @@ expect_box Uninstall 36 "$(text_confirm Sample)" yes
 expect_box Uninstall 64 "$TEXT_REMOVED" ok
 run_uninstall
 
-# Data still holds files, so it stays, and none of them is touched.
-expect_tree "$APP" Data/ Data/hidden.dat Data/system.dat Data/both.dat
+expect_missing "$APP\\Data\\hidden.dat"
+expect_missing "$APP\\Data\\system.dat"
+expect_missing "$APP\\Data\\both.dat"
+# Every logged file went, so Data and the application's folder went too.
+expect_missing "$APP"

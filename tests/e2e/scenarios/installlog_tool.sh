@@ -1,19 +1,6 @@
 # installlog.exe writes a log from a manifest, plans it with this machine's folders and refuses a file that is no log
 app_dir 'C:\Program Files\Sample'
 
-# installlog.exe is built beside Uninstall.exe, in tools/ of the same build.
-E2E_INSTALLLOG_EXE=${E2E_INSTALLLOG_EXE:-$(dirname "${E2E_UNINSTALL_EXE:-.}")/tools/installlog.exe}
-
-# installlog ARGS...: runs installlog.exe; its exit code in INSTALLLOG_RC, its
-# output streams (line ends made Unix) in INSTALLLOG_OUT and INSTALLLOG_ERR.
-installlog() {
-  INSTALLLOG_RC=0
-  wine_run 120 'C:\e2e\installlog.exe' "$@" >"$E2E_SCRATCH/out.txt" 2>"$E2E_SCRATCH/err.txt" ||
-    INSTALLLOG_RC=$?
-  INSTALLLOG_OUT=$(tr -d '\r' <"$E2E_SCRATCH/out.txt")
-  INSTALLLOG_ERR=$(tr -d '\r' <"$E2E_SCRATCH/err.txt")
-}
-
 # expect_in TEXT PART: PART occurs in TEXT.
 expect_in() {
   case $1 in
