@@ -30,7 +30,7 @@ enum class KeyAction : std::uint8_t {
 
 // The keys of the log and the keys the completion adds, in deletion order:
 // keys 1..count completed with their missing intermediate keys and ordered
-// longest first (PlanRemovalOrder), each key path with a trailing "" as it
+// longest first (PlanRemovalOrder), each key path with a trailing "\" as it
 // is passed to the deletion. Duplicates are kept. A count of 0 or less gives
 // none.
 //
@@ -39,13 +39,13 @@ enum class KeyAction : std::uint8_t {
                                                              const std::vector<RegKeyEntry>& keys);
 
 // The plan behind RegistryKeyDeletionOrder, over views of the keys' SubKey
-// strings and without the trailing "": valid as long as `keys` is.
+// strings and without the trailing "\": valid as long as `keys` is.
 [[nodiscard]] std::vector<PlanEntry> RegistryKeyDeletionPlan(std::int16_t count,
                                                              const std::vector<RegKeyEntry>& keys);
 
 // What the stage does with each key of `plan` (RegistryKeyDeletionPlan of
 // the same keys), by position. Keys are compared by their names (aligned on
-// "", letter case ignored) under the same root value:
+// "\", letter case ignored) under the same root value:
 //   - a shared key (removal/shared_keys.h) is kept, even when listed;
 //   - a key equal to a listed key is deleted, and so is one that lies below
 //     a listed key (that is not shared): the completion adds it between two
