@@ -109,7 +109,7 @@ TEST(InstalllogRoundTrip, WriteThenDumpJsonGivesTheManifestBack) {
   EXPECT_EQ(dir.Read("again.dat"), dir.Read("out.dat"));
 }
 
-// The writer warns of a key without its trailing "\\" and of a shared key,
+// The writer warns of a key without its trailing "\" and of a shared key,
 // and writes each as the manifest gives it.
 TEST(InstalllogWrite, WarnsOfKeysWithoutBackslashAndOfSharedKeys) {
   const ScratchDir dir;
