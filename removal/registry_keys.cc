@@ -180,13 +180,13 @@ std::vector<KeyAction> RegistryKeyActions(std::int16_t count, const std::vector<
     } else {
       // Below a listed key: one of its ancestors, cut at a "\", is listed.
       // The ancestors are looked up as the hash rolls over the path.
+      const std::wstring_view view = names;
       std::uint64_t h = HashStart(entry.root);
-      for (std::size_t i = 0; i < names.size() && action == KeyAction::kKeepAbove; ++i) {
-        if (names[i] == L'\\' &&
-            anchors.Contains(entry.root, std::wstring_view(names).substr(0, i), h)) {
+      for (std::size_t i = 0; i < view.size() && action == KeyAction::kKeepAbove; ++i) {
+        if (view[i] == L'\\' && anchors.Contains(entry.root, view.substr(0, i), h)) {
           action = KeyAction::kDeleteBetween;
         }
-        h = HashStep(h, names[i]);
+        h = HashStep(h, view[i]);
       }
     }
     if ((action == KeyAction::kDeleteListed || action == KeyAction::kDeleteBetween) &&
