@@ -79,7 +79,7 @@ void Mfrm::RunUninstall() {
   // The entry in "Add or remove programs" goes last, and only once every
   // file is gone: after a run that stopped half-way it is the user's way
   // back to the uninstaller.
-  if (every_file_removed) RemoveUninstallEntry(InstallLog.RegKeyCount, InstallLog.RegKeys);
+  if (every_file_removed) RemoveUninstallEntry();
 
   progress_->Show();
   env_.SleepMs(kFinalPauseMs);
@@ -116,12 +116,10 @@ std::uint64_t Mfrm::WorkSteps() const {
 }
 
 void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  uninstall::RemoveRegistryKeys(env_, count, keys, progress());
+  uninstall::RemoveRegistryKeys(env_, count, keys, progress(), &held_keys_);
 }
 
-void Mfrm::RemoveUninstallEntry(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  uninstall::RemoveUninstallEntry(env_, count, keys, progress());
-}
+void Mfrm::RemoveUninstallEntry() { uninstall::RemoveUninstallEntry(env_, held_keys_, progress()); }
 
 const OwnFiles& Mfrm::Own() {
   if (!own_) own_.emplace(env_, std::vector<std::wstring>{executable_, LogPath});

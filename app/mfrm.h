@@ -29,6 +29,7 @@
 #include "platform/env.h"
 #include "removal/file_listing.h"
 #include "removal/files.h"
+#include "removal/plan.h"
 #include "removal/progress.h"
 
 namespace uninstall {
@@ -62,7 +63,7 @@ class Mfrm {
                        const ::uninstall::AppInfo& appInfo);
   // The keys of the application's uninstall entry, held back by
   // RemoveRegistryKeys; run after the link stage, when every file is gone.
-  void RemoveUninstallEntry(std::int16_t count, const std::vector<RegKeyEntry>& keys);
+  void RemoveUninstallEntry();
 
   // Path fields, each directory with a trailing "\".
   std::wstring WinDir;
@@ -91,6 +92,7 @@ class Mfrm {
   std::optional<Progress> progress_;
   std::wstring executable_;                 // the running executable, as InitPaths found it
   std::vector<std::wstring> visited_dirs_;  // the directory stage's folders
+  std::vector<PlanItem> held_keys_;         // the uninstall entry, for the end
   bool log_whole_ = false;                  // the log had its magic and no record cut short
 
  public:

@@ -198,40 +198,34 @@ std::vector<KeyAction> RegistryKeyActions(std::int16_t count, const std::vector<
   return actions;
 }
 
-namespace {
-
-// Deletes the keys of the deletion order whose action `deletes` accepts, and
-// steps `progress` for the keys `counts` accepts.
-template <typename Deletes, typename Counts>
-void DeleteKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
-                Progress* progress, Deletes deletes, Counts counts) {
+void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
+                        Progress* progress, std::vector<PlanItem>* held_back) {
   const std::vector<PlanEntry> plan = RegistryKeyDeletionPlan(count, keys);
   const std::vector<KeyAction> actions = RegistryKeyActions(count, keys, plan);
   // One buffer for every key path: the list can hold tens of thousands.
   std::wstring path;
   for (std::size_t i = 0; i < plan.size(); ++i) {
-    if (deletes(actions[i])) {
+    if (actions[i] == KeyAction::kDeleteAtEnd) {
+      if (held_back != nullptr) {
+        PlanItem& held = held_back->emplace_back();
+        held.root = plan[i].root;
+        KeyPathForDeletion(plan[i].path, held.path);
+      }
+      continue;
+    }
+    if (actions[i] == KeyAction::kDeleteListed || actions[i] == KeyAction::kDeleteBetween) {
       KeyPathForDeletion(plan[i].path, path);
       Rmod::DeleteRegKey(env, plan[i].root, path);
     }
-    if (counts(actions[i])) StepOf(progress);
+    StepOf(progress);
   }
 }
 
-}  // namespace
-
-void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
-                        Progress* progress) {
-  DeleteKeys(
-      env, count, keys, progress,
-      [](KeyAction a) { return a == KeyAction::kDeleteListed || a == KeyAction::kDeleteBetween; },
-      [](KeyAction a) { return a != KeyAction::kDeleteAtEnd; });
-}
-
-void RemoveUninstallEntry(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
-                          Progress* progress) {
-  const auto at_end = [](KeyAction a) { return a == KeyAction::kDeleteAtEnd; };
-  DeleteKeys(env, count, keys, progress, at_end, at_end);
+void RemoveUninstallEntry(Env& env, const std::vector<PlanItem>& held_back, Progress* progress) {
+  for (const PlanItem& key : held_back) {
+    Rmod::DeleteRegKey(env, key.root, key.path);
+    StepOf(progress);
+  }
 }
 
 }  // namespace uninstall

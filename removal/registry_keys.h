@@ -60,15 +60,17 @@ enum class KeyAction : std::uint8_t {
 
 // Deletes each key of the deletion order that RegistryKeyActions marks
 // kDeleteListed or kDeleteBetween, in that order; every key but those held
-// back to the end is a step of `progress`. Failures are silent.
+// back to the end is a step of `progress`. The keys held back (kDeleteAtEnd)
+// are added to `held_back`, in deletion order and ready for the deletion,
+// when it is given. Failures are silent.
 void RemoveRegistryKeys(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
-                        Progress* progress = nullptr);
+                        Progress* progress = nullptr, std::vector<PlanItem>* held_back = nullptr);
 
-// Deletes the keys held back to the end (kDeleteAtEnd), in deletion order,
-// a step of `progress` each: the application's uninstall entry, which the
-// flow removes last, after a run that removed every file, so that a run
-// that stops half-way still leaves the user a way to finish it.
-void RemoveUninstallEntry(Env& env, std::int16_t count, const std::vector<RegKeyEntry>& keys,
+// Deletes the keys RemoveRegistryKeys held back, in their order, a step of
+// `progress` each: the application's uninstall entry, which the flow
+// removes last, after a run that removed every file, so that a run that
+// stops half-way still leaves the user a way to finish it.
+void RemoveUninstallEntry(Env& env, const std::vector<PlanItem>& held_back,
                           Progress* progress = nullptr);
 
 }  // namespace uninstall

@@ -197,10 +197,11 @@ TEST(RemoveRegistryKeys, HoldsTheUninstallEntryBackForTheEnd) {
       Key(kHklm, L"Software\\Acme"),
       Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run")};
   FakeEnv env;
-  RemoveRegistryKeys(env, 3, keys);
+  std::vector<PlanItem> held_back;
+  RemoveRegistryKeys(env, 3, keys, nullptr, &held_back);
   EXPECT_EQ(env.events(), std::vector<std::wstring>{Lm(L"Software\\Acme\\")});
   env.ClearEvents();
-  RemoveUninstallEntry(env, 3, keys);
+  RemoveUninstallEntry(env, held_back);
   EXPECT_EQ(env.events(), std::vector<std::wstring>{Lm(
                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\")});
 }
