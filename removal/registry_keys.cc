@@ -86,23 +86,6 @@ std::uint64_t HashOf(std::int32_t root, std::wstring_view comparable) {
   return h;
 }
 
-// The characters of ComparableKeyPath(path), one by one, to `emit`.
-template <typename Emit>
-void ForEachComparableChar(std::wstring_view path, Emit emit) {
-  bool any = false;
-  bool separator = false;
-  for (const wchar_t c : path) {
-    if (c == L'\\') {
-      separator = any;
-      continue;
-    }
-    if (separator) emit(L'\\');
-    separator = false;
-    any = true;
-    emit(FoldKeyNameChar(c));
-  }
-}
-
 // Whether ComparableKeyPath(path) is `comparable`.
 bool IsComparably(std::wstring_view path, std::wstring_view comparable) {
   std::size_t n = 0;

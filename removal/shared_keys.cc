@@ -20,120 +20,80 @@ enum class Scope {
   kOther,     // the performance and dynamic data roots
 };
 
-struct SharedKey {
+// A shared key and the shared keys directly below it.
+struct SharedKeys {
   Scope scope;
-  std::wstring_view path;  // key names in upper case, joined by "\"; "" the scope's own key
+  std::wstring_view key;  // below the scope's own key, names joined by "\"; "" the scope's own
+  std::array<std::wstring_view, 16> below = {};  // names of shared keys directly below `key`
 };
 
-// The keys that the system and every application share. An application's
-// own key lies below one of them; a log that names one of these names
-// something no uninstall may delete, even when it has no subkeys left (a key
-// with values and no subkeys is deleted like any other, and its values with
-// it).
+// The keys that the system and every application share, in any letter case.
+// An application's own key lies below one of them; a log that names one of
+// these names something no uninstall may delete, even when it has no
+// subkeys left (a key with values and no subkeys is deleted like any other,
+// and its values with it).
 constexpr std::array kSharedKeys = {
-    // The hives of the machine and of the users; their direct children are
-    // listed with kChildrenOfShared below.
-    SharedKey{Scope::kMachine, L""},
-    SharedKey{Scope::kUser, L""},
-    SharedKey{Scope::kConfig, L""},
-    SharedKey{Scope::kOther, L""},
-    // What Windows makes in every user's hive beside Software.
-    SharedKey{Scope::kUser, L"APPEVENTS"},
-    SharedKey{Scope::kUser, L"CONSOLE"},
-    SharedKey{Scope::kUser, L"CONTROL PANEL"},
-    SharedKey{Scope::kUser, L"CONTROL PANEL\\DESKTOP"},
-    SharedKey{Scope::kUser, L"ENVIRONMENT"},
-    SharedKey{Scope::kUser, L"EUDC"},
-    SharedKey{Scope::kUser, L"IDENTITIES"},
-    SharedKey{Scope::kUser, L"KEYBOARD LAYOUT"},
-    SharedKey{Scope::kUser, L"NETWORK"},
-    SharedKey{Scope::kUser, L"PRINTERS"},
-    SharedKey{Scope::kUser, L"SYSTEM"},
-    SharedKey{Scope::kUser, L"VOLATILE ENVIRONMENT"},
+    // The roots and hives; the direct children of some are shared as a
+    // whole (kChildrenOfShared below). What Windows makes in every user's
+    // hive beside Software.
+    SharedKeys{Scope::kMachine, L""},
+    SharedKeys{Scope::kConfig, L""},
+    SharedKeys{Scope::kOther, L""},
+    SharedKeys{Scope::kUser,
+               L"",
+               {L"AppEvents", L"Console", L"Control Panel", L"Environment", L"EUDC", L"Identities",
+                L"Keyboard Layout", L"Network", L"Printers", L"System", L"Volatile Environment"}},
+    SharedKeys{Scope::kUser, L"Control Panel", {L"Desktop"}},
     // Software and the vendor keys of the system, in which every
     // application's own keys lie.
-    SharedKey{Scope::kSoftware, L""},
-    SharedKey{Scope::kSoftware, L"MICROSOFT"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS NT"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTS"},
-    SharedKey{Scope::kSoftware,
-              L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\IMAGE FILE EXECUTION OPTIONS"},
-    SharedKey{Scope::kSoftware, L"POLICIES"},
-    SharedKey{Scope::kSoftware, L"POLICIES\\MICROSOFT"},
-    SharedKey{Scope::kSoftware, L"CLIENTS"},
-    SharedKey{Scope::kSoftware, L"REGISTEREDAPPLICATIONS"},
+    SharedKeys{
+        Scope::kSoftware, L"", {L"Microsoft", L"Policies", L"Clients", L"RegisteredApplications"}},
+    SharedKeys{Scope::kSoftware, L"Microsoft", {L"Windows", L"Windows NT"}},
+    SharedKeys{Scope::kSoftware, L"Microsoft\\Windows NT", {L"CurrentVersion"}},
+    SharedKeys{Scope::kSoftware,
+               L"Microsoft\\Windows NT\\CurrentVersion",
+               {L"Winlogon", L"Fonts", L"Image File Execution Options"}},
+    SharedKeys{Scope::kSoftware, L"Policies", {L"Microsoft"}},
     // CurrentVersion and the keys below it where applications register
     // themselves beside each other: one key (or one value) each.
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCEEX"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNSERVICES"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNSERVICESONCE"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\APP PATHS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS"},
-    SharedKey{Scope::kSoftware,
-              L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\USER SHELL FOLDERS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\FILEEXTS"},
-    SharedKey{Scope::kSoftware,
-              L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELLICONOVERLAYIDENTIFIERS"},
-    SharedKey{Scope::kSoftware,
-              L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\BROWSER HELPER OBJECTS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHELL EXTENSIONS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHELL EXTENSIONS\\APPROVED"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER"},
-    SharedKey{Scope::kSoftware, L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\INTERNET SETTINGS"},
+    SharedKeys{Scope::kSoftware, L"Microsoft\\Windows", {L"CurrentVersion"}},
+    SharedKeys{Scope::kSoftware,
+               L"Microsoft\\Windows\\CurrentVersion",
+               {L"Uninstall", L"Run", L"RunOnce", L"RunOnceEx", L"RunServices", L"RunServicesOnce",
+                L"App Paths", L"Explorer", L"Policies", L"Shell Extensions", L"SharedDLLs",
+                L"Installer", L"Internet Settings"}},
+    SharedKeys{Scope::kSoftware,
+               L"Microsoft\\Windows\\CurrentVersion\\Explorer",
+               {L"Shell Folders", L"User Shell Folders", L"FileExts",
+                L"ShellIconOverlayIdentifiers", L"Browser Helper Objects"}},
+    SharedKeys{
+        Scope::kSoftware, L"Microsoft\\Windows\\CurrentVersion\\Shell Extensions", {L"Approved"}},
     // The class keys every application's types, servers and shell
     // extensions are registered below.
-    SharedKey{Scope::kClasses, L""},
-    SharedKey{Scope::kClasses, L"CLSID"},
-    SharedKey{Scope::kClasses, L"INTERFACE"},
-    SharedKey{Scope::kClasses, L"TYPELIB"},
-    SharedKey{Scope::kClasses, L"APPID"},
-    SharedKey{Scope::kClasses, L"*"},
-    SharedKey{Scope::kClasses, L"*\\SHELL"},
-    SharedKey{Scope::kClasses, L"*\\SHELLEX"},
-    SharedKey{Scope::kClasses, L"*\\SHELLEX\\CONTEXTMENUHANDLERS"},
-    SharedKey{Scope::kClasses, L"DIRECTORY"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\SHELL"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\SHELLEX"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\SHELLEX\\CONTEXTMENUHANDLERS"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\BACKGROUND"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\BACKGROUND\\SHELL"},
-    SharedKey{Scope::kClasses, L"DIRECTORY\\BACKGROUND\\SHELLEX"},
-    SharedKey{Scope::kClasses, L"FOLDER"},
-    SharedKey{Scope::kClasses, L"FOLDER\\SHELL"},
-    SharedKey{Scope::kClasses, L"FOLDER\\SHELLEX"},
-    SharedKey{Scope::kClasses, L"DRIVE"},
-    SharedKey{Scope::kClasses, L"DRIVE\\SHELL"},
-    SharedKey{Scope::kClasses, L"DRIVE\\SHELLEX"},
-    SharedKey{Scope::kClasses, L"ALLFILESYSTEMOBJECTS"},
-    SharedKey{Scope::kClasses, L"SYSTEMFILEASSOCIATIONS"},
-    SharedKey{Scope::kClasses, L"MIME"},
-    SharedKey{Scope::kClasses, L"MIME\\DATABASE"},
-    SharedKey{Scope::kClasses, L"MIME\\DATABASE\\CONTENT TYPE"},
-    SharedKey{Scope::kClasses, L"APPLICATIONS"},
-    SharedKey{Scope::kClasses, L"PROTOCOLS"},
-    SharedKey{Scope::kClasses, L"COMPONENT CATEGORIES"},
-    SharedKey{Scope::kClasses, L"LOCAL SETTINGS"},
+    SharedKeys{Scope::kClasses,
+               L"",
+               {L"CLSID", L"Interface", L"TypeLib", L"AppID", L"*", L"Directory", L"Folder",
+                L"Drive", L"AllFilesystemObjects", L"SystemFileAssociations", L"MIME",
+                L"Applications", L"PROTOCOLS", L"Component Categories", L"Local Settings"}},
+    SharedKeys{Scope::kClasses, L"*", {L"shell", L"shellex"}},
+    SharedKeys{Scope::kClasses, L"*\\shellex", {L"ContextMenuHandlers"}},
+    SharedKeys{Scope::kClasses, L"Directory", {L"shell", L"shellex", L"Background"}},
+    SharedKeys{Scope::kClasses, L"Directory\\shellex", {L"ContextMenuHandlers"}},
+    SharedKeys{Scope::kClasses, L"Directory\\Background", {L"shell", L"shellex"}},
+    SharedKeys{Scope::kClasses, L"Folder", {L"shell", L"shellex"}},
+    SharedKeys{Scope::kClasses, L"Drive", {L"shell", L"shellex"}},
+    SharedKeys{Scope::kClasses, L"MIME", {L"Database"}},
+    SharedKeys{Scope::kClasses, L"MIME\\Database", {L"Content Type"}},
     // The system's configuration: services and drivers are registered below
     // Services, one key each; the environment of every process is in
-    // Session Manager\Environment. ControlSet001 and the others are spelled
-    // CURRENTCONTROLSET here (see Canonical).
-    SharedKey{Scope::kSystem, L""},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\SERVICES"},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\SERVICES\\EVENTLOG"},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\SERVICES\\EVENTLOG\\APPLICATION"},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\CONTROL"},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER"},
-    SharedKey{Scope::kSystem, L"CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER\\ENVIRONMENT"},
+    // Session Manager\Environment. ControlSet001 and the others count as
+    // CurrentControlSet (IsSharedComparableKey).
+    SharedKeys{Scope::kSystem, L""},
+    SharedKeys{Scope::kSystem, L"CurrentControlSet", {L"Services", L"Control"}},
+    SharedKeys{Scope::kSystem, L"CurrentControlSet\\Services", {L"EventLog"}},
+    SharedKeys{Scope::kSystem, L"CurrentControlSet\\Services\\EventLog", {L"Application"}},
+    SharedKeys{Scope::kSystem, L"CurrentControlSet\\Control", {L"Session Manager"}},
+    SharedKeys{Scope::kSystem, L"CurrentControlSet\\Control\\Session Manager", {L"Environment"}},
 };
 
 // Scopes whose every direct child is shared as well: the hives of the
@@ -218,9 +178,28 @@ Canonical CanonicalKey(std::int32_t root, std::wstring_view path) {
   }
 }
 
+// Whether `comparable` (upper case) is `name` in any letter case.
+bool IsNamed(std::wstring_view comparable, std::wstring_view name) {
+  return comparable.size() == name.size() &&
+         std::equal(name.begin(), name.end(), comparable.begin(),
+                    [](wchar_t n, wchar_t c) { return FoldKeyNameChar(n) == c; });
+}
+
 bool InTable(Scope scope, std::wstring_view rest) {
-  return std::any_of(kSharedKeys.begin(), kSharedKeys.end(), [&](const SharedKey& shared) {
-    return shared.scope == scope && shared.path == rest;
+  return std::any_of(kSharedKeys.begin(), kSharedKeys.end(), [&](const SharedKeys& shared) {
+    if (shared.scope != scope) return false;
+    if (IsNamed(rest, shared.key)) return true;
+    // A name directly below the key: "KEY\NAME", or "NAME" below the
+    // scope's own key.
+    const std::size_t at = shared.key.empty() ? 0 : shared.key.size() + 1;
+    if (rest.size() <= at ||
+        (at > 0 && (!IsNamed(rest.substr(0, at - 1), shared.key) || rest[at - 1] != L'\\'))) {
+      return false;
+    }
+    const std::wstring_view name = rest.substr(at);
+    return std::any_of(shared.below.begin(), shared.below.end(), [&](std::wstring_view below) {
+      return !below.empty() && IsNamed(name, below);
+    });
   });
 }
 
@@ -269,17 +248,8 @@ std::wstring ComparableKeyPath(std::wstring_view path) {
 }
 
 void ComparableKeyPath(std::wstring_view path, std::wstring& out) {
-  out.resize(path.size());
-  std::size_t n = 0;
-  for (const wchar_t c : path) {
-    if (c != L'\\') {
-      out[n++] = FoldKeyNameChar(c);
-    } else if (n > 0 && out[n - 1] != L'\\') {
-      out[n++] = L'\\';
-    }
-  }
-  if (n > 0 && out[n - 1] == L'\\') --n;
-  out.resize(n);
+  out.clear();
+  ForEachComparableChar(path, [&](wchar_t c) { out.push_back(c); });
 }
 
 wchar_t FoldKeyNameChar(wchar_t c) {

@@ -44,6 +44,24 @@ void ComparableKeyPath(std::wstring_view path, std::wstring& out);
 // One character of a key name as ComparableKeyPath writes it: in upper case.
 [[nodiscard]] wchar_t FoldKeyNameChar(wchar_t c);
 
+// The characters of ComparableKeyPath(path), one by one, to `emit`, for
+// callers that hash or compare a key without a copy of it.
+template <typename Emit>
+void ForEachComparableChar(std::wstring_view path, Emit emit) {
+  bool any = false;        // a name was emitted
+  bool separator = false;  // a "" is due before the next name's character
+  for (const wchar_t c : path) {
+    if (c == L'\\') {
+      separator = any;
+      continue;
+    }
+    if (separator) emit(L'\\');
+    separator = false;
+    any = true;
+    emit(FoldKeyNameChar(c));
+  }
+}
+
 // The two tests on a path ComparableKeyPath already gave, for callers that
 // judge many keys.
 [[nodiscard]] bool IsSharedComparableKey(std::int32_t root, std::wstring_view comparable);
