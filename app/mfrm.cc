@@ -69,13 +69,13 @@ void Mfrm::RunUninstall() {
 
   ExpandAllPaths(InstallLog.FileCount, InstallLog.Files, InstallLog.LinkCount, InstallLog.Links,
                  InstallLog.AppInfo);
-  progress_.emplace(env_, WorkSteps());
-  RemoveRegistryKeys(InstallLog.RegKeyCount, InstallLog.RegKeys);
+  PlanRemoval();
+  RemoveRegistryKeys();
   std::int16_t allRemoved = kTrue;
-  RemoveFiles(InstallLog.FileCount, InstallLog.Files, allRemoved);
+  RemoveFiles(allRemoved);
   const bool every_file_removed = allRemoved != kFalse;
-  RemoveDirectories(InstallLog.FileCount, InstallLog.Files);
-  RemoveShortcuts(InstallLog.LinkCount, InstallLog.Links, InstallLog.AppInfo);
+  RemoveDirectories();
+  RemoveShortcuts();
   // The entry in "Add or remove programs" goes last, and only once every
   // file is gone: after a run that stopped half-way it is the user's way
   // back to the uninstaller.
@@ -92,7 +92,9 @@ void Mfrm::RunUninstall() {
   // log that was no valid log or was cut short, which may name more than
   // could be read of it.
   if (every_file_removed && log_whole_) {
-    RemoveOwnFiles(env_, Guard(), {executable_, LogPath, AppDir, WinDir, visited_dirs_});
+    std::vector<std::wstring> visited;
+    for (const DirectoryVisit& visit : plan_.directories) visited.emplace_back(visit.dir);
+    RemoveOwnFiles(env_, Guard(), {executable_, LogPath, AppDir, WinDir, std::move(visited)});
   }
 }
 
@@ -107,28 +109,22 @@ void Mfrm::ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files,
   uninstall::ExpandAllPaths(Fields(), fileCount, files, linkCount, links, appInfo);
 }
 
-std::uint64_t Mfrm::WorkSteps() const {
-  const ::uninstall::InstallLog& log = InstallLog;
-  return RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys).size() +
-         EntriesInUse(log.FileCount, log.Files).size() +
-         DirectoryVisitPlan(log.FileCount, log.Files).size() +
-         ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo).size() + 1;
+void Mfrm::PlanRemoval() {
+  plan_ = uninstall::PlanRemoval(InstallLog);
+  progress_.emplace(env_, plan_.Steps());
 }
 
-void Mfrm::RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys) {
-  uninstall::RemoveRegistryKeys(env_, count, keys, progress(), &held_keys_);
-}
+void Mfrm::RemoveRegistryKeys() { uninstall::RemoveRegistryKeys(env_, plan_, progress()); }
 
-void Mfrm::RemoveUninstallEntry() { uninstall::RemoveUninstallEntry(env_, held_keys_, progress()); }
+void Mfrm::RemoveUninstallEntry() { uninstall::RemoveUninstallEntry(env_, plan_, progress()); }
 
 const OwnFiles& Mfrm::Own() {
   if (!own_) own_.emplace(env_, std::vector<std::wstring>{executable_, LogPath});
   return *own_;
 }
 
-void Mfrm::RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
-                       std::int16_t& allRemoved) {
-  uninstall::RemoveFiles(env_, count, entries, allRemoved, Own(), progress());
+void Mfrm::RemoveFiles(std::int16_t& allRemoved) {
+  uninstall::RemoveFiles(env_, plan_, allRemoved, Own(), progress());
 }
 
 FolderGuard& Mfrm::Guard() {
@@ -136,19 +132,11 @@ FolderGuard& Mfrm::Guard() {
   return *guard_;
 }
 
-void Mfrm::RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries) {
-  DirectoryStageContext context;
-  context.MainPath = InstallLog.AppInfo.MainPath;
-  context.WinDir = WinDir;
-  context.WinSysDir = WinSysDir;
-  context.Own = Own();
-  visited_dirs_ = DirectoryVisitOrder(count, entries);
-  uninstall::RemoveDirectories(env_, context, Guard(), count, entries, File1, progress());
+void Mfrm::RemoveDirectories() {
+  const DirectoryStageContext context{WinDir, WinSysDir, Own()};
+  uninstall::RemoveDirectories(env_, context, Guard(), plan_, File1, progress());
 }
 
-void Mfrm::RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
-                           const ::uninstall::AppInfo& appInfo) {
-  uninstall::RemoveShortcuts(env_, Guard(), count, links, appInfo, progress());
-}
+void Mfrm::RemoveShortcuts() { uninstall::RemoveShortcuts(env_, Guard(), plan_, progress()); }
 
 }  // namespace uninstall

@@ -29,8 +29,8 @@
 #include "platform/env.h"
 #include "removal/file_listing.h"
 #include "removal/files.h"
-#include "removal/plan.h"
 #include "removal/progress.h"
+#include "removal/removal_plan.h"
 
 namespace uninstall {
 
@@ -51,18 +51,19 @@ class Mfrm {
   void InitPaths();
   void RunUninstall();
 
-  // The methods the flow runs, each over the form's own fields.
+  // The methods the flow runs, each over the form's own fields: the log is
+  // read, its paths expanded, the removal planned, and the stages execute
+  // the plan.
   void InstallFile_Read(std::wstring_view path);
   void ExpandAllPaths(std::int16_t fileCount, std::vector<FileEntry>& files, std::int16_t linkCount,
                       std::vector<LinkEntry>& links, ::uninstall::AppInfo& appInfo);
-  void RemoveRegistryKeys(std::int16_t count, const std::vector<RegKeyEntry>& keys);
-  void RemoveFiles(std::int16_t count, const std::vector<FileEntry>& entries,
-                   std::int16_t& allRemoved);
-  void RemoveDirectories(std::int16_t count, const std::vector<FileEntry>& entries);
-  void RemoveShortcuts(std::int16_t count, const std::vector<LinkEntry>& links,
-                       const ::uninstall::AppInfo& appInfo);
-  // The keys of the application's uninstall entry, held back by
-  // RemoveRegistryKeys; run after the link stage, when every file is gone.
+  void PlanRemoval();
+  void RemoveRegistryKeys();
+  void RemoveFiles(std::int16_t& allRemoved);
+  void RemoveDirectories();
+  void RemoveShortcuts();
+  // The keys of the application's uninstall entry, which RemoveRegistryKeys
+  // leaves: run after the link stage, when every file is gone.
   void RemoveUninstallEntry();
 
   // Path fields, each directory with a trailing "\".
@@ -80,20 +81,15 @@ class Mfrm {
   FolderGuard& Guard();
   // The uninstaller's executable and log, which no stage deletes.
   const OwnFiles& Own();
-  // The steps of the whole removal: the registry keys of the deletion
-  // order, the files, the directories of the visit order, the link calls
-  // and the program group (see removal/progress.h).
-  [[nodiscard]] std::uint64_t WorkSteps() const;
   [[nodiscard]] Progress* progress() { return progress_ ? &*progress_ : nullptr; }
 
   Env& env_;
   std::optional<FolderGuard> guard_;
   std::optional<OwnFiles> own_;
   std::optional<Progress> progress_;
-  std::wstring executable_;                 // the running executable, as InitPaths found it
-  std::vector<std::wstring> visited_dirs_;  // the directory stage's folders
-  std::vector<PlanItem> held_keys_;         // the uninstall entry, for the end
-  bool log_whole_ = false;                  // the log had its magic and no record cut short
+  std::wstring executable_;  // the running executable, as InitPaths found it
+  RemovalPlan plan_;         // made once the paths are expanded; views InstallLog
+  bool log_whole_ = false;   // the log had its magic and no record cut short
 
  public:
   FileListing File1;

@@ -40,11 +40,9 @@
 
 #include "bench/log_shapes.h"
 #include "installlog/writer.h"
+#include "paths/shell_registration.h"
 #include "paths/variables.h"
-#include "removal/directories.h"
-#include "removal/files.h"
-#include "removal/registry_keys.h"
-#include "removal/shortcuts.h"
+#include "removal/removal_plan.h"
 
 namespace uninstall::bench {
 namespace {
@@ -204,18 +202,12 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
   std::vector<std::string> created_files;
   std::vector<std::string> created_links;
   std::set<std::wstring> seen;
+  const RemovalPlan plan = PlanRemoval(log);
   // The keys the uninstaller deletes: those of the deletion order that it
   // does not keep.
-  const std::vector<PlanEntry> key_plan = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
-  const std::vector<KeyAction> key_actions =
-      RegistryKeyActions(log.RegKeyCount, log.RegKeys, key_plan);
-  const std::vector<PlanItem> key_order = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
-  for (std::size_t k = 0; k < key_order.size(); ++k) {
-    if (key_actions[k] == KeyAction::kKeepAbove || key_actions[k] == KeyAction::kKeepShared) {
-      continue;
-    }
-    const PlanItem& key = key_order[k];
-    std::wstring sub = key.path;
+  for (const KeyStep& key : plan.registry) {
+    if (key.action == KeyAction::kKeepAbove || key.action == KeyAction::kKeepShared) continue;
+    std::wstring sub(key.path);
     if (!sub.empty() && sub.back() == L'\\') sub.pop_back();
     if (!seen.insert(std::to_wstring(key.root) + L":" + sub).second) continue;
     char root[16];
@@ -225,14 +217,14 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
   for (const FileEntry& file : log.Files) {
     created_files.push_back(Ascii(file.TargetPath));
     create += created_files.back() + "\n";
-    if (FileStageTakesEntry(file)) bare += "F " + Ascii(file.TargetPath) + "\n";
   }
+  for (const std::wstring_view file : plan.files) bare += "F " + Ascii(file) + "\n";
   seen.clear();
-  for (const std::wstring& folder : DirectoryVisitOrder(log.FileCount, log.Files)) {
-    if (seen.insert(folder).second) bare += "D " + Ascii(folder) + "\n";
+  for (const DirectoryVisit& visit : plan.directories) {
+    if (seen.emplace(visit.dir).second) bare += "D " + Ascii(visit.dir) + "\n";
   }
   const std::wstring programs = WithBackslash(programs_dir);
-  for (const ShellLinkCall& call : ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo)) {
+  for (const ShellLinkCall& call : plan.links) {
     const std::wstring folder = call.folderName == kDesktopLinkFolder
                                     ? WithBackslash(desktop_dir)
                                     : programs + call.folderName + L"\\";

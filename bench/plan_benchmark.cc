@@ -18,11 +18,9 @@
 #include "bench/log_shapes.h"
 #include "paths/split.h"
 #include "paths/variables.h"
-#include "removal/directories.h"
-#include "removal/plan.h"
-#include "removal/plan_reference.h"
-#include "removal/registry_keys.h"
-#include "removal/shortcuts.h"
+#include "removal/order.h"
+#include "removal/removal_plan.h"
+#include "tests/support/plan_reference.h"
 
 namespace uninstall {
 namespace {
@@ -65,24 +63,24 @@ std::vector<PlanItem> DirectoriesOf(const std::vector<std::wstring>& targets) {
   return items;
 }
 
-// The whole planning of the directory stage for one install, as the stage
-// makes it (DirectoryVisitPlan, over views of the logged paths).
+// The plan of a log of files only: mostly the directory stage's visits,
+// over views of the logged paths.
 void BM_DirectoryStagePlan(benchmark::State& state) {
   const auto files = static_cast<int>(state.range(0));
   const auto per_directory = static_cast<int>(state.range(1));
-  std::vector<FileEntry> entries;
+  InstallLog log;
   for (std::wstring& target : GenerateInstall(files, files / per_directory, 6, 12, 6)) {
-    entries.push_back({L"", std::move(target), kFalse});
+    log.Files.push_back({L"", std::move(target), kFalse});
   }
-  const auto count = static_cast<std::int16_t>(entries.size());
+  log.FileCount = static_cast<std::int16_t>(log.Files.size());
   std::size_t planned = 0;
   for (auto _ : state) {
     static_cast<void>(_);
-    const std::vector<std::wstring_view> plan = DirectoryVisitPlan(count, entries);
-    planned = plan.size();
-    benchmark::DoNotOptimize(plan.data());
+    const RemovalPlan plan = PlanRemoval(log);
+    planned = plan.directories.size();
+    benchmark::DoNotOptimize(plan.directories.data());
   }
-  state.counters["added"] = static_cast<double>(planned - entries.size());
+  state.counters["added"] = static_cast<double>(planned - log.Files.size());
 }
 // A full log and smaller ones, which the completion fills with thousands of
 // directories (past the entry limit of a log for the full one); with about 8
@@ -157,13 +155,10 @@ void BM_WholePlan(benchmark::State& state) {
     state.ResumeTiming();
     const std::int64_t faults_before = MinorFaults();
     ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-    const std::vector<PlanEntry> key_order = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
-    benchmark::DoNotOptimize(RegistryKeyActions(log.RegKeyCount, log.RegKeys, key_order).data());
-    const std::vector<std::wstring_view> dir_order = DirectoryVisitPlan(log.FileCount, log.Files);
-    const std::vector<ShellLinkCall> links = ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo);
-    benchmark::DoNotOptimize(links.data());
-    keys = key_order.size();
-    dirs = dir_order.size();
+    const RemovalPlan plan = PlanRemoval(log);
+    benchmark::DoNotOptimize(plan.links.data());
+    keys = plan.registry.size();
+    dirs = plan.directories.size();
     faults += MinorFaults() - faults_before;
     state.PauseTiming();
     log = InstallLog{};
@@ -186,7 +181,11 @@ void BM_WholePlanPart(benchmark::State& state) {
                           L"C:\\Program Files\\Bench Application\\Uninstall.dat"};
   const InstallLog generated = log;
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-  const InstallLog expanded = log;
+  // The expanded log with only its keys, and with only its files.
+  InstallLog keys_only = log;
+  keys_only.FileCount = keys_only.LinkCount = 0;
+  InstallLog files_only = log;
+  files_only.RegKeyCount = files_only.LinkCount = 0;
   for (auto _ : state) {
     static_cast<void>(_);
     switch (state.range(0)) {
@@ -199,21 +198,16 @@ void BM_WholePlanPart(benchmark::State& state) {
         benchmark::DoNotOptimize(log.Files.data());
         break;
       }
-      case 1: {
-        // The order and what the stage does with each key, as the stage
-        // works them out.
-        const std::vector<PlanEntry> order =
-            RegistryKeyDeletionPlan(expanded.RegKeyCount, expanded.RegKeys);
-        benchmark::DoNotOptimize(
-            RegistryKeyActions(expanded.RegKeyCount, expanded.RegKeys, order).data());
+      case 1:
+        // The order and what the stage does with each key.
+        benchmark::DoNotOptimize(PlanRemoval(keys_only).registry.data());
         break;
-      }
       default:
-        benchmark::DoNotOptimize(DirectoryVisitPlan(expanded.FileCount, expanded.Files));
+        benchmark::DoNotOptimize(PlanRemoval(files_only).directories.data());
         break;
     }
   }
-  static constexpr const char* kParts[] = {"expansion", "registry order", "directory order"};
+  static constexpr const char* kParts[] = {"expansion", "registry plan", "file and directory plan"};
   state.SetLabel(kParts[std::min<std::int64_t>(state.range(0), 2)]);
 }
 BENCHMARK(BM_WholePlanPart)->ArgName("part")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);

@@ -1,13 +1,9 @@
 #include "removal/directories.h"
 
-#include <algorithm>
 #include <set>
-#include <utility>
 
 #include "paths/normalise.h"
-#include "paths/split.h"
 #include "platform/dir_search.h"
-#include "removal/plan.h"
 
 namespace uninstall {
 namespace {
@@ -42,62 +38,17 @@ void DeleteLeftovers(Env& env, const std::wstring& dir, const FileListing& File1
 
 }  // namespace
 
-std::vector<std::wstring_view> DirectoryVisitPlan(std::int16_t count,
-                                                  const std::vector<FileEntry>& entries) {
-  const std::span<const FileEntry> in_use = EntriesInUse(count, entries);
-
-  // One directory per logged file, duplicates included. A path that still
-  // opens with a variable names no folder of this machine; a kept file
-  // gives its directory no reason to go. Each directory is the part of the
-  // file's path up to its last "\" (GetDirectory), viewed, not copied.
-  std::vector<PlanEntry> dirs;
-  dirs.reserve(in_use.size());
-  for (const FileEntry& entry : in_use) {
-    if (entry.TargetPath.starts_with(L'%') || entry.KeepFile == kTrue) continue;
-    const std::wstring_view target = entry.TargetPath;
-    const std::size_t last = target.rfind(kSep);
-    dirs.push_back(
-        {0, last == std::wstring_view::npos ? std::wstring_view{} : target.substr(0, last + 1)});
-  }
-
-  // Deepest first: each directory comes after everything below it.
-  const std::vector<PlanEntry> planned = PlanRemovalOrderOfViews(std::move(dirs));
-  std::vector<std::wstring_view> ordered;
-  ordered.reserve(planned.size());
-  for (const PlanEntry& entry : planned) ordered.push_back(entry.path);
-  return ordered;
-}
-
-std::vector<std::wstring> DirectoryVisitOrder(std::int16_t count,
-                                              const std::vector<FileEntry>& entries) {
-  std::vector<std::wstring> ordered;
-  for (const std::wstring_view dir : DirectoryVisitPlan(count, entries)) ordered.emplace_back(dir);
-  return ordered;
-}
-
 void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& guard,
-                       std::int16_t count, const std::vector<FileEntry>& entries,
-                       FileListing& File1, Progress* progress) {
-  const std::span<const FileEntry> in_use = EntriesInUse(count, entries);
-  if (in_use.empty()) return;
-
-  std::set<std::wstring> kept;
-  for (const FileEntry& entry : in_use) {
-    if (entry.KeepFile != kFalse) kept.insert(ComparablePath(entry.TargetPath));
-  }
-
-  const std::wstring main_dir = GetDirectory(ctx.MainPath);
-
+                       const RemovalPlan& plan, FileListing& File1, Progress* progress) {
   // Directories this run has removed. A directory occurs once for every
   // logged file in it; once removed, its later visits would only find it
   // missing, so they are passed over without asking the file system again.
   std::set<std::wstring> removed;
-
   // Deepest first: each directory comes after everything below it.
   std::wstring d;
-  for (const std::wstring_view planned : DirectoryVisitPlan(count, entries)) {
+  for (const DirectoryVisit& visit : plan.directories) {
     StepOf(progress);
-    d.assign(planned);
+    d.assign(visit.dir);
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
     if (removed.contains(d)) continue;
     // A search that fails cannot rule the directory out.
@@ -111,7 +62,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     // directory, for its leftovers; a junction or symbolic link, whose
     // removal would succeed whatever its target holds; and a directory whose
     // attributes could not be read, which may be either.
-    const bool is_main = !main_dir.empty() && EqualsNoCase(d, main_dir);
+    const bool is_main = visit.main;
     const bool ordinary =
         found.attributes.has_value() && (*found.attributes & attr::kReparsePoint) == 0;
     if (!is_main && ordinary) {
@@ -130,7 +81,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     // the application's own.
     if (is_main && !EqualsNoCase(d, ctx.WinDir) && !EqualsNoCase(d, ctx.WinSysDir) &&
         MayEmptyMain(env, guard, d)) {
-      DeleteLeftovers(env, d, File1, kept, ctx.Own);
+      DeleteLeftovers(env, d, File1, plan.keptFiles, ctx.Own);
     }
 
     // The number of names is the one read above: files deleted just now

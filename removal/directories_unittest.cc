@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/fake_env.h"
+#include "tests/support/stage_logs.h"
 
 namespace uninstall {
 namespace {
@@ -30,12 +31,15 @@ std::vector<std::wstring> Changes(const FakeEnv& env) {
   return out;
 }
 
-DirectoryStageContext Context(std::wstring main_path) {
+// Runs the stage over the first `count` of `entries`, with the main
+// directory that of `main_path`.
+void RunStage(FakeEnv& env, FolderGuard& guard, FileListing& File1, int count,
+              std::vector<FileEntry> entries, std::wstring main_path) {
   DirectoryStageContext ctx;
-  ctx.MainPath = std::move(main_path);
   ctx.WinDir = L"C:\\WINDOWS\\";
   ctx.WinSysDir = L"C:\\WINDOWS\\system32\\";
-  return ctx;
+  const InstallLog log = FilesLog(count, std::move(entries), std::move(main_path));
+  RemoveDirectories(env, ctx, guard, PlanRemoval(log), File1);
 }
 
 GuardedFolders Guards() {
@@ -321,8 +325,7 @@ TEST_P(RemoveDirectoriesTest, Table) {
   FileListing File1(env);
   FolderGuard guard(env, Guards(), c.app_dir);
   const int count = c.count == kAll ? static_cast<int>(c.entries.size()) : c.count;
-  RemoveDirectories(env, Context(c.main_path), guard, static_cast<std::int16_t>(count), c.entries,
-                    File1);
+  RunStage(env, guard, File1, count, c.entries, c.main_path);
   EXPECT_EQ(Changes(env), c.changes);
   for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
   for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
@@ -347,7 +350,7 @@ TEST(RemoveDirectories, FullListLeavesNoFolderBehind) {
   }
   FileListing File1(env);
   FolderGuard guard(env, Guards(), kAppDir);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\big.exe"), guard, kMaxEntries, entries, File1);
+  RunStage(env, guard, File1, kMaxEntries, entries, L"C:\\Apps\\Tool\\big.exe");
   EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool\\Data"));
   EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));
   EXPECT_TRUE(env.Exists(L"C:\\Apps"));
@@ -358,8 +361,8 @@ TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
   env.AddDir(L"C:\\Apps\\Tool");
   FileListing File1(env);
   FolderGuard guard(env, Guards(), kAppDir);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\t.exe"), guard, 2,
-                    {File(L"%appdir%\\t.exe"), File(L"C:\\Apps\\Tool\\t.exe", kTrue)}, File1);
+  RunStage(env, guard, File1, 2, {File(L"%appdir%\\t.exe"), File(L"C:\\Apps\\Tool\\t.exe", kTrue)},
+           L"C:\\Apps\\Tool\\t.exe");
   EXPECT_TRUE(env.events().empty());
 }
 
@@ -371,10 +374,10 @@ TEST(RemoveDirectories, EachVisitReadsTheListingOnce) {
   env.AddFile(L"C:\\Apps\\Tool\\keep.txt");
   FileListing File1(env);
   FolderGuard guard(env, Guards(), kAppDir);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\a"), guard, 3,
-                    {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"),
-                     File(L"C:\\Apps\\Tool\\keep.txt", kTrue)},
-                    File1);
+  RunStage(env, guard, File1, 3,
+           {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"),
+            File(L"C:\\Apps\\Tool\\keep.txt", kTrue)},
+           L"C:\\Apps\\Tool\\a");
   EXPECT_EQ(env.events(), std::vector<std::wstring>(2, L"ListFiles C:\\Apps\\Tool\\"));
   EXPECT_EQ(File1.path(), L"C:\\Apps\\Tool\\");
   EXPECT_EQ(File1.ListCount(), 1);
@@ -406,8 +409,7 @@ TEST_P(ListingUseTest, ReadsTheListingOnlyWhereItDecides) {
   if (c.unreadable_attrs) env.InjectFault(FakeOp::kGetFileAttrs, dir, kErrorAccessDenied);
   FileListing File1(env);
   FolderGuard guard(env, Guards(), kAppDir);
-  RemoveDirectories(env, Context(L"C:\\Apps\\Tool\\tool.exe"), guard, 1, {File(dir + L"x.dat")},
-                    File1);
+  RunStage(env, guard, File1, 1, {File(dir + L"x.dat")}, L"C:\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(env.events(), c.events);
   EXPECT_EQ(env.Exists(dir), !c.gone);
   if (c.holds_file) {
@@ -460,11 +462,9 @@ TEST(RemoveDirectories, RemovedDirectoryIsNotVisitedAgain) {
   env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool\\", kErrorAccessDenied);
   FileListing File1(env);
   FolderGuard guard(env, Guards(), kAppDir);
-  RemoveDirectories(
-      env, DirectoryStageContext{}, guard, 3,
-      {FileEntry{L"", L"C:\\Apps\\Tool\\a", kFalse}, FileEntry{L"", L"C:\\Apps\\Tool\\b", kFalse},
-       FileEntry{L"", L"C:\\Apps\\Tool\\c", kFalse}},
-      File1);
+  RunStage(env, guard, File1, 3,
+           {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"), File(L"C:\\Apps\\Tool\\c")},
+           L"");
   EXPECT_EQ(env.events(), (std::vector<std::wstring>{L"ListFiles C:\\Apps\\Tool\\",
                                                      L"RemoveDir C:\\Apps\\Tool\\"}));
   EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));

@@ -65,28 +65,17 @@ bool OwnFiles::Contains(Env& env, const std::wstring& path) const {
   return identity.ok() && std::find(ids_.begin(), ids_.end(), identity.value().id) != ids_.end();
 }
 
-bool FileStageTakesEntry(const FileEntry& entry) {
-  const std::wstring& path = entry.TargetPath;
-  return entry.KeepFile == kFalse && !path.empty() && path.back() != L'\\';
-}
-
-void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved, const OwnFiles& own, Progress* progress) {
+void RemoveFiles(Env& env, const RemovalPlan& plan, std::int16_t& allRemoved, const OwnFiles& own,
+                 Progress* progress) {
   allRemoved = kTrue;
-  for (const FileEntry& entry : EntriesInUse(count, entries)) {
+  std::wstring path;  // one buffer for every file
+  for (const std::wstring_view file : plan.files) {
     StepOf(progress);
-    if (entry.KeepFile != kFalse) continue;
-
-    const std::wstring& path = entry.TargetPath;
-    // Only a present file with a proper file name is deleted: an empty path
-    // or one that ends in "\" names no file, whatever the search says. The
-    // search is made for every entry that is not kept.
-    const bool found = FileMayExist(env, path);
-    if (!found || !FileStageTakesEntry(entry)) continue;
+    path.assign(file);
+    if (!FileMayExist(env, path)) continue;
     // The uninstaller's own files go after the run: not now, and without a
     // question about them.
     if (own.Contains(env, path)) continue;
-
     if (!DeleteWithPrompt(env, path)) allRemoved = kFalse;
   }
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "installlog/records.h"
 #include "platform/env.h"
 #include "removal/progress.h"
+#include "removal/removal_plan.h"
 
 namespace uninstall {
 
@@ -32,17 +32,11 @@ class OwnFiles {
   std::vector<FileId> ids_;
 };
 
-// Whether the stage tests `entry` for its file and deletes what it finds: the
-// entry is not kept (KeepFile 0) and its TargetPath can name a file (it is
-// not empty and does not end in "\"). Existence is not looked at.
-[[nodiscard]] bool FileStageTakesEntry(const FileEntry& entry);
-
-// Deletes each existing, not-kept file of entries 1..count, asking Retry or
-// Cancel for each file that resists. `allRemoved` becomes kTrue, or kFalse
-// when a logged file stays. The files of `own` are passed over without a
-// question and count as removed. Each entry is a step of `progress`.
-void RemoveFiles(Env& env, std::int16_t count, const std::vector<FileEntry>& entries,
-                 std::int16_t& allRemoved, const OwnFiles& own = OwnFiles(),
-                 Progress* progress = nullptr);
+// Deletes each file of plan.files that is there, asking Retry or Cancel for
+// each file that resists. `allRemoved` becomes kTrue, or kFalse when a
+// logged file stays. The files of `own` are passed over without a question
+// and count as removed. Each file is a step of `progress`.
+void RemoveFiles(Env& env, const RemovalPlan& plan, std::int16_t& allRemoved,
+                 const OwnFiles& own = OwnFiles(), Progress* progress = nullptr);
 
 }  // namespace uninstall

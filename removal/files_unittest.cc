@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/fake_env.h"
+#include "tests/support/stage_logs.h"
 
 namespace uninstall {
 namespace {
@@ -22,6 +23,15 @@ std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
 
 FileEntry File(std::wstring path, std::int16_t keep = kFalse) {
   return FileEntry{L"src", std::move(path), keep};
+}
+
+// Runs the stage over the first `count` of `entries`; returns allRemoved.
+std::int16_t RunStage(FakeEnv& env, int count, std::vector<FileEntry> entries,
+                      const OwnFiles& own = OwnFiles()) {
+  const InstallLog log = FilesLog(count, std::move(entries));
+  std::int16_t all_removed = 12345;
+  RemoveFiles(env, PlanRemoval(log), all_removed, own);
+  return all_removed;
 }
 
 struct FilesCase {
@@ -241,10 +251,8 @@ TEST_P(RemoveFilesTest, FollowsTheLog) {
   c.setup(env);
   env.QueueAnswers(c.answers);
   const int count = c.count < -1000 ? static_cast<int>(c.entries.size()) : c.count;
-  std::int16_t all_removed = 12345;
-  RemoveFiles(env, static_cast<std::int16_t>(count), c.entries, all_removed);
+  EXPECT_EQ(RunStage(env, count, c.entries), c.all_removed);
   EXPECT_EQ(env.events(), c.events);
-  EXPECT_EQ(all_removed, c.all_removed);
   for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
   for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
 }
@@ -255,8 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RemoveFilesTest, ::testing::ValuesIn(kCases),
 TEST(RemoveFiles, PromptHasTitleStyleAndTwoLinesJoinedByLineFeed) {
   FakeEnv env;
   env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
-  std::int16_t all_removed = kTrue;
-  RemoveFiles(env, 1, {File(L"C:\\App\\a.txt")}, all_removed);
+  static_cast<void>(RunStage(env, 1, {File(L"C:\\App\\a.txt")}));
   ASSERT_EQ(env.messages().size(), 1u);
   EXPECT_EQ(env.messages()[0].text, kText);
   EXPECT_EQ(env.messages()[0].title, std::optional<std::wstring>(L"Uninstall"));
@@ -271,11 +278,9 @@ TEST(RemoveFiles, RetryAfterAttributeClearedDeletes) {
   env.set_on_message(
       [&env](const MessageCall&) { env.SetAttrs(L"C:\\App\\a.txt", attr::kArchive); });
   env.QueueAnswers({msgbox::kRetry});
-  std::int16_t all_removed = kFalse;
-  RemoveFiles(env, 1, {File(L"C:\\App\\a.txt")}, all_removed);
+  EXPECT_EQ(RunStage(env, 1, {File(L"C:\\App\\a.txt")}), kTrue);
   EXPECT_FALSE(env.Exists(L"C:\\App\\a.txt"));
   EXPECT_EQ(env.messages().size(), 1u);
-  EXPECT_EQ(all_removed, kTrue);
 }
 
 // The uninstaller's executable and its log are passed over without a
@@ -302,9 +307,7 @@ TEST_P(OwnFilesTest, PassedOverWithoutAQuestion) {
   env.AddAlias(L"C:\\Apps\\Tool\\UNINST~1.EXE", L"C:\\Apps\\Tool\\Uninstall.exe");
   env.AddAlias(L"T:", L"C:\\Apps\\Tool");
   const OwnFiles own(env, {L"C:\\Apps\\Tool\\Uninstall.exe", L"C:\\Apps\\Tool\\Uninstall.dat"});
-  std::int16_t all_removed = kFalse;
-  RemoveFiles(env, 1, {File(c.logged)}, all_removed, own);
-  EXPECT_EQ(all_removed, kTrue);
+  EXPECT_EQ(RunStage(env, 1, {File(c.logged)}, own), kTrue);
   EXPECT_TRUE(env.messages().empty());
   EXPECT_EQ(env.Exists(c.logged), c.own);
   EXPECT_EQ(env.events().empty(), c.own);

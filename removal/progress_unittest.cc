@@ -8,6 +8,7 @@
 #include "removal/files.h"
 #include "removal/registry_keys.h"
 #include "tests/support/fake_env.h"
+#include "tests/support/stage_logs.h"
 
 namespace uninstall {
 namespace {
@@ -46,24 +47,26 @@ TEST(Progress, ShowGivesTheCountAtOnce) {
   EXPECT_EQ(env.progress(), (Shown{{0, 7}, {4, 7}}));
 }
 
-// Each stage counts one step per unit of its work: a key of the deletion
-// order (the completed keys included), an entry of the file list (skipped
-// ones included).
+// Each stage counts one step per item of its list in the plan: a key of the
+// deletion order (the completed keys included), a file the stage takes (not
+// a kept one, nor one past the count).
 TEST(Progress, StagesCountTheirUnits) {
   FakeEnv env;
   env.AddFile(L"C:\\App\\a.txt");
   Progress progress(env, 100);
   const std::int32_t hklm = static_cast<std::int32_t>(0x80000002u);
-  RemoveRegistryKeys(env, 2, {{hklm, L"A\\", L"", L""}, {hklm, L"A\\B\\C\\", L"", L""}}, &progress);
+  InstallLog log = FilesLog(3, {{L"", L"C:\\App\\a.txt", kFalse},
+                                {L"", L"C:\\App\\kept.txt", kTrue},
+                                {L"", L"C:\\App\\missing.txt", kFalse},
+                                {L"", L"C:\\App\\beyond.txt", kFalse}});
+  log.RegKeyCount = 2;
+  log.RegKeys = {{hklm, L"A\\", L"", L""}, {hklm, L"A\\B\\C\\", L"", L""}};
+  const RemovalPlan plan = PlanRemoval(log);
+  RemoveRegistryKeys(env, plan, &progress);
   EXPECT_EQ(progress.done(), 3u);  // A\B\C\, the added A\B\ and A\ itself
   std::int16_t all_removed = kFalse;
-  RemoveFiles(env, 3,
-              {{L"", L"C:\\App\\a.txt", kFalse},
-               {L"", L"C:\\App\\kept.txt", kTrue},
-               {L"", L"C:\\App\\missing.txt", kFalse},
-               {L"", L"C:\\App\\beyond.txt", kFalse}},
-              all_removed, OwnFiles(), &progress);
-  EXPECT_EQ(progress.done(), 6u);
+  RemoveFiles(env, plan, all_removed, OwnFiles(), &progress);
+  EXPECT_EQ(progress.done(), 5u);
 }
 
 }  // namespace

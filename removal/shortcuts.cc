@@ -12,22 +12,9 @@ constexpr wchar_t kSep = L'\\';
 
 }  // namespace
 
-std::vector<ShellLinkCall> ShellLinkCalls(std::int16_t count, const std::vector<LinkEntry>& links,
-                                          const AppInfo& appInfo) {
-  const std::span<const LinkEntry> in_use = EntriesInUse(count, links);
-  std::vector<ShellLinkCall> calls;
-  calls.reserve(in_use.size() + 1);
-  // The desktop link first, named after the application (even an unnamed one).
-  calls.push_back({std::wstring(kDesktopLinkFolder), appInfo.AppName});
-  for (const LinkEntry& link : in_use) calls.push_back({link.FolderName, link.LinkName});
-  return calls;
-}
-
-void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
-                     const std::vector<LinkEntry>& links, const AppInfo& appInfo,
-                     Progress* progress) {
+void RemoveShortcuts(Env& env, FolderGuard& guard, const RemovalPlan& plan, Progress* progress) {
   // Results are not looked at: a link that stays is no reason to stop.
-  for (const ShellLinkCall& call : ShellLinkCalls(count, links, appInfo)) {
+  for (const ShellLinkCall& call : plan.links) {
     static_cast<void>(GFShellRegistration::RemoveShellLink(env, call.folderName, call.linkName));
     StepOf(progress);
   }
@@ -35,12 +22,12 @@ void RemoveShortcuts(Env& env, FolderGuard& guard, std::int16_t count,
 
   // Then the program group, now that the links in it are gone. Without a
   // group name the Programs folder itself would be the candidate: never.
-  if (appInfo.GroupName.empty()) return;
+  if (plan.group.empty()) return;
   const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
   if (programs.empty()) return;
   std::wstring group = programs;
   if (group.back() != kSep) group.push_back(kSep);
-  group += appInfo.GroupName;
+  group += plan.group;
 
   // A search that fails cannot rule the group out; the removal itself only
   // succeeds on an empty directory. A group name that climbs out of the

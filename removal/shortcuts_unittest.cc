@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/fake_env.h"
+#include "tests/support/stage_logs.h"
 
 namespace uninstall {
 namespace {
@@ -237,7 +238,8 @@ TEST_P(RemoveShortcutsTest, Table) {
   GuardedFolders guards;
   guards.folders = {kPrograms, kDesktop, Programs(L"Startup")};
   FolderGuard guard(env, guards, L"C:\\Apps\\Tool\\");
-  RemoveShortcuts(env, guard, static_cast<std::int16_t>(c.count), c.links, c.app);
+  const InstallLog log = LinksLog(c.count, c.links, c.app);
+  RemoveShortcuts(env, guard, PlanRemoval(log));
   EXPECT_EQ(env.events(), c.events);
   for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
   for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;

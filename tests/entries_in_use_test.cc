@@ -1,6 +1,7 @@
 // One table for every user of a list's count: the expansion, the writer and
-// the four stages act on entries 1..count, none for a count of 0 or less,
-// and never past the end of the list, whatever the count says.
+// the removal plan take entries 1..count, none for a count of 0 or less, and
+// never past the end of the list, whatever the count says; the stages act on
+// what the plan took.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 #include "removal/directories.h"
 #include "removal/files.h"
 #include "removal/registry_keys.h"
-#include "removal/shortcuts.h"
+#include "removal/removal_plan.h"
 #include "tests/support/fake_env.h"
 
 namespace uninstall {
@@ -77,21 +78,27 @@ TEST_P(EntriesInUseTest, EveryUserTakesTheSameEntries) {
   EXPECT_EQ(read.RegKeys.size(), c.used);
   EXPECT_EQ(read.Links.size(), c.used);
 
-  // The stages act on them and no other.
+  // The plan takes them and no other, and the stages act on them alone.
+  InstallLog log;
+  log.FileCount = log.RegKeyCount = log.LinkCount = c.count;
+  log.Files = files;
+  log.RegKeys = Keys();
+  log.Links = Links();
+  const RemovalPlan plan = PlanRemoval(log);
+  // The desktop link comes first, whatever the count.
+  EXPECT_EQ(plan.links.size(), c.used + 1);
   FakeEnv env;
   for (const FileEntry& f : files) env.AddFile(f.TargetPath);
   for (const RegKeyEntry& k : Keys()) env.AddRegKey(k.RootKey, k.SubKey);
-  RemoveRegistryKeys(env, c.count, Keys());
+  RemoveRegistryKeys(env, plan);
   EXPECT_EQ(Counted(env.events(), L"DeleteRegKey"), c.used);
   std::int16_t all_removed = kFalse;
-  RemoveFiles(env, c.count, files, all_removed);
+  RemoveFiles(env, plan, all_removed);
   EXPECT_EQ(Counted(env.events(), L"RemoveFile"), c.used);
   FileListing File1(env);
   FolderGuard guard(env, GuardedFolders{}, L"C:\\Apps\\");
-  RemoveDirectories(env, DirectoryStageContext{}, guard, c.count, files, File1);
+  RemoveDirectories(env, DirectoryStageContext{}, guard, plan, File1);
   EXPECT_EQ(Counted(env.events(), L"RemoveDir"), c.used);
-  // The desktop link comes first, whatever the count.
-  EXPECT_EQ(ShellLinkCalls(c.count, Links(), AppInfo{}).size(), c.used + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, EntriesInUseTest,

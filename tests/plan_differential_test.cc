@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "installlog/records.h"
-#include "removal/plan.h"
-#include "removal/plan_reference.h"
+#include "removal/order.h"
+#include "tests/support/plan_reference.h"
 
 namespace uninstall {
 namespace {

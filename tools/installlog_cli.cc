@@ -226,7 +226,7 @@ int Plan(const std::string& log_argument, const FolderOptions& options, bool jso
 
   LoadedLog loaded;
   if (const int code = LoadLog(log_argument, err, loaded); code != kExitOk) return code;
-  const UninstallPlan plan = PlanUninstall(std::move(loaded.log), folders);
+  const UninstallPlan plan(std::move(loaded.log), folders);
   if (json) {
     out << JsonText(PlanToJson(plan));
   } else {

@@ -6,11 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "paths/split.h"
 #include "paths/variables.h"
-#include "removal/directories.h"
-#include "removal/files.h"
-#include "removal/registry_keys.h"
 #include "tools/utf8.h"
 
 namespace uninstall::tools {
@@ -52,103 +48,101 @@ void Heading(std::ostream& out, std::string_view what, std::size_t count, std::s
 
 }  // namespace
 
-UninstallPlan PlanUninstall(InstallLog log, const PlanFolders& folders) {
+UninstallPlan::UninstallPlan(InstallLog log_to_plan, const PlanFolders& folders)
+    : log(std::move(log_to_plan)) {
   const PathFields fields{folders.WinDir, folders.WinSysDir, folders.AppDir,
                           folders.AppDir + std::wstring(kLogFileName)};
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-
-  UninstallPlan plan;
-  plan.registry = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
-  plan.registryActions = RegistryKeyActions(log.RegKeyCount, log.RegKeys,
-                                            RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys));
-  for (const FileEntry& file : EntriesInUse(log.FileCount, log.Files)) {
-    if (FileStageTakesEntry(file)) plan.files.push_back(file.TargetPath);
-  }
-  plan.directories = DirectoryVisitOrder(log.FileCount, log.Files);
-  plan.mainDirectory = GetDirectory(log.AppInfo.MainPath);
-  plan.links = ShellLinkCalls(log.LinkCount, log.Links, log.AppInfo);
-  plan.group = log.AppInfo.GroupName;
-  plan.app = std::move(log.AppInfo);
-  return plan;
+  removal = PlanRemoval(log);
 }
 
 Json PlanToJson(const UninstallPlan& plan) {
+  const RemovalPlan& removal = plan.removal;
   Json registry = Json::array();
-  for (const PlanItem& key : plan.registry) {
-    registry.push_back(Json::array({key.root, ToUtf8(key.path)}));
-  }
   Json actions = Json::array();
-  for (const KeyAction action : plan.registryActions) actions.push_back(NamesOf(action).json);
+  std::wstring path;
+  for (const KeyStep& key : removal.registry) {
+    KeyPathForDeletion(key.path, path);
+    registry.push_back(Json::array({key.root, ToUtf8(path)}));
+    actions.push_back(NamesOf(key.action).json);
+  }
   Json files = Json::array();
-  for (const std::wstring& file : plan.files) files.push_back(ToUtf8(file));
+  for (const std::wstring_view file : removal.files) files.push_back(ToUtf8(file));
   Json directories = Json::array();
-  for (const std::wstring& dir : plan.directories) directories.push_back(ToUtf8(dir));
+  for (const DirectoryVisit& visit : removal.directories) directories.push_back(ToUtf8(visit.dir));
   Json links = Json::array();
-  for (const ShellLinkCall& call : plan.links) {
+  for (const ShellLinkCall& call : removal.links) {
     links.push_back(Json::array({ToUtf8(call.folderName), ToUtf8(call.linkName)}));
   }
-
+  const AppInfo& app = plan.log.AppInfo;
   Json out = Json::object();
-  out["app"] = {{"AppPath", ToUtf8(plan.app.AppPath)},
-                {"AppName", ToUtf8(plan.app.AppName)},
-                {"MainPath", ToUtf8(plan.app.MainPath)},
-                {"GroupName", ToUtf8(plan.app.GroupName)}};
+  out["app"] = {{"AppPath", ToUtf8(app.AppPath)},
+                {"AppName", ToUtf8(app.AppName)},
+                {"MainPath", ToUtf8(app.MainPath)},
+                {"GroupName", ToUtf8(app.GroupName)}};
   out["registry"] = std::move(registry);
   out["registryActions"] = std::move(actions);
   out["files"] = std::move(files);
   out["directories"] = std::move(directories);
-  out["mainDirectory"] = ToUtf8(plan.mainDirectory);
+  out["mainDirectory"] = ToUtf8(removal.mainDirectory);
   out["links"] = std::move(links);
-  out["group"] = ToUtf8(plan.group);
+  out["group"] = ToUtf8(removal.group);
   return out;
 }
 
 void WritePlanText(std::ostream& out, const UninstallPlan& plan, const PlanFolders& folders) {
+  const AppInfo& app = plan.log.AppInfo;
+  const RemovalPlan& removal = plan.removal;
   out << "folders: WinDir " << QuoteText(folders.WinDir) << ", WinSysDir "
       << QuoteText(folders.WinSysDir) << ", AppDir " << QuoteText(folders.AppDir) << "\n";
   out << "\napplication, paths expanded:\n"
-      << "  AppPath    " << QuoteText(plan.app.AppPath) << "\n"
-      << "  AppName    " << QuoteText(plan.app.AppName) << "\n"
-      << "  MainPath   " << QuoteText(plan.app.MainPath) << "\n"
-      << "  GroupName  " << QuoteText(plan.app.GroupName) << "\n";
+      << "  AppPath    " << QuoteText(app.AppPath) << "\n"
+      << "  AppName    " << QuoteText(app.AppName) << "\n"
+      << "  MainPath   " << QuoteText(app.MainPath) << "\n"
+      << "  GroupName  " << QuoteText(app.GroupName) << "\n";
 
   const auto counted = [&](KeyAction action) {
-    return std::count(plan.registryActions.begin(), plan.registryActions.end(), action);
+    return std::count_if(removal.registry.begin(), removal.registry.end(),
+                         [action](const KeyStep& key) { return key.action == action; });
   };
   const auto deleted = counted(KeyAction::kDeleteListed) + counted(KeyAction::kDeleteBetween);
   const auto last = counted(KeyAction::kDeleteAtEnd);
-  Heading(out, "1. registry keys", plan.registry.size(),
+  const std::size_t keys = removal.registry.size();
+  Heading(out, "1. registry keys", keys,
           "in this order: " + std::to_string(deleted) + " deleted, " +
-              std::to_string(plan.registry.size() - static_cast<std::size_t>(deleted + last)) +
-              " kept, " + std::to_string(last) +
+              std::to_string(keys - static_cast<std::size_t>(deleted + last)) + " kept, " +
+              std::to_string(last) +
               " deleted last (after the links, once every file is gone); each key only once it "
               "has no subkeys");
-  for (std::size_t i = 0; i < plan.registry.size(); ++i) {
-    const PlanItem& key = plan.registry[i];
-    const std::string_view mark = NamesOf(plan.registryActions.at(i)).mark;
+  std::wstring path;
+  for (const KeyStep& key : removal.registry) {
+    const std::string_view mark = NamesOf(key.action).mark;
+    KeyPathForDeletion(key.path, path);
     out << "  " << mark << std::string(kMarkWidth - mark.size(), ' ') << RootName(key.root) << " "
-        << QuoteText(key.path) << "\n";
+        << QuoteText(path) << "\n";
   }
 
-  Heading(out, "2. files", plan.files.size(),
+  Heading(out, "2. files", removal.files.size(),
           "deleted where present, with Retry or Cancel for one that resists");
-  for (const std::wstring& file : plan.files) out << "  " << QuoteText(file) << "\n";
+  for (const std::wstring_view file : removal.files) out << "  " << QuoteText(file) << "\n";
 
-  Heading(out, "3. directories", plan.directories.size(),
+  Heading(out, "3. directories", removal.directories.size(),
           "visited in this order, each removed where present and empty");
-  for (const std::wstring& dir : plan.directories) out << "  " << QuoteText(dir) << "\n";
-  out << "  main directory " << QuoteText(plan.mainDirectory)
+  for (const DirectoryVisit& visit : removal.directories) {
+    out << "  " << QuoteText(visit.dir) << "\n";
+  }
+  out << "  main directory " << QuoteText(removal.mainDirectory)
       << ": emptied of leftover files when it is visited, unless the system or the user owns it\n";
 
-  Heading(out, "4. links", plan.links.size(),
+  Heading(out, "4. links", removal.links.size(),
           "removed in this order (folder relative to the Start menu's Programs, link name)");
-  for (const ShellLinkCall& call : plan.links) {
+  for (const ShellLinkCall& call : removal.links) {
     out << "  " << QuoteText(call.folderName) << " " << QuoteText(call.linkName) << "\n";
   }
-  if (plan.group.empty()) {
+  if (removal.group.empty()) {
     out << "  no program group\n";
   } else {
-    out << "  program group " << QuoteText(plan.group) << " removed if empty\n";
+    out << "  program group " << QuoteText(removal.group) << " removed if empty\n";
   }
 }
 

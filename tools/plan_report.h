@@ -4,12 +4,9 @@
 
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "installlog/records.h"
-#include "removal/plan.h"
-#include "removal/registry_keys.h"
-#include "removal/shortcuts.h"
+#include "removal/removal_plan.h"
 #include "tools/manifest.h"
 
 namespace uninstall::tools {
@@ -22,22 +19,19 @@ struct PlanFolders {
   std::wstring AppDir;
 };
 
+// What the uninstaller would do with a log: its paths expanded as the
+// uninstaller expands them (ExpandAllPaths with `folders`), then the
+// uninstaller's own plan of the removal. Existence on this machine is not
+// looked at. The plan views the log it holds, so neither is copied or
+// moved.
 struct UninstallPlan {
-  AppInfo app;                             // after the expansion of its paths
-  std::vector<PlanItem> registry;          // the keys in deletion order, each ending in "\"
-  std::vector<KeyAction> registryActions;  // what the stages do with each key of `registry`
-  std::vector<std::wstring> files;  // TargetPath of each entry the file stage takes, log order
-  std::vector<std::wstring> directories;  // the directory stage's visits, in order, duplicates kept
-  std::wstring mainDirectory;             // GetDirectory of the expanded MainPath
-  std::vector<ShellLinkCall> links;       // the link stage's calls, the desktop link first
-  std::wstring group;                     // the program group, GroupName
-};
+  UninstallPlan(InstallLog log, const PlanFolders& folders);
+  UninstallPlan(const UninstallPlan&) = delete;
+  UninstallPlan& operator=(const UninstallPlan&) = delete;
 
-// Expands the paths of `log` as the uninstaller does (ExpandAllPaths with
-// `folders`) and asks each stage for its list: RegistryKeyDeletionOrder,
-// FileStageTakesEntry, DirectoryVisitOrder and ShellLinkCalls. Existence on
-// this machine is not looked at.
-[[nodiscard]] UninstallPlan PlanUninstall(InstallLog log, const PlanFolders& folders);
+  InstallLog log;  // after the expansion of its paths
+  RemovalPlan removal;
+};
 
 // {"app": {"AppPath": ..., "AppName": ..., "MainPath": ..., "GroupName": ...},
 //  "registry": [[ROOT, "KEY\\"], ...],

@@ -32,9 +32,7 @@
 #include "paths/split.h"
 #include "paths/variables.h"
 #include "platform/fatal_error.h"
-#include "removal/directories.h"
-#include "removal/files.h"
-#include "removal/registry_keys.h"
+#include "removal/removal_plan.h"
 #include "tests/support/fake_env.h"
 
 namespace uninstall::fuzz {
@@ -166,13 +164,16 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
 
   Allowed a;
+  const RemovalPlan plan = PlanRemoval(log);
+  for (const std::wstring_view file : plan.files) {
+    if (Key(file) == Key(kReadOnlyFile)) a.read_only_named = true;
+  }
   for (const FileEntry& f : log.Files) {
     if (f.KeepFile == kFalse) {
       a.files.insert(Key(f.TargetPath));
     } else {
       a.kept.insert(Key(f.TargetPath));
     }
-    if (FileStageTakesEntry(f) && Key(f.TargetPath) == Key(kReadOnlyFile)) a.read_only_named = true;
   }
   const std::wstring main_dir = Key(GetDirectory(log.AppInfo.MainPath));
   bool guarded = main_dir.size() <= 2;  // "" or a drive
@@ -185,9 +186,7 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
   a.link_names.insert(Key(log.AppInfo.AppName));
   for (const LinkEntry& l : log.Links) a.link_names.insert(Key(l.LinkName));
 
-  for (const std::wstring& dir : DirectoryVisitOrder(log.FileCount, log.Files)) {
-    a.dirs.insert(Key(dir));
-  }
+  for (const DirectoryVisit& visit : plan.directories) a.dirs.insert(Key(visit.dir));
   if (!log.AppInfo.GroupName.empty()) {
     a.dirs.insert(Key(std::wstring(kPrograms) + L"\\" + log.AppInfo.GroupName));
   }

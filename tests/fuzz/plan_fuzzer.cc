@@ -15,10 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "fuzz_input.h"
@@ -27,11 +29,10 @@
 #include "paths/split.h"
 #include "paths/variables.h"
 #include "platform/fatal_error.h"
-#include "removal/directories.h"
-#include "removal/plan.h"
-#include "removal/plan_reference.h"
-#include "removal/registry_keys.h"
+#include "removal/order.h"
+#include "removal/removal_plan.h"
 #include "removal/shared_keys.h"
+#include "tests/support/plan_reference.h"
 
 namespace uninstall::fuzz {
 namespace {
@@ -186,7 +187,7 @@ void CheckAgainstReference(const std::vector<PlanItem>& input, const std::vector
   FUZZ_CHECK(plan == ReferencePlanRemovalOrder(input));
 }
 
-void CheckDirectories(const InstallLog& log) {
+void CheckDirectories(const InstallLog& log, const RemovalPlan& removal) {
   // The directory of every file that is not kept and no longer opens with
   // a variable.
   std::vector<PlanItem> input;
@@ -196,45 +197,43 @@ void CheckDirectories(const InstallLog& log) {
     }
     input.push_back({0, GetDirectory(file.TargetPath)});
   }
-  const std::vector<std::wstring> visits = DirectoryVisitOrder(log.FileCount, log.Files);
   std::vector<PlanItem> plan;
-  plan.reserve(visits.size());
-  for (const std::wstring& dir : visits) plan.push_back({0, dir});
+  plan.reserve(removal.directories.size());
+  for (const DirectoryVisit& visit : removal.directories) {
+    plan.push_back({0, std::wstring(visit.dir)});
+  }
   CheckPlan(input, plan);
   CheckAgainstReference(input, plan);
 }
 
-void CheckRegistryKeys(const InstallLog& log) {
+void CheckRegistryKeys(const InstallLog& log, const RemovalPlan& removal) {
   std::vector<PlanItem> input;
   for (const RegKeyEntry& key : log.RegKeys) input.push_back({key.RootKey, key.SubKey});
   const std::vector<PlanItem> plan = PlanRemovalOrder(input);
   CheckPlan(input, plan);
   CheckAgainstReference(input, plan);
 
-  // The stage deletes exactly the planned keys, each with a trailing "\".
-  const std::vector<PlanItem> deletions = RegistryKeyDeletionOrder(log.RegKeyCount, log.RegKeys);
-  FUZZ_CHECK(deletions.size() == plan.size());
+  // The stage takes exactly the planned keys.
+  FUZZ_CHECK(removal.registry.size() == plan.size());
   for (std::size_t i = 0; i < plan.size(); ++i) {
-    FUZZ_CHECK(deletions[i].root == plan[i].root);
-    const std::wstring& planned = plan[i].path;
-    const bool has_slash = !planned.empty() && planned.back() == L'\\';
-    FUZZ_CHECK(deletions[i].path == (has_slash ? planned : planned + L"\\"));
+    FUZZ_CHECK(removal.registry[i].root == plan[i].root);
+    FUZZ_CHECK(removal.registry[i].path == plan[i].path);
   }
 
   // Of those, the stages delete only a key the log lists or one below a
   // listed key, by key names, and never a shared key.
-  const std::vector<PlanEntry> views = RegistryKeyDeletionPlan(log.RegKeyCount, log.RegKeys);
-  const std::vector<KeyAction> actions = RegistryKeyActions(log.RegKeyCount, log.RegKeys, views);
-  FUZZ_CHECK(actions.size() == views.size());
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    if (actions[i] == KeyAction::kKeepAbove || actions[i] == KeyAction::kKeepShared) continue;
-    FUZZ_CHECK(!IsSharedRegistryKey(views[i].root, views[i].path));
-    const std::wstring name = ComparableKeyPath(views[i].path);
-    bool inside = false;
-    for (const RegKeyEntry& key : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
-      const std::wstring listed = ComparableKeyPath(key.SubKey);
-      inside = inside || (key.RootKey == views[i].root &&
-                          (name == listed || name.starts_with(listed + L"\\")));
+  std::set<std::pair<std::int32_t, std::wstring>> listed;
+  for (const RegKeyEntry& key : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
+    listed.emplace(key.RootKey, ComparableKeyPath(key.SubKey));
+  }
+  for (const KeyStep& key : removal.registry) {
+    if (key.action == KeyAction::kKeepAbove || key.action == KeyAction::kKeepShared) continue;
+    FUZZ_CHECK(!IsSharedRegistryKey(key.root, key.path));
+    // The key itself or one of its ancestors, cut at a "\", is listed.
+    const std::wstring name = ComparableKeyPath(key.path);
+    bool inside = listed.contains({key.root, name});
+    for (std::size_t i = 0; i < name.size() && !inside; ++i) {
+      inside = name[i] == L'\\' && listed.contains({key.root, name.substr(0, i)});
     }
     FUZZ_CHECK(inside);
   }
@@ -251,8 +250,9 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
   const InstallLog before = log;
   ExpandAllPaths(Fields(), log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
   CheckExpansion(before, log);
-  CheckDirectories(log);
-  CheckRegistryKeys(log);
+  const RemovalPlan removal = PlanRemoval(log);
+  CheckDirectories(log, removal);
+  CheckRegistryKeys(log, removal);
   return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "removal/plan_reference.h"
+#include "tests/support/plan_reference.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -97,6 +97,21 @@ std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items) {
   Complete(items, marks);
   Order(items, marks);
   return items;
+}
+
+}  // namespace uninstall
+
+namespace uninstall {
+
+std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items) {
+  std::vector<PlanEntry> entries;
+  entries.reserve(items.size());
+  for (const PlanItem& item : items) entries.push_back({item.root, item.path});
+  std::vector<PlanItem> result;
+  for (const PlanEntry& entry : PlanRemovalOrderOfViews(std::move(entries))) {
+    result.push_back({entry.root, std::wstring(entry.path)});
+  }
+  return result;
 }
 
 }  // namespace uninstall

@@ -1,4 +1,4 @@
-// Planning of the registry and directory stages: complete a list of paths
+// The order of the registry and directory stages: complete a list of paths
 // with the missing intermediate parents, then order it longest path first,
 // so that every key or directory comes after everything below it.
 //
@@ -30,19 +30,11 @@
 
 namespace uninstall {
 
-struct PlanItem {
-  std::int32_t root = 0;  // registry root handle value; 0 for directories
-  std::wstring path;
-  bool operator==(const PlanItem&) const = default;
-};
-
-[[nodiscard]] std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items);
-
-// The same plan over views. Every parent the completion adds is a prefix of
-// a path in the list, so the result views only the characters the given
-// views do, and no path is copied: the stages plan tens of thousands of
-// entries this way without an allocation per entry. The result is valid as
-// long as the viewed strings are.
+// The completed and ordered list, over views. Every parent the completion
+// adds is a prefix of a path in the list, so the result views only the
+// characters the given views do, and no path is copied: tens of thousands
+// of entries are planned this way without an allocation per entry. The
+// result is valid as long as the viewed strings are.
 struct PlanEntry {
   std::int32_t root = 0;
   std::wstring_view path;

@@ -1,4 +1,4 @@
-#include "removal/plan.h"
+#include "removal/order.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "removal/plan_reference.h"
+#include "tests/support/plan_reference.h"
 
 namespace uninstall {
 namespace {

@@ -1,4 +1,4 @@
-#include "removal/plan.h"
+#include "removal/order.h"
 
 #include <algorithm>
 #include <bit>
@@ -377,17 +377,6 @@ std::vector<PlanEntry> Order(const std::vector<PlanEntry>& items) {
 std::vector<PlanEntry> PlanRemovalOrderOfViews(std::vector<PlanEntry> entries) {
   Planner(entries).Complete();
   return Order(entries);
-}
-
-std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items) {
-  std::vector<PlanEntry> entries;
-  entries.reserve(items.size());
-  for (const PlanItem& item : items) entries.push_back({item.root, item.path});
-  const std::vector<PlanEntry> planned = PlanRemovalOrderOfViews(std::move(entries));
-  std::vector<PlanItem> result;
-  result.reserve(planned.size());
-  for (const PlanEntry& entry : planned) result.push_back({entry.root, std::wstring(entry.path)});
-  return result;
 }
 
 }  // namespace uninstall
