@@ -105,18 +105,6 @@ std::wstring ComparablePath(std::wstring_view path) {
   return UpperCase(NormalisePath(path).Text());
 }
 
-bool IsRootPath(std::wstring_view dir) { return NormalisePath(dir).IsRoot(); }
-
-bool IsInsidePathText(std::wstring_view path, std::wstring_view base) {
-  const NormalPath inner = NormalisePath(path);
-  const NormalPath outer = NormalisePath(base);
-  if (!inner.absolute || !outer.absolute || !EqualsNoCase(inner.root, outer.root)) return false;
-  return inner.parts.size() > outer.parts.size() &&
-         std::equal(
-             outer.parts.begin(), outer.parts.end(), inner.parts.begin(),
-             [](const std::wstring& a, const std::wstring& b) { return EqualsNoCase(a, b); });
-}
-
 std::wstring JoinPath(std::wstring_view left, std::wstring_view right) {
   while (!left.empty() && left.back() == kSep) left.remove_suffix(1);
   while (!right.empty() && right.front() == kSep) right.remove_prefix(1);

@@ -48,17 +48,6 @@ struct NormalPath {
 // spellings of one path are equal.
 [[nodiscard]] std::wstring ComparablePath(std::wstring_view path);
 
-// Whether `dir` names a root: a drive or share root in any spelling, "\",
-// a bare drive ("C:"), the empty path, or any path whose ".." components
-// climb back to its root (C:\Apps\..\). Such a folder is never emptied or
-// removed.
-[[nodiscard]] bool IsRootPath(std::wstring_view dir);
-
-// Whether `path` lies strictly inside `base` by their text: both
-// normalised, `base` a proper ancestor of `path` component by component.
-// Relative paths are inside nothing and hold nothing.
-[[nodiscard]] bool IsInsidePathText(std::wstring_view path, std::wstring_view base);
-
 // `left` and `right` joined by exactly one "\".
 [[nodiscard]] std::wstring JoinPath(std::wstring_view left, std::wstring_view right);
 

@@ -52,15 +52,15 @@ struct RootCase {
   bool root;
 };
 
-class IsRootPathTest : public ::testing::TestWithParam<RootCase> {};
+class IsRootTest : public ::testing::TestWithParam<RootCase> {};
 
-TEST_P(IsRootPathTest, RootsInAnySpelling) {
-  EXPECT_EQ(IsRootPath(GetParam().dir), GetParam().root)
+TEST_P(IsRootTest, RootsInAnySpelling) {
+  EXPECT_EQ(NormalisePath(GetParam().dir).IsRoot(), GetParam().root)
       << ::testing::PrintToString(GetParam().dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, IsRootPathTest,
+    Table, IsRootTest,
     ::testing::Values(RootCase{L"C:\\", true}, RootCase{L"d:\\", true}, RootCase{L"C:", true},
                       RootCase{L"\\", true}, RootCase{L"", true},
                       RootCase{L"\\\\srv\\share\\", true}, RootCase{L"\\\\srv\\share", true},
@@ -69,34 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RootCase{L"C:\\.\\", true}, RootCase{L"C:\\Apps\\", false},
                       RootCase{L"\\\\srv\\share\\app\\", false}, RootCase{L"App\\", false},
                       RootCase{L"ab\\", false}));
-
-struct InsideCase {
-  const wchar_t* path;
-  const wchar_t* base;
-  bool inside;
-};
-
-class IsInsidePathTextTest : public ::testing::TestWithParam<InsideCase> {};
-
-TEST_P(IsInsidePathTextTest, ComponentByComponent) {
-  const InsideCase& c = GetParam();
-  EXPECT_EQ(IsInsidePathText(c.path, c.base), c.inside)
-      << ::testing::PrintToString(c.path) << " in " << ::testing::PrintToString(c.base);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, IsInsidePathTextTest,
-    ::testing::Values(InsideCase{L"C:\\Apps\\Tool\\data\\", L"C:\\Apps\\Tool\\", true},
-                      InsideCase{L"c:\\apps\\tool\\DATA", L"C:\\Apps\\Tool", true},
-                      InsideCase{L"C:\\Apps\\Tool\\", L"C:\\Apps\\Tool\\", false},
-                      // Not aligned on a separator: a neighbour, not a child.
-                      InsideCase{L"C:\\Apps\\ToolBox\\", L"C:\\Apps\\Tool\\", false},
-                      InsideCase{L"C:\\Apps\\", L"C:\\Apps\\Tool\\", false},
-                      InsideCase{L"C:\\Apps\\Tool\\..\\Other\\", L"C:\\Apps\\Tool\\", false},
-                      InsideCase{L"D:\\Apps\\Tool\\x\\", L"C:\\Apps\\Tool\\", false},
-                      InsideCase{L"C:\\x\\", L"C:\\", true},
-                      InsideCase{L"Apps\\Tool\\x\\", L"Apps\\Tool\\", false},
-                      InsideCase{L"\\\\srv\\share\\app\\", L"\\\\SRV\\Share\\", true}));
 
 TEST(NormalisePath, KeepsTheLetterCaseOfTheText) {
   const NormalPath path = NormalisePath(L"c:\\Program Files\\.\\Tool\\..\\Tool.\\");
