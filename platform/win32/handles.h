@@ -5,72 +5,44 @@
 
 #include <objbase.h>
 
+#include <cstdint>
 #include <memory>
+#include <type_traits>
 
 namespace uninstall::win32 {
 
+// Hands a handle to Close unless it is one of the Invalid values. Those are
+// integers because INVALID_HANDLE_VALUE is a cast, not a constant a template
+// can take. A null handle never gets here: unique_ptr skips its deleter then.
+template <auto Close, std::intptr_t... Invalid>
 struct HandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  template <typename T>
+  void operator()(T* handle) const noexcept {
+    [[maybe_unused]] const auto value = reinterpret_cast<std::intptr_t>(handle);
+    if (((value != Invalid) && ...)) Close(handle);
   }
 };
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-struct FindCloser {
-  void operator()(HANDLE handle) const {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
-using UniqueFind = std::unique_ptr<void, FindCloser>;
+// Owner of a handle of pointer type T, closed by Close unless it is null or
+// one of the Invalid values.
+template <typename T, auto Close, std::intptr_t... Invalid>
+using UniqueAny = std::unique_ptr<std::remove_pointer_t<T>, HandleCloser<Close, Invalid...>>;
 
+inline void ReleaseInterface(IUnknown* object) noexcept { object->Release(); }
+
+using UniqueHandle = UniqueAny<HANDLE, &CloseHandle, -1>;  // -1: INVALID_HANDLE_VALUE
+using UniqueFind = UniqueAny<HANDLE, &FindClose, -1>;
 // An item identifier list handed out by the shell; released on every path.
-struct ItemListFreer {
-  void operator()(void* list) const { CoTaskMemFree(list); }
-};
-using UniqueItemList = std::unique_ptr<void, ItemListFreer>;
-
+using UniqueItemList = UniqueAny<void*, &CoTaskMemFree>;
 // Memory the shell or COM hands out with CoTaskMemAlloc.
-struct CoTaskMemFreer {
-  void operator()(void* memory) const { CoTaskMemFree(memory); }
-};
 template <typename T>
-using UniqueCoTaskMem = std::unique_ptr<T, CoTaskMemFreer>;
-
+using UniqueCoTaskMem = UniqueAny<T*, &CoTaskMemFree>;
 // An interface pointer that is released when it goes.
-struct ComReleaser {
-  void operator()(IUnknown* object) const {
-    if (object != nullptr) object->Release();
-  }
-};
 template <typename T>
-using UniqueCom = std::unique_ptr<T, ComReleaser>;
-
-struct RegKeyCloser {
-  void operator()(HKEY key) const {
-    if (key != nullptr) RegCloseKey(key);
-  }
-};
-using UniqueRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
-
-struct WindowDestroyer {
-  void operator()(HWND window) const {
-    if (window != nullptr) DestroyWindow(window);
-  }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-struct IconDestroyer {
-  void operator()(HICON icon) const {
-    if (icon != nullptr) DestroyIcon(icon);
-  }
-};
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
-struct FontDeleter {
-  void operator()(HFONT font) const {
-    if (font != nullptr) DeleteObject(font);
-  }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+using UniqueCom = UniqueAny<T*, &ReleaseInterface>;
+using UniqueRegKey = UniqueAny<HKEY, &RegCloseKey>;
+using UniqueWindow = UniqueAny<HWND, &DestroyWindow>;
+using UniqueIcon = UniqueAny<HICON, &DestroyIcon>;
+using UniqueFont = UniqueAny<HFONT, &DeleteObject>;
 
 }  // namespace uninstall::win32

@@ -96,6 +96,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/window_class.h"
 
@@ -119,12 +120,7 @@ enum ExitStatus : int {
 // ---------------------------------------------------------------------------
 // Handles and text.
 
-struct HandleCloser {
-  void operator()(HANDLE h) const noexcept {
-    if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+using uninstall::win32::UniqueHandle;
 
 struct ScreenDc {
   ScreenDc() : dc(GetDC(nullptr)) {}

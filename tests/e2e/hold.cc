@@ -21,18 +21,13 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <memory>
 #include <string>
-#include <type_traits>
+
+#include "platform/win32/handles.h"
 
 namespace {
 
-struct HandleCloser {
-  void operator()(HANDLE h) const noexcept {
-    if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+using uninstall::win32::UniqueHandle;
 
 constexpr DWORD kReleaseWaitMs = 30000;
 
