@@ -29,13 +29,14 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${package_docs})
 
-# installlog has CLI11 and nlohmann-json compiled in; the Windows programs
+# installlog has CLI11, nlohmann-json and utfcpp compiled in; the Windows programs
 # also the MinGW-w64 runtime. Their licenses ask for their notices beside
 # the binaries: the Debian packages' copyright files, where this build
 # found the libraries.
 set(notices
   CLI11 /usr/share/doc/libcli11-dev/copyright
-  nlohmann-json /usr/share/doc/nlohmann-json3-dev/copyright)
+  nlohmann-json /usr/share/doc/nlohmann-json3-dev/copyright
+  utfcpp /usr/share/doc/libutfcpp-dev/copyright)
 if(WIN32)
   list(APPEND notices mingw-w64 /usr/share/doc/mingw-w64-common/copyright)
 endif()

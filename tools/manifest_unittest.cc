@@ -211,8 +211,24 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"CutShort", "a\xE2\x82", L"a\uFFFD\uFFFD"},
                       Utf8Case{"Overlong", "\xC0\xAF", L"\uFFFD\uFFFD"},
                       Utf8Case{"Surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
-                      Utf8Case{"AboveUnicode", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"}),
+                      Utf8Case{"AboveUnicode", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+                      Utf8Case{"CutShortThenWellFormed", "\xE2\x82\xE2\x82\xAC",
+                               L"\uFFFD\uFFFD\u20AC"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// Lone surrogates in a wide string become U+FFFD in UTF-8.
+class LoneSurrogateTest : public ::testing::TestWithParam<Utf8Case> {};
+
+TEST_P(LoneSurrogateTest, BecomesReplacement) {
+  EXPECT_EQ(ToUtf8(GetParam().wide), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LoneSurrogateTest,
+                         ::testing::Values(Utf8Case{"High", "a\xEF\xBF\xBD!", L"a\xD800!"},
+                                           Utf8Case{"HighAtEnd", "a\xEF\xBF\xBD", L"a\xD83D"},
+                                           Utf8Case{"Low", "\xEF\xBF\xBD\xEF\xBF\xBD",
+                                                    L"\xDC00\xD800"}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace uninstall::tools

@@ -1,7 +1,9 @@
 #include "tools/utf8.h"
 
+#include <utf8/cpp17.h>
+
 #include <cstddef>
-#include <cstdint>
+#include <iterator>
 
 namespace uninstall::tools {
 namespace {
@@ -10,69 +12,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-
-void PutUtf8(std::string& out, char32_t c) {
-  if (c > 0x10FFFF || IsSurrogate(c)) c = kReplacement;
-  const auto byte = [&out](std::uint32_t value) { out.push_back(static_cast<char>(value)); };
-  if (c < 0x80) {
-    byte(c);
-  } else if (c < 0x800) {
-    byte(0xC0 | (c >> 6));
-    byte(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    byte(0xE0 | (c >> 12));
-    byte(0x80 | ((c >> 6) & 0x3F));
-    byte(0x80 | (c & 0x3F));
-  } else {
-    byte(0xF0 | (c >> 18));
-    byte(0x80 | ((c >> 12) & 0x3F));
-    byte(0x80 | ((c >> 6) & 0x3F));
-    byte(0x80 | (c & 0x3F));
-  }
-}
-
-void PutWide(std::wstring& out, char32_t c) {
-  if (kWideIsUtf16 && c >= 0x10000) {
-    c -= 0x10000;
-    out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-  } else {
-    out.push_back(static_cast<wchar_t>(c));
-  }
-}
-
-// The code point of the well-formed sequence at bytes[i] and its length, or
-// a length of 0 when the sequence there is ill-formed.
-struct Decoded {
-  char32_t value;
-  std::size_t length;
-};
-
-Decoded DecodeAt(std::string_view bytes, std::size_t i) {
-  const auto at = [&bytes](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  const unsigned char lead = at(i);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
-    return {0, 0};
-  }
-  if (bytes.size() - i < length) return {0, 0};
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char next = at(i + k);
-    if ((next & 0xC0) != 0x80) return {0, 0};
-    value = (value << 6) | (next & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || IsSurrogate(value)) return {0, 0};
-  return {value, length};
-}
 
 }  // namespace
 
@@ -91,7 +30,9 @@ std::string ToUtf8(std::wstring_view text) {
         }
       }
     }
-    PutUtf8(out, c);
+    // utfcpp throws on what is no code point; that becomes U+FFFD first.
+    if (c > 0x10FFFF || IsSurrogate(c)) c = kReplacement;
+    utf8::append(c, out);
   }
   return out;
 }
@@ -99,15 +40,20 @@ std::string ToUtf8(std::wstring_view text) {
 std::wstring FromUtf8(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    const Decoded d = DecodeAt(bytes, i);
-    if (d.length == 0) {
-      PutWide(out, kReplacement);
-      ++i;
+  while (!bytes.empty()) {
+    // The well-formed run before the first ill-formed sequence, which utfcpp
+    // converts without throwing.
+    const std::string_view run = bytes.substr(0, utf8::find_invalid(bytes));
+    if constexpr (kWideIsUtf16) {
+      utf8::utf8to16(run.begin(), run.end(), std::back_inserter(out));
     } else {
-      PutWide(out, d.value);
-      i += d.length;
+      utf8::utf8to32(run.begin(), run.end(), std::back_inserter(out));
     }
+    if (run.size() == bytes.size()) break;
+    // The first byte of the ill-formed sequence becomes U+FFFD and decoding
+    // goes on at the next byte, so the sequence gives one U+FFFD per byte.
+    out.push_back(kReplacement);
+    bytes.remove_prefix(run.size() + 1);
   }
   return out;
 }
