@@ -18,13 +18,21 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/win32/utf8.h"
-
-using e2e::Widen;
-
 namespace {
+
+// A line of the list (UTF-8) as the wide path the calls take. The
+// benchmarks do not include tests/, so this is not the e2e helpers' Widen.
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
 
 struct Call {
   char kind;

@@ -97,8 +97,8 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/utf8.h"
 #include "platform/win32/window_class.h"
+#include "tests/e2e/utf8.h"
 
 using e2e::Narrow;
 using e2e::Widen;

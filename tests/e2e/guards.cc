@@ -19,8 +19,8 @@
 
 #include "paths/folder_guard.h"
 #include "paths/shell_registration.h"
-#include "platform/win32/utf8.h"
 #include "platform/win32/win32_env.h"
+#include "tests/e2e/utf8.h"
 
 namespace {
 

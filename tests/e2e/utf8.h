@@ -1,5 +1,5 @@
-// UTF-8 to and from UTF-16 for the Windows programs that read scripts and
-// lists as UTF-8 and print UTF-8 (the end-to-end helpers and the bare loop).
+// UTF-8 to and from UTF-16 for the end-to-end helpers, which read scripts
+// and lists as UTF-8 and print UTF-8.
 #pragma once
 
 #include <windows.h>
