@@ -1,7 +1,5 @@
 #include "installlog/format.h"
 
-#include "platform/codepage.h"
-
 namespace uninstall {
 
 std::string EncodeLong(std::int32_t value) {
@@ -23,9 +21,5 @@ std::int32_t DecodeLong(std::string_view bytes) {
   // defined as modulo 2^32 since C++20.
   return static_cast<std::int32_t>(bits);
 }
-
-std::wstring LongToBytes(std::int32_t value) { return AnsiToWide(EncodeLong(value)); }
-
-std::int32_t BytesToLong(std::wstring_view text) { return DecodeLong(WideToAnsi(text)); }
 
 }  // namespace uninstall

@@ -67,45 +67,51 @@ void Append(std::vector<Entry>& list, Entry entry, std::wstring_view path, const
   list.push_back(std::move(entry));
 }
 
+// Reads the fields of `layout` into `record`, in order; false when the
+// record is cut short.
+template <typename Record>
+bool ReadFields(const RecordLayout<Record>& layout, FieldReader& in, Record& record) {
+  for (const FieldLayout<Record>& field : layout.fields) {
+    if (field.text != nullptr) {
+      if (!in.ReadString(record.*field.text)) return false;
+      continue;
+    }
+    std::int32_t value = 0;
+    if (!in.ReadInteger(value)) return false;
+    if (field.integer != nullptr) {
+      record.*field.integer = value;
+    } else {
+      record.*field.flag = value != 0 ? kTrue : kFalse;
+    }
+  }
+  return true;
+}
+
 // Reads the fields of one record of `kind` (1 to 4) into `log`; false when
 // the record is cut short, in which case nothing of it is stored.
 bool ReadRecord(std::uint8_t kind, FieldReader& in, std::wstring_view path, InstallLog& log) {
   switch (kind) {
     case kRecordAppInfo: {
       AppInfo info;
-      if (!in.ReadString(info.AppPath) || !in.ReadString(info.AppName) ||
-          !in.ReadString(info.MainPath) || !in.ReadString(info.GroupName)) {
-        return false;
-      }
+      if (!ReadFields(kAppInfoLayout, in, info)) return false;
       log.AppInfo = std::move(info);
       return true;
     }
     case kRecordFileEntry: {
       FileEntry entry;
-      std::int32_t keep = 0;
-      if (!in.ReadString(entry.SourcePath) || !in.ReadString(entry.TargetPath) ||
-          !in.ReadInteger(keep)) {
-        return false;
-      }
-      entry.KeepFile = keep != 0 ? kTrue : kFalse;
+      if (!ReadFields(kFileEntryLayout, in, entry)) return false;
       Append(log.Files, std::move(entry), path, L"files");
       return true;
     }
     case kRecordRegKeyEntry: {
       RegKeyEntry entry;
-      if (!in.ReadInteger(entry.RootKey) || !in.ReadString(entry.SubKey) ||
-          !in.ReadString(entry.Extra1) || !in.ReadString(entry.Extra2)) {
-        return false;
-      }
+      if (!ReadFields(kRegKeyEntryLayout, in, entry)) return false;
       Append(log.RegKeys, std::move(entry), path, L"registry keys");
       return true;
     }
     case kRecordLinkEntry: {
       LinkEntry entry;
-      if (!in.ReadString(entry.FolderName) || !in.ReadString(entry.LinkName) ||
-          !in.ReadString(entry.LinkPath)) {
-        return false;
-      }
+      if (!ReadFields(kLinkEntryLayout, in, entry)) return false;
       Append(log.Links, std::move(entry), path, L"shell links");
       return true;
     }
@@ -113,8 +119,6 @@ bool ReadRecord(std::uint8_t kind, FieldReader& in, std::wstring_view path, Inst
       return true;
   }
 }
-
-bool IsRecordKind(std::uint8_t kind) { return kind >= kRecordAppInfo && kind <= kRecordLinkEntry; }
 
 void ShowWarning(Env& env, const std::wstring& text) {
   // The box offers no choice, and its answer is not looked at: whether it

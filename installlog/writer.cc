@@ -22,6 +22,21 @@ void PutString(std::string& out, std::wstring_view text) {
   out += bytes;
 }
 
+// The kind byte of `layout` and the fields of `record`, in its order.
+template <typename Record>
+void PutRecord(std::string& out, const RecordLayout<Record>& layout, const Record& record) {
+  PutKind(out, layout.kind);
+  for (const FieldLayout<Record>& field : layout.fields) {
+    if (field.text != nullptr) {
+      PutString(out, record.*field.text);
+    } else if (field.integer != nullptr) {
+      PutInteger(out, record.*field.integer);
+    } else {
+      PutInteger(out, static_cast<std::int32_t>(record.*field.flag));  // widened with its sign
+    }
+  }
+}
+
 }  // namespace
 
 std::string SerializeInstallFile(const AppInfo& appInfo, std::int16_t fileCount,
@@ -32,30 +47,15 @@ std::string SerializeInstallFile(const AppInfo& appInfo, std::int16_t fileCount,
   out += kInstallFileMagic;
   out += kInstallFileLineEnd;
 
-  PutKind(out, kRecordAppInfo);
-  PutString(out, appInfo.AppPath);
-  PutString(out, appInfo.AppName);
-  PutString(out, appInfo.MainPath);
-  PutString(out, appInfo.GroupName);
-
+  PutRecord(out, kAppInfoLayout, appInfo);
   for (const FileEntry& entry : EntriesInUse(fileCount, files)) {
-    PutKind(out, kRecordFileEntry);
-    PutString(out, entry.SourcePath);
-    PutString(out, entry.TargetPath);
-    PutInteger(out, static_cast<std::int32_t>(entry.KeepFile));  // widened with its sign
+    PutRecord(out, kFileEntryLayout, entry);
   }
   for (const RegKeyEntry& entry : EntriesInUse(regKeyCount, regKeys)) {
-    PutKind(out, kRecordRegKeyEntry);
-    PutInteger(out, entry.RootKey);
-    PutString(out, entry.SubKey);
-    PutString(out, entry.Extra1);
-    PutString(out, entry.Extra2);
+    PutRecord(out, kRegKeyEntryLayout, entry);
   }
   for (const LinkEntry& entry : EntriesInUse(linkCount, links)) {
-    PutKind(out, kRecordLinkEntry);
-    PutString(out, entry.FolderName);
-    PutString(out, entry.LinkName);
-    PutString(out, entry.LinkPath);
+    PutRecord(out, kLinkEntryLayout, entry);
   }
   return out;
 }

@@ -11,30 +11,27 @@
 namespace uninstall::tools {
 namespace {
 
-// The fields of each record kind after its kind byte: S a string, I an integer.
-constexpr std::array<std::string_view, 5> kFieldLayout = {"", "SSSS", "SSI", "ISSS", "SSS"};
-constexpr std::array<std::string_view, 5> kKindName = {"", "AppInfo", "FileEntry", "RegKeyEntry",
-                                                       "LinkEntry"};
 // Bytes of a run of skipped bytes shown one by one.
 constexpr std::size_t kSkippedShown = 16;
 // The line end the writer puts after the magic.
 constexpr std::size_t kLineEndOffset = kInstallFileMagic.size();
 
-bool IsRecordKind(std::uint8_t kind) { return kind >= kRecordAppInfo && kind <= kRecordLinkEntry; }
-
 // The size of the whole record of `kind` at `offset`, or 0 when its fields
 // run past the end of the data.
 std::size_t RecordSize(std::string_view bytes, std::size_t offset, std::uint8_t kind) {
   std::size_t pos = offset + 1;
-  for (const char field : kFieldLayout[kind]) {
-    if (bytes.size() - pos < kIntegerFieldSize) return 0;
-    const std::int32_t value = DecodeLong(bytes.substr(pos, kIntegerFieldSize));
-    pos += kIntegerFieldSize;
-    if (field == 'I') continue;
-    if (value < 0 || static_cast<std::size_t>(value) > bytes.size() - pos) return 0;
-    pos += static_cast<std::size_t>(value);
-  }
-  return pos - offset;
+  const bool whole = VisitRecordLayout(kind, [&](const auto& layout) {
+    for (const auto& field : layout.fields) {
+      if (bytes.size() - pos < kIntegerFieldSize) return false;
+      const std::int32_t value = DecodeLong(bytes.substr(pos, kIntegerFieldSize));
+      pos += kIntegerFieldSize;
+      if (field.type() == FieldType::kInteger) continue;
+      if (value < 0 || static_cast<std::size_t>(value) > bytes.size() - pos) return false;
+      pos += static_cast<std::size_t>(value);
+    }
+    return true;
+  });
+  return whole ? pos - offset : 0;
 }
 
 std::string Hex(std::uint32_t value, int digits) {
@@ -57,6 +54,44 @@ void Field(std::ostream& out, std::string_view name, const std::string& value) {
   out << "          " << name << std::string(12 - name.size(), ' ') << value << "\n";
 }
 
+// The record that a log of one record of `layout` holds.
+const AppInfo& Only(const InstallLog& log, const RecordLayout<AppInfo>& /*layout*/) {
+  return log.AppInfo;
+}
+const FileEntry& Only(const InstallLog& log, const RecordLayout<FileEntry>& /*layout*/) {
+  return log.Files.at(0);
+}
+const RegKeyEntry& Only(const InstallLog& log, const RecordLayout<RegKeyEntry>& /*layout*/) {
+  return log.RegKeys.at(0);
+}
+const LinkEntry& Only(const InstallLog& log, const RecordLayout<LinkEntry>& /*layout*/) {
+  return log.Links.at(0);
+}
+
+// Each field of `record` under its name: texts quoted, the integer (the
+// registry root) by its root's name where it has one, the flag as true or
+// false with the stored value when that is neither kTrue nor kFalse.
+// `stored` holds the record's fields as they are in the log.
+template <typename Record>
+void WriteFields(std::ostream& out, const RecordLayout<Record>& layout, const Record& record,
+                 std::string_view stored) {
+  std::size_t pos = 0;
+  for (const FieldLayout<Record>& field : layout.fields) {
+    const std::int32_t value = DecodeLong(stored.substr(pos, kIntegerFieldSize));
+    pos += kIntegerFieldSize;
+    if (field.text != nullptr) {
+      pos += static_cast<std::size_t>(value);
+      Field(out, field.name, QuoteText(record.*field.text));
+    } else if (field.integer != nullptr) {
+      Field(out, field.name, RootText(record.*field.integer));
+    } else {
+      std::string flag = record.*field.flag != kFalse ? "true" : "false";
+      if (value != kTrue && value != kFalse) flag += " (stored as " + std::to_string(value) + ")";
+      Field(out, field.name, flag);
+    }
+  }
+}
+
 void WriteRecord(std::ostream& out, std::string_view bytes, std::wstring_view path,
                  const LogPiece& piece, std::size_t number) {
   // The record alone behind the magic, decoded by the reader.
@@ -68,43 +103,12 @@ void WriteRecord(std::ostream& out, std::string_view bytes, std::wstring_view pa
     throw std::logic_error("a record was split at the wrong place");
   }
 
-  out << kKindName[piece.kind];
+  out << RecordName(piece.kind);
   if (piece.kind != kRecordAppInfo) out << " " << number;
   out << "\n";
-  switch (piece.kind) {
-    case kRecordAppInfo:
-      Field(out, "AppPath", QuoteText(log.AppInfo.AppPath));
-      Field(out, "AppName", QuoteText(log.AppInfo.AppName));
-      Field(out, "MainPath", QuoteText(log.AppInfo.MainPath));
-      Field(out, "GroupName", QuoteText(log.AppInfo.GroupName));
-      break;
-    case kRecordFileEntry: {
-      const FileEntry& entry = log.Files.at(0);
-      const std::int32_t stored = DecodeLong(bytes.substr(piece.offset + piece.size - 4, 4));
-      std::string keep = entry.KeepFile != kFalse ? "true" : "false";
-      if (stored != kTrue && stored != kFalse)
-        keep += " (stored as " + std::to_string(stored) + ")";
-      Field(out, "SourcePath", QuoteText(entry.SourcePath));
-      Field(out, "TargetPath", QuoteText(entry.TargetPath));
-      Field(out, "KeepFile", keep);
-      break;
-    }
-    case kRecordRegKeyEntry: {
-      const RegKeyEntry& entry = log.RegKeys.at(0);
-      Field(out, "RootKey", RootText(entry.RootKey));
-      Field(out, "SubKey", QuoteText(entry.SubKey));
-      Field(out, "Extra1", QuoteText(entry.Extra1));
-      Field(out, "Extra2", QuoteText(entry.Extra2));
-      break;
-    }
-    default: {
-      const LinkEntry& entry = log.Links.at(0);
-      Field(out, "FolderName", QuoteText(entry.FolderName));
-      Field(out, "LinkName", QuoteText(entry.LinkName));
-      Field(out, "LinkPath", QuoteText(entry.LinkPath));
-      break;
-    }
-  }
+  const std::string_view stored = bytes.substr(piece.offset + 1, piece.size - 1);
+  VisitRecordLayout(
+      piece.kind, [&](const auto& layout) { WriteFields(out, layout, Only(log, layout), stored); });
 }
 
 void WriteSkipped(std::ostream& out, std::string_view bytes, const LogPiece& piece) {
@@ -183,7 +187,7 @@ void WriteDumpText(std::ostream& out, std::string_view bytes, std::wstring_view 
         skipped += piece.size;
         break;
       case LogPiece::Type::kCut:
-        out << kKindName[piece.kind] << " cut short by the end of the log ("
+        out << RecordName(piece.kind) << " cut short by the end of the log ("
             << Plural(piece.size, "byte", "bytes") << " left): the reader drops it\n";
         cut = true;
         break;
@@ -220,7 +224,7 @@ std::vector<std::string> DumpNotes(std::string_view bytes, const std::vector<Log
         }
         break;
       case LogPiece::Type::kCut:
-        notes.push_back("a " + std::string(kKindName[piece.kind]) + " record at offset " +
+        notes.push_back("a " + std::string(RecordName(piece.kind)) + " record at offset " +
                         std::to_string(piece.offset) +
                         " is cut short by the end of the log; the reader drops it");
         break;

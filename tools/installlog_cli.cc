@@ -260,9 +260,9 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
   write->footer(
       "The manifest holds \"AppInfo\" {AppPath, AppName, MainPath, GroupName}, \"Files\" "
       "[{SourcePath, TargetPath, KeepFile}], \"RegKeys\" [{RootKey, SubKey, Extra1, Extra2}] and "
-      "\"Links\" [{FolderName, LinkName, LinkPath}]; every field is required. RootKey is "
-      "HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG "
-      "or a 32-bit integer. 'installlog dump --json' gives the manifest of a log.");
+      "\"Links\" [{FolderName, LinkName, LinkPath}]; every field is required. RootKey is " +
+      RootKeyNameList(false) +
+      " or a 32-bit integer. 'installlog dump --json' gives the manifest of a log.");
 
   ManifestArguments staged;
   CLI::App* manifest = app.add_subcommand(

@@ -1,8 +1,10 @@
 #include "tools/manifest.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <limits>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -21,13 +23,16 @@ std::string TypeName(const Json& value) {
   return "a string";
 }
 
+// The lists of a manifest, beside its AppInfo.
+constexpr std::array<std::string_view, 4> kManifestLists = {"AppInfo", "Files", "RegKeys", "Links"};
+
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
   throw ManifestError(where + ": " + what);
 }
 
 // The members of `object`, checked: all of `names` present, no other.
 const Json& Object(const Json& value, const std::string& where,
-                   std::initializer_list<std::string_view> names) {
+                   std::span<const std::string_view> names) {
   if (!value.is_object()) Fail(where, "expected an object, found " + TypeName(value));
   for (const std::string_view name : names) {
     if (!value.contains(name)) Fail(where, "missing field \"" + std::string(name) + "\"");
@@ -56,18 +61,13 @@ std::wstring Text(const Json& object, const std::string& where, std::string_view
   return text;
 }
 
-std::int32_t Root(const Json& object, const std::string& where) {
-  const std::string field = Field(where, "RootKey");
-  const Json& value = object.at("RootKey");
+std::int32_t Root(const Json& object, const std::string& where, std::string_view name) {
+  const std::string field = Field(where, name);
+  const Json& value = object.at(name);
   if (value.is_string()) {
-    const std::string& name = value.get_ref<const std::string&>();
-    if (const auto root = RootKeyByName(name)) return *root;
-    std::string known;
-    for (const RootKeyName& root : kRootKeyNames) {
-      known += (known.empty() ? "" : ", ") + std::string(root.name);
-    }
-    Fail(field, "unknown root key name " + value.dump() + " (expected one of " + known +
-                    ", or a 32-bit integer)");
+    if (const auto root = RootKeyByName(value.get_ref<const std::string&>())) return *root;
+    Fail(field, "unknown root key name " + value.dump() + " (expected one of " +
+                    RootKeyNameList(false) + ", or a 32-bit integer)");
   }
   if (value.is_number_unsigned()) {
     const auto number = value.get<std::uint64_t>();
@@ -85,9 +85,36 @@ std::int32_t Root(const Json& object, const std::string& where) {
   Fail(field, "the integer " + value.dump() + " does not fit in 32 bits");
 }
 
-// The entries of list `name`, each read by `read`.
-template <typename Entry, typename Read>
-std::vector<Entry> List(const Json& manifest, std::string_view name, Read read) {
+// The record of `layout` that `value` describes: an object with each of the
+// layout's fields and no other. The fields that are no text are checked
+// before the texts.
+template <typename Record>
+Record ReadRecord(const RecordLayout<Record>& layout, const Json& value, const std::string& where) {
+  std::vector<std::string_view> names;
+  for (const FieldLayout<Record>& field : layout.fields) names.push_back(field.name);
+  const Json& object = Object(value, where, names);
+  Record record;
+  for (const FieldLayout<Record>& field : layout.fields) {
+    if (field.integer != nullptr) {
+      record.*field.integer = Root(object, where, field.name);
+    } else if (field.flag != nullptr) {
+      const Json& flag = object.at(field.name);
+      if (!flag.is_boolean()) {
+        Fail(Field(where, field.name), "expected true or false, found " + TypeName(flag));
+      }
+      record.*field.flag = flag.get<bool>() ? kTrue : kFalse;
+    }
+  }
+  for (const FieldLayout<Record>& field : layout.fields) {
+    if (field.text != nullptr) record.*field.text = Text(object, where, field.name);
+  }
+  return record;
+}
+
+// The entries of list `name`, each a record of `layout`.
+template <typename Entry>
+std::vector<Entry> List(const Json& manifest, std::string_view name,
+                        const RecordLayout<Entry>& layout) {
   const Json& list = manifest.at(name);
   if (!list.is_array()) Fail(std::string(name), "expected an array, found " + TypeName(list));
   if (list.size() > static_cast<std::size_t>(kMaxEntries)) {
@@ -98,31 +125,10 @@ std::vector<Entry> List(const Json& manifest, std::string_view name, Read read) 
   std::vector<Entry> entries;
   entries.reserve(list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
-    entries.push_back(read(list[i], std::string(name) + "[" + std::to_string(i) + "]"));
+    entries.push_back(
+        ReadRecord(layout, list[i], std::string(name) + "[" + std::to_string(i) + "]"));
   }
   return entries;
-}
-
-FileEntry ReadFile(const Json& value, const std::string& where) {
-  const Json& entry = Object(value, where, {"SourcePath", "TargetPath", "KeepFile"});
-  const Json& keep = entry.at("KeepFile");
-  if (!keep.is_boolean()) {
-    Fail(where + ".KeepFile", "expected true or false, found " + TypeName(keep));
-  }
-  return FileEntry{Text(entry, where, "SourcePath"), Text(entry, where, "TargetPath"),
-                   keep.get<bool>() ? kTrue : kFalse};
-}
-
-RegKeyEntry ReadRegKey(const Json& value, const std::string& where) {
-  const Json& entry = Object(value, where, {"RootKey", "SubKey", "Extra1", "Extra2"});
-  return RegKeyEntry{Root(entry, where), Text(entry, where, "SubKey"), Text(entry, where, "Extra1"),
-                     Text(entry, where, "Extra2")};
-}
-
-LinkEntry ReadLink(const Json& value, const std::string& where) {
-  const Json& entry = Object(value, where, {"FolderName", "LinkName", "LinkPath"});
-  return LinkEntry{Text(entry, where, "FolderName"), Text(entry, where, "LinkName"),
-                   Text(entry, where, "LinkPath")};
 }
 
 template <typename Entry>
@@ -132,20 +138,36 @@ std::int16_t Count(const std::vector<Entry>& list) {
 
 Json Utf8(const std::wstring& text) { return ToUtf8(text); }
 
-}  // namespace
-
-std::optional<std::int32_t> RootKeyByName(std::string_view name) {
-  for (const RootKeyName& root : kRootKeyNames) {
-    if (root.name == name) return root.value;
+// The object of `record`: each field of `layout` under its name, the texts
+// in UTF-8, the registry root by its name where it has one (else as a signed
+// integer), the flag as true for any non-zero value.
+template <typename Record>
+Json RecordJson(const RecordLayout<Record>& layout, const Record& record) {
+  Json object = Json::object();
+  for (const FieldLayout<Record>& field : layout.fields) {
+    const std::string name(field.name);
+    if (field.text != nullptr) {
+      object[name] = Utf8(record.*field.text);
+    } else if (field.integer != nullptr) {
+      const std::int32_t root = record.*field.integer;
+      const auto root_name = NameOfRootKey(root);
+      object[name] = root_name ? Json(std::string(*root_name)) : Json(root);
+    } else {
+      object[name] = record.*field.flag != kFalse;
+    }
   }
-  return std::nullopt;
+  return object;
 }
 
-std::optional<std::string_view> NameOfRootKey(std::int32_t value) {
-  for (const RootKeyName& root : kRootKeyNames) {
-    if (root.value == value) return root.name;
+}  // namespace
+
+std::string RootKeyNameList(bool abbreviations) {
+  std::string list;
+  for (const RegistryRoot& root : kRegistryRoots) {
+    if (!list.empty()) list += ", ";
+    list += abbreviations ? root.abbreviation : root.name;
   }
-  return std::nullopt;
+  return list;
 }
 
 bool FitsCodePage(std::wstring_view text) { return AnsiToWide(WideToAnsi(text)) == text; }
@@ -158,25 +180,18 @@ ManifestExtras ExtrasFromJson(const Json& extras) {
     }
   }
   ManifestExtras read;
-  if (extras.contains("RegKeys")) read.RegKeys = List<RegKeyEntry>(extras, "RegKeys", ReadRegKey);
-  if (extras.contains("Links")) read.Links = List<LinkEntry>(extras, "Links", ReadLink);
+  if (extras.contains("RegKeys")) read.RegKeys = List(extras, "RegKeys", kRegKeyEntryLayout);
+  if (extras.contains("Links")) read.Links = List(extras, "Links", kLinkEntryLayout);
   return read;
 }
 
 InstallLog LogFromManifest(const Json& manifest) {
-  Object(manifest, "manifest", {"AppInfo", "Files", "RegKeys", "Links"});
+  Object(manifest, "manifest", kManifestLists);
   InstallLog log;
-
-  const Json& app =
-      Object(manifest.at("AppInfo"), "AppInfo", {"AppPath", "AppName", "MainPath", "GroupName"});
-  log.AppInfo.AppPath = Text(app, "AppInfo", "AppPath");
-  log.AppInfo.AppName = Text(app, "AppInfo", "AppName");
-  log.AppInfo.MainPath = Text(app, "AppInfo", "MainPath");
-  log.AppInfo.GroupName = Text(app, "AppInfo", "GroupName");
-
-  log.Files = List<FileEntry>(manifest, "Files", ReadFile);
-  log.RegKeys = List<RegKeyEntry>(manifest, "RegKeys", ReadRegKey);
-  log.Links = List<LinkEntry>(manifest, "Links", ReadLink);
+  log.AppInfo = ReadRecord(kAppInfoLayout, manifest.at("AppInfo"), "AppInfo");
+  log.Files = List(manifest, "Files", kFileEntryLayout);
+  log.RegKeys = List(manifest, "RegKeys", kRegKeyEntryLayout);
+  log.Links = List(manifest, "Links", kLinkEntryLayout);
 
   log.FileCount = Count(log.Files);
   log.RegKeyCount = Count(log.RegKeys);
@@ -187,30 +202,19 @@ InstallLog LogFromManifest(const Json& manifest) {
 Json ManifestFromLog(const InstallLog& log) {
   Json files = Json::array();
   for (const FileEntry& entry : EntriesInUse(log.FileCount, log.Files)) {
-    files.push_back({{"SourcePath", Utf8(entry.SourcePath)},
-                     {"TargetPath", Utf8(entry.TargetPath)},
-                     {"KeepFile", entry.KeepFile != kFalse}});
+    files.push_back(RecordJson(kFileEntryLayout, entry));
   }
   Json keys = Json::array();
   for (const RegKeyEntry& entry : EntriesInUse(log.RegKeyCount, log.RegKeys)) {
-    const auto name = NameOfRootKey(entry.RootKey);
-    keys.push_back({{"RootKey", name ? Json(std::string(*name)) : Json(entry.RootKey)},
-                    {"SubKey", Utf8(entry.SubKey)},
-                    {"Extra1", Utf8(entry.Extra1)},
-                    {"Extra2", Utf8(entry.Extra2)}});
+    keys.push_back(RecordJson(kRegKeyEntryLayout, entry));
   }
   Json links = Json::array();
   for (const LinkEntry& entry : EntriesInUse(log.LinkCount, log.Links)) {
-    links.push_back({{"FolderName", Utf8(entry.FolderName)},
-                     {"LinkName", Utf8(entry.LinkName)},
-                     {"LinkPath", Utf8(entry.LinkPath)}});
+    links.push_back(RecordJson(kLinkEntryLayout, entry));
   }
 
   Json manifest = Json::object();
-  manifest["AppInfo"] = {{"AppPath", Utf8(log.AppInfo.AppPath)},
-                         {"AppName", Utf8(log.AppInfo.AppName)},
-                         {"MainPath", Utf8(log.AppInfo.MainPath)},
-                         {"GroupName", Utf8(log.AppInfo.GroupName)}};
+  manifest["AppInfo"] = RecordJson(kAppInfoLayout, log.AppInfo);
   manifest["Files"] = std::move(files);
   manifest["RegKeys"] = std::move(keys);
   manifest["Links"] = std::move(links);

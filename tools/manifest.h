@@ -8,12 +8,11 @@
 //
 // Every field is required and no other is allowed, so that a misspelt name
 // is an error rather than a field silently left empty. RootKey is one of the
-// names in kRootKeyNames or an integer, taken as the 32 bits of a signed or
+// names in kRegistryRoots (installlog/format.h) or an integer, taken as the 32 bits of a signed or
 // an unsigned value (-2147483646 and 2147483650 both stand for
 // HKEY_LOCAL_MACHINE).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -23,6 +22,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "installlog/format.h"
 #include "installlog/records.h"
 
 namespace uninstall::tools {
@@ -37,20 +37,6 @@ class ManifestError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct RootKeyName {
-  std::string_view name;
-  std::int32_t value;
-};
-
-// The predefined roots a manifest may name.
-inline constexpr std::array<RootKeyName, 5> kRootKeyNames = {{
-    {"HKEY_CLASSES_ROOT", static_cast<std::int32_t>(0x80000000u)},
-    {"HKEY_CURRENT_USER", static_cast<std::int32_t>(0x80000001u)},
-    {"HKEY_LOCAL_MACHINE", static_cast<std::int32_t>(0x80000002u)},
-    {"HKEY_USERS", static_cast<std::int32_t>(0x80000003u)},
-    {"HKEY_CURRENT_CONFIG", static_cast<std::int32_t>(0x80000005u)},
-}};
-
 #ifdef _WIN32
 inline constexpr std::string_view kCodePageName = "the system's ANSI code page";
 #else
@@ -61,10 +47,8 @@ inline constexpr std::string_view kCodePageName = "the ANSI code page (Windows-1
 // it cannot hold would be written with '?' in its place.
 [[nodiscard]] bool FitsCodePage(std::wstring_view text);
 
-// The value of a root's name (exact spelling), or nothing.
-[[nodiscard]] std::optional<std::int32_t> RootKeyByName(std::string_view name);
-// The name of a root's value, or nothing for a value that has none.
-[[nodiscard]] std::optional<std::string_view> NameOfRootKey(std::int32_t value);
+// The names of kRegistryRoots, or their abbreviations, separated by ", ".
+[[nodiscard]] std::string RootKeyNameList(bool abbreviations);
 
 // The log a manifest describes; each count is the size of its list.
 // Throws ManifestError for a missing, unknown or mistyped field, an unknown

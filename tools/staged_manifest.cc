@@ -284,25 +284,13 @@ StagedLink ParseLinkOption(std::wstring_view text) {
 }
 
 RegKeyEntry ParseRegKeyOption(std::wstring_view text) {
-  static constexpr std::array<std::pair<std::wstring_view, std::string_view>, 5> kShort = {{
-      {L"HKCR", "HKEY_CLASSES_ROOT"},
-      {L"HKCU", "HKEY_CURRENT_USER"},
-      {L"HKLM", "HKEY_LOCAL_MACHINE"},
-      {L"HKU", "HKEY_USERS"},
-      {L"HKCC", "HKEY_CURRENT_CONFIG"},
-  }};
   const std::size_t at = text.find(L'\\');
-  const std::wstring_view root_text = text.substr(0, at);
-  std::string root_name = ToUtf8(root_text);
-  for (const auto& [abbreviation, name] : kShort) {
-    if (root_text == abbreviation) root_name = std::string(name);
-  }
-  const std::optional<std::int32_t> root = RootKeyByName(root_name);
+  const std::string root_name = ToUtf8(text.substr(0, at));
+  std::optional<std::int32_t> root = RootKeyByName(root_name);
+  if (!root) root = RootKeyByAbbreviation(root_name);
   if (!root) {
-    throw ManifestError("--reg-key " + QuoteText(text) +
-                        ": expected ROOT\\SUBKEY, ROOT one of HKEY_CLASSES_ROOT, "
-                        "HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG "
-                        "or HKCR, HKCU, HKLM, HKU, HKCC");
+    throw ManifestError("--reg-key " + QuoteText(text) + ": expected ROOT\\SUBKEY, ROOT one of " +
+                        RootKeyNameList(false) + " or " + RootKeyNameList(true));
   }
   if (at == std::wstring_view::npos ||
       text.find_first_not_of(L'\\', at) == std::wstring_view::npos) {

@@ -86,7 +86,7 @@ inline constexpr std::array<std::wstring_view, 5> kTargetVariables = {
 [[nodiscard]] StagedMap ParseMapOption(std::wstring_view text);
 // NAME=FILE, FILE a staged file:
 [[nodiscard]] StagedLink ParseLinkOption(std::wstring_view text);
-// ROOT\SUBKEY, ROOT a name of kRootKeyNames or HKCR, HKCU, HKLM, HKU, HKCC:
+// ROOT\SUBKEY, ROOT a name or an abbreviation of kRegistryRoots (HKLM ...):
 [[nodiscard]] RegKeyEntry ParseRegKeyOption(std::wstring_view text);
 
 // The log of `tree`: AppInfo {Target, AppName, MainPath, GroupName}, the
