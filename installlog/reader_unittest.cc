@@ -9,40 +9,25 @@
 
 #include "platform/fatal_error.h"
 #include "tests/support/fake_env.h"
+#include "tests/support/log_builder.h"
 
 namespace uninstall {
 namespace {
 
 using namespace std::string_literals;
 
-// --- Building log bytes by hand -------------------------------------------
+using log_builder::AppRec;
+using log_builder::BadStr;
+using log_builder::FileRec;
+using log_builder::Int;
+using log_builder::KeyRec;
+using log_builder::Kind;
+using log_builder::LinkRec;
+using log_builder::Str;
+const std::string kMagic(kInstallFileMagic);
+const std::string kHeader = log_builder::Header();
 
-std::string Int(std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  return {static_cast<char>(bits & 0xFF), static_cast<char>((bits >> 8) & 0xFF),
-          static_cast<char>((bits >> 16) & 0xFF), static_cast<char>((bits >> 24) & 0xFF)};
-}
-std::string Str(std::string_view text) {
-  return Int(static_cast<std::int32_t>(text.size())) + std::string(text);
-}
-const std::string kMagic = "InstallFile";
-const std::string kHeader = kMagic + "\r\n";
-
-std::string AppRec(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
-  return "\x01" + Str(a) + Str(b) + Str(c) + Str(d);
-}
-std::string FileRec(std::string_view source, std::string_view target, std::int32_t keep) {
-  return "\x02" + Str(source) + Str(target) + Int(keep);
-}
-std::string KeyRec(std::int32_t root, std::string_view sub, std::string_view e1,
-                   std::string_view e2) {
-  return "\x03" + Int(root) + Str(sub) + Str(e1) + Str(e2);
-}
-std::string LinkRec(std::string_view folder, std::string_view name, std::string_view path) {
-  return "\x04" + Str(folder) + Str(name) + Str(path);
-}
-
-constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
+constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 
 // A log as a previous read may have left it: every case starts from this.
 InstallLog PreviousLog() {
@@ -289,20 +274,21 @@ TEST_P(StringLengthTest, LengthBeyondTheDataCutsTheRecord) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StringLengthTest,
-    ::testing::Values(LengthCase{"exactly what is left",
-                                 kHeader + "\x01" + Str("") + Str("") + Str("") + Int(3) + "abc",
-                                 false, Expect({L"", L"", L"", L"abc"}, {}, {}, {})},
-                      LengthCase{"one more than is left",
-                                 kHeader + "\x01" + Str("") + Str("") + Str("") + Int(4) + "abc",
-                                 true, OldAppOnly()},
-                      LengthCase{
-                          "largest length",
-                          kHeader + FileRec("a", "b", 0) + "\x02" + Int(INT32_MAX) + "C:\\Windows",
-                          true, Expect(PreviousLog().AppInfo, {{L"a", L"b", kFalse}}, {}, {})},
-                      LengthCase{"swallows the records behind it",
-                                 kHeader + "\x04" + Str("g") + Int(200) + LinkRec("g", "n", "p") +
-                                     FileRec("s", "t", 0),
-                                 true, OldAppOnly()}));
+    ::testing::Values(
+        LengthCase{"exactly what is left",
+                   kHeader + Kind(kRecordAppInfo) + Str("") + Str("") + Str("") + BadStr(3, "abc"),
+                   false, Expect({L"", L"", L"", L"abc"}, {}, {}, {})},
+        LengthCase{"one more than is left",
+                   kHeader + Kind(kRecordAppInfo) + Str("") + Str("") + Str("") + BadStr(4, "abc"),
+                   true, OldAppOnly()},
+        LengthCase{"largest length",
+                   kHeader + FileRec("a", "b", 0) + Kind(kRecordFileEntry) +
+                       BadStr(INT32_MAX, "C:\\Windows"),
+                   true, Expect(PreviousLog().AppInfo, {{L"a", L"b", kFalse}}, {}, {})},
+        LengthCase{"swallows the records behind it",
+                   kHeader + Kind(kRecordLinkEntry) + Str("g") + BadStr(200, "") +
+                       LinkRec("g", "n", "p") + FileRec("s", "t", 0),
+                   true, OldAppOnly()}));
 
 struct NegativeCase {
   const char* name;
@@ -325,12 +311,14 @@ TEST_P(NegativeLengthTest, IsFatalAndLeavesTheLogAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, NegativeLengthTest,
-    ::testing::Values(
-        NegativeCase{"app path", kHeader + "\x01" + Int(-1) + "xxxx"},
-        NegativeCase{"file target after a good record",
-                     kHeader + FileRec("a", "b", 0) + "\x02" + Str("s") + Int(INT32_MIN) + Int(0)},
-        NegativeCase{"key extra2", kHeader + "\x03" + Int(kHklm) + Str("k") + Str("") + Int(-5)},
-        NegativeCase{"link path", kHeader + "\x04" + Str("f") + Str("n") + Int(-1)}));
+    ::testing::Values(NegativeCase{"app path", kHeader + Kind(kRecordAppInfo) + BadStr(-1, "xxxx")},
+                      NegativeCase{"file target after a good record",
+                                   kHeader + FileRec("a", "b", 0) + Kind(kRecordFileEntry) +
+                                       Str("s") + BadStr(INT32_MIN, "") + Int(0)},
+                      NegativeCase{"key extra2", kHeader + Kind(kRecordRegKeyEntry) + Int(kHklm) +
+                                                     Str("k") + Str("") + BadStr(-5, "")},
+                      NegativeCase{"link path", kHeader + Kind(kRecordLinkEntry) + Str("f") +
+                                                    Str("n") + BadStr(-1, "")}));
 
 // --- More entries than a count can hold -----------------------------------
 
@@ -344,10 +332,7 @@ struct ManyCase {
 class TooManyTest : public ::testing::TestWithParam<ManyCase> {};
 
 std::string Repeat(const std::string& record, std::size_t times) {
-  std::string bytes = kHeader;
-  bytes.reserve(bytes.size() + record.size() * times);
-  for (std::size_t i = 0; i < times; ++i) bytes += record;
-  return bytes;
+  return kHeader + log_builder::Repeat(record, times);
 }
 
 TEST_P(TooManyTest, TakesUpToTheLimit) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installlog/writer.h"
+#include "tests/support/log_builder.h"
 #include "tools/manifest.h"
 #include "uninstall_version.h"
 
@@ -74,8 +75,8 @@ InstallLog Log(AppInfo app, std::vector<FileEntry> files, std::vector<RegKeyEntr
   return MakeInstallLog(std::move(app), std::move(files), std::move(keys), std::move(links));
 }
 
-constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
-constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
+constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
+constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
 
 FileEntry File(const wchar_t* target, std::int16_t keep = kFalse) { return {L"src", target, keep}; }
 RegKeyEntry Key(std::int32_t root, const wchar_t* sub) { return {root, sub, L"", L""}; }
@@ -310,8 +311,7 @@ TEST_P(InstalllogBadInputTest, FailsWithItsCodeAndMessage) {
   EXPECT_EQ(outcome.out, "");
 }
 
-const std::string kValidLog =
-    std::string("InstallFile\r\n\x01\0\0\0\0\x03\0\0\0abc\0\0\0\0\0\0\0\0", 33);
+const std::string kValidLog = log_builder::Header() + log_builder::AppRec("", "abc", "", "");
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstalllogBadInputTest,
@@ -322,7 +322,8 @@ INSTANTIATE_TEST_SUITE_P(
                      kExitInvalidLog,
                      "Error: the file '@' is no valid InstallFile !\n"},
         BadInputCase{"NegativeLength",
-                     std::string("InstallFile\x02\xFF\xFF\xFF\xFF", 16),
+                     std::string(kInstallFileMagic) + log_builder::Kind(kRecordFileEntry) +
+                         log_builder::Int(-1),
                      {"dump", "@", "--json"},
                      kExitInvalidLog,
                      "The install log '@' is damaged: the text at offset 12 has the negative "
@@ -481,14 +482,12 @@ TEST(InstalllogHelp, EachCommandHasHelp) {
 // out of order, stray bytes, two AppInfo records and a record cut short.
 TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
   using namespace std::string_literals;
-  const std::string app1 = "\x01\0\0\0\0\x01\0\0\0A\0\0\0\0\0\0\0\0"s;
-  const std::string link = "\x04\x01\0\0\0F\x01\0\0\0L\0\0\0\0"s;
-  const std::string junk = "\x00\xFF"s;
-  const std::string file = "\x02\0\0\0\0\x01\0\0\0T\x01\0\0\0"s;
-  const std::string app2 = "\x01\0\0\0\0\x01\0\0\0B\0\0\0\0\0\0\0\0"s;
-  const std::string key = "\x03\x04\0\0\x80\x01\0\0\0K\0\0\0\0\0\0\0\0"s;
-  const std::string cut = "\x02\x05\0\0"s;
-  const std::string bytes = "InstallFile" + app1 + link + junk + file + app2 + key + cut;
+  const std::string bytes =
+      std::string(kInstallFileMagic) + log_builder::AppRec("", "A", "", "") +
+      log_builder::LinkRec("F", "L", "") + "\x00\xFF"s + log_builder::FileRec("", "T", 1) +
+      log_builder::AppRec("", "B", "", "") +
+      log_builder::KeyRec(static_cast<std::int32_t>(0x80000004u), "K", "", "") +
+      log_builder::CutRecord(kRecordFileEntry, {"12345", "T", 0}, 0, 3);
   const ScratchDir dir;
   const std::string log = dir.Put("x.dat", bytes);
 

@@ -16,12 +16,13 @@
 #include "installlog/format.h"
 #include "installlog/records.h"
 #include "installlog/writer.h"
+#include "tests/support/log_builder.h"
 
 namespace uninstall {
 namespace {
 
-constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
-constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
+constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
+constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 
 std::string Serialize(const InstallLog& log) {
   return SerializeInstallFile(log.AppInfo, static_cast<std::int16_t>(log.Files.size()), log.Files,
@@ -95,17 +96,16 @@ std::string Repeated(std::size_t count, const std::string& prefix, const std::st
   return out + prefix + unit + suffix;
 }
 
-std::string Header() { return std::string(kInstallFileMagic) + std::string(kInstallFileLineEnd); }
+using log_builder::BadStr;
+using log_builder::Header;
+using log_builder::Int;
+using log_builder::Kind;
 
 std::string LinkRecord(const std::string& folder, const std::string& name) {
-  return std::string(1, '\4') + EncodeLong(static_cast<std::int32_t>(folder.size())) + folder +
-         EncodeLong(static_cast<std::int32_t>(name.size())) + name + EncodeLong(0);
+  return log_builder::LinkRec(folder, name, "");
 }
 
-std::string FileRecord(const std::string& target) {
-  return std::string(1, '\2') + EncodeLong(0) +
-         EncodeLong(static_cast<std::int32_t>(target.size())) + target + EncodeLong(0);
-}
+std::string FileRecord(const std::string& target) { return log_builder::FileRec("", target, 0); }
 
 constexpr char kJunk[] = "\x13\x37junk\0\xFF\x01\x02\x03\x04 not a log";
 
@@ -117,8 +117,9 @@ Seeds LogSeeds() {
   const std::string junk_between =
       Header() + std::string("\0\x07", 2) + tool.substr(Header().size()) + "\xFF" +
       FileRecord("C:\\x\\y.txt") + "\r\n" + LinkRecord("G", "L") + "\x05";
-  std::string negative = Header() + "\x02" + EncodeLong(-5) + "abc";
-  std::string huge = Header() + "\x03" + EncodeLong(kHklm) + EncodeLong(0x7FFFFFFF) + "Software";
+  const std::string negative = Header() + Kind(kRecordFileEntry) + BadStr(-5, "abc");
+  const std::string huge =
+      Header() + Kind(kRecordRegKeyEntry) + Int(kHklm) + BadStr(INT32_MAX, "Software");
   return {
       {"tool", tool},
       {"paths", paths},

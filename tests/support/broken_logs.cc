@@ -6,106 +6,53 @@
 #include <utility>
 
 #include "installlog/format.h"
-#include "platform/codepage.h"
+#include "tests/support/log_builder.h"
 
 namespace uninstall::broken_logs {
 namespace {
 
-// One field of a record: an integer, or a string.
-struct Field {
-  const char* name;
-  bool integer = false;
-  std::int32_t value = 0;
-  std::wstring text;
-};
+using log_builder::Header;
+using log_builder::Int;
+using log_builder::Kind;
+using log_builder::Repeat;
+using log_builder::Str;
+using log_builder::Value;
 
+// A record as the cases use it: its kind and its field values.
 struct Record {
-  std::uint8_t kind;
-  const char* kind_name;
-  std::vector<Field> fields;
+  RecordKind kind;
+  std::vector<Value> values;
 };
 
-std::string Encode(const Field& field) {
-  if (field.integer) return EncodeLong(field.value);
-  const std::string text = WideToAnsi(field.text);
-  return EncodeLong(static_cast<std::int32_t>(text.size())) + text;
-}
+std::string Encode(const Record& record) { return log_builder::Record(record.kind, record.values); }
 
-std::string Encode(const Record& record) {
-  std::string out(1, static_cast<char>(record.kind));
-  for (const Field& field : record.fields) out += Encode(field);
-  return out;
-}
-
-Field Str(const char* name, std::wstring text) { return {name, false, 0, std::move(text)}; }
-Field Int(const char* name, std::int32_t value) { return {name, true, value, {}}; }
-
-std::string Header() { return std::string(kInstallFileMagic) + std::string(kInstallFileLineEnd); }
+// The kinds as the names of the cases spell them.
+constexpr std::array<std::string_view, 5> kKindNames = {"", "app_info", "file", "key", "link"};
 
 std::vector<Record> ToolRecordList() {
   return {
-      {1,
-       "app_info",
-       {Str("AppPath", L"%currentdir%"), Str("AppName", L"Tool"),
-        Str("MainPath", L"%currentdir%\\tool.exe"), Str("GroupName", L"Tool")}},
-      {2,
-       "file",
-       {Str("SourcePath", L"tool.exe"), Str("TargetPath", L"%currentdir%\\tool.exe"),
-        Int("KeepFile", 0)}},
-      {2,
-       "file",
-       {Str("SourcePath", L"a.dat"), Str("TargetPath", L"%currentdir%\\data\\a.dat"),
-        Int("KeepFile", 0)}},
-      {2,
-       "file",
-       {Str("SourcePath", L"user.cfg"), Str("TargetPath", L"%currentdir%\\user.cfg"),
-        Int("KeepFile", -1)}},
-      {3,
-       "key",
-       {Int("RootKey", kHklm), Str("SubKey", L"Software\\Tool\\Settings"), Str("Extra1", L""),
-        Str("Extra2", L"")}},
-      {3,
-       "key",
-       {Int("RootKey", kHklm), Str("SubKey", L"Software\\Tool"), Str("Extra1", L""),
-        Str("Extra2", L"")}},
-      {4,
-       "link",
-       {Str("FolderName", L"%userfolder%"), Str("LinkName", L"Tool"),
-        Str("LinkPath", L"%currentdir%\\tool.exe")}},
+      {kRecordAppInfo, {"%currentdir%", "Tool", "%currentdir%\\tool.exe", "Tool"}},
+      {kRecordFileEntry, {"tool.exe", "%currentdir%\\tool.exe", 0}},
+      {kRecordFileEntry, {"a.dat", "%currentdir%\\data\\a.dat", 0}},
+      {kRecordFileEntry, {"user.cfg", "%currentdir%\\user.cfg", -1}},
+      {kRecordRegKeyEntry, {kHklm, "Software\\Tool\\Settings", "", ""}},
+      {kRecordRegKeyEntry, {kHklm, "Software\\Tool", "", ""}},
+      {kRecordLinkEntry, {"%userfolder%", "Tool", "%currentdir%\\tool.exe"}},
   };
 }
 
 std::vector<Record> Decoys() {
   return {
-      {1,
-       "app_info",
-       {Str("AppPath", L"C:\\Shared\\"), Str("AppName", L"Shared"),
-        Str("MainPath", L"C:\\Shared\\lib.dll"), Str("GroupName", L"Shared")}},
-      {2,
-       "file",
-       {Str("SourcePath", L"lib.dll"), Str("TargetPath", L"C:\\Shared\\lib.dll.old"),
-        Int("KeepFile", 0)}},
-      {3,
-       "key",
-       {Int("RootKey", kHklm), Str("SubKey", L"Software\\SharedData"), Str("Extra1", L"x1"),
-        Str("Extra2", L"x2")}},
-      {4,
-       "link",
-       {Str("FolderName", L"Shared"), Str("LinkName", L"Shared Tool"),
-        Str("LinkPath", L"C:\\Shared\\lib.dll")}},
+      {kRecordAppInfo, {"C:\\Shared\\", "Shared", "C:\\Shared\\lib.dll", "Shared"}},
+      {kRecordFileEntry, {"lib.dll", "C:\\Shared\\lib.dll.old", 0}},
+      {kRecordRegKeyEntry, {kHklm, "Software\\SharedData", "x1", "x2"}},
+      {kRecordLinkEntry, {"Shared", "Shared Tool", "C:\\Shared\\lib.dll"}},
   };
 }
 
 const Record& Decoy(std::uint8_t kind) {
   static const std::vector<Record> decoys = Decoys();
   return decoys[kind - 1];
-}
-
-std::string Repeat(const std::string& unit, std::size_t times) {
-  std::string out;
-  out.reserve(unit.size() * times);
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
 }
 
 Case ToolCase(std::string name, std::string bytes) {
@@ -120,23 +67,25 @@ void AddCutDecoys(std::vector<Case>& cases) {
   const std::string tool = ToolLogBytes();
   for (std::uint8_t kind = 1; kind <= 4; ++kind) {
     const Record& decoy = Decoy(kind);
-    std::string prefix(1, static_cast<char>(kind));
-    const std::string base = std::string("cut_") + decoy.kind_name + "_";
-    cases.push_back(ToolCase(base + "after_kind", tool + prefix));
-    for (const Field& field : decoy.fields) {
-      const std::string whole = Encode(field);
-      if (field.integer) {
-        cases.push_back(ToolCase(base + "in_" + field.name, tool + prefix + whole.substr(0, 2)));
-      } else {
-        cases.push_back(
-            ToolCase(base + "in_" + field.name + "_length", tool + prefix + whole.substr(0, 2)));
-        const std::size_t text_size = whole.size() - kIntegerFieldSize;
+    const std::string base = "cut_" + std::string(kKindNames[kind]) + "_";
+    const std::vector<std::string> fields = log_builder::Fields(decoy.kind, decoy.values);
+    const auto cut = [&](std::size_t field, std::size_t kept) {
+      return tool + log_builder::CutRecord(decoy.kind, decoy.values, field, kept);
+    };
+    cases.push_back(ToolCase(base + "after_kind", cut(0, 0)));
+    VisitRecordLayout(kind, [&](const auto& layout) {
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string name = base + "in_" + std::string(layout.fields[i].name);
+        if (layout.fields[i].type() == FieldType::kInteger) {
+          cases.push_back(ToolCase(name, cut(i, 2)));
+          continue;
+        }
+        cases.push_back(ToolCase(name + "_length", cut(i, 2)));
+        const std::size_t text_size = fields[i].size() - kIntegerFieldSize;
         const std::size_t kept = text_size > 4 ? text_size - 4 : text_size / 2;
-        cases.push_back(ToolCase(base + "in_" + field.name + "_text",
-                                 tool + prefix + whole.substr(0, kIntegerFieldSize + kept)));
+        cases.push_back(ToolCase(name + "_text", cut(i, kIntegerFieldSize + kept)));
       }
-      prefix += whole;
-    }
+    });
   }
 }
 
@@ -217,24 +166,24 @@ std::vector<Case> Cases() {
 
   // String lengths that cannot be.
   {
-    std::string bytes = tool + "\x02";
-    bytes += EncodeLong(-1) + "lib.dll";
-    cases.push_back(refused("negative_length", bytes));
+    cases.push_back(refused("negative_length",
+                            tool + Kind(kRecordFileEntry) + log_builder::BadStr(-1, "lib.dll")));
   }
   {
-    std::string bytes = tool + "\x04" + Encode(Str("FolderName", L"Shared"));
-    bytes += EncodeLong(static_cast<std::int32_t>(0x80000000u)) + "Shared Tool";
-    cases.push_back(refused("most_negative_length", bytes));
+    cases.push_back(
+        refused("most_negative_length", tool + Kind(kRecordLinkEntry) + Str("Shared") +
+                                            log_builder::BadStr(INT32_MIN, "Shared Tool")));
   }
   {
-    std::string bytes = tool + "\x03" + EncodeLong(kHklm);
-    bytes += EncodeLong(0x7FFFFFFF) + "Software\\SharedData" + Encode(Str("", L"x1"));
-    cases.push_back(ToolCase("length_2g_minus_1", bytes));
+    cases.push_back(
+        ToolCase("length_2g_minus_1", tool + Kind(kRecordRegKeyEntry) + Int(kHklm) +
+                                          log_builder::BadStr(INT32_MAX, "Software\\SharedData") +
+                                          Str("x1")));
   }
   {
-    std::string bytes = Header() + "\x01";
-    bytes += EncodeLong(0x7FFFFFFF) + records;
-    cases.push_back(nothing_read("length_2g_minus_1_in_first_record", bytes));
+    cases.push_back(
+        nothing_read("length_2g_minus_1_in_first_record",
+                     Header() + Kind(kRecordAppInfo) + log_builder::BadStr(INT32_MAX, records)));
   }
 
   // More links than the 16-bit count holds: Tool's and 32767 decoys.

@@ -27,10 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "installlog/format.h"
+
 namespace uninstall::broken_logs {
 
-inline constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
-inline constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
+inline constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
+inline constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 
 // How the log file can be reached when the uninstaller reads it.
 enum class Access {

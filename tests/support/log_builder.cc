@@ -1,0 +1,84 @@
+#include "tests/support/log_builder.h"
+
+#include <stdexcept>
+
+namespace uninstall::log_builder {
+
+std::string Header() { return std::string(kInstallFileMagic) + std::string(kInstallFileLineEnd); }
+
+std::string Kind(RecordKind kind) { return std::string(1, static_cast<char>(kind)); }
+
+std::string Int(std::int32_t value) { return EncodeLong(value); }
+
+std::string Str(std::string_view text) {
+  return BadStr(static_cast<std::int32_t>(text.size()), text);
+}
+
+std::string BadStr(std::int32_t length, std::string_view text) {
+  return Int(length) + std::string(text);
+}
+
+std::vector<std::string> Fields(RecordKind kind, const std::vector<Value>& values) {
+  std::vector<std::string> fields;
+  VisitRecordLayout(kind, [&](const auto& layout) {
+    if (values.size() != layout.fields.size()) {
+      throw std::logic_error(std::string(layout.name) + " has " +
+                             std::to_string(layout.fields.size()) + " fields, not " +
+                             std::to_string(values.size()));
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const bool text = layout.fields[i].type() == FieldType::kString;
+      if (text != std::holds_alternative<std::string>(values[i])) {
+        throw std::logic_error(std::string(layout.name) + "." + std::string(layout.fields[i].name) +
+                               (text ? " is a string" : " is an integer"));
+      }
+      fields.push_back(text ? Str(std::get<std::string>(values[i]))
+                            : Int(std::get<std::int32_t>(values[i])));
+    }
+  });
+  return fields;
+}
+
+std::string Record(RecordKind kind, const std::vector<Value>& values) {
+  std::string record = Kind(kind);
+  for (const std::string& field : Fields(kind, values)) record += field;
+  return record;
+}
+
+std::string CutRecord(RecordKind kind, const std::vector<Value>& values, std::size_t field,
+                      std::size_t kept) {
+  const std::vector<std::string> fields = Fields(kind, values);
+  std::string record = Kind(kind);
+  for (std::size_t i = 0; i < field && i < fields.size(); ++i) record += fields[i];
+  if (field < fields.size()) record += fields[field].substr(0, kept);
+  return record;
+}
+
+std::string AppRec(std::string_view app_path, std::string_view app_name, std::string_view main_path,
+                   std::string_view group_name) {
+  return Record(kRecordAppInfo, {std::string(app_path), std::string(app_name),
+                                 std::string(main_path), std::string(group_name)});
+}
+
+std::string FileRec(std::string_view source, std::string_view target, std::int32_t keep) {
+  return Record(kRecordFileEntry, {std::string(source), std::string(target), keep});
+}
+
+std::string KeyRec(std::int32_t root, std::string_view sub_key, std::string_view extra1,
+                   std::string_view extra2) {
+  return Record(kRecordRegKeyEntry,
+                {root, std::string(sub_key), std::string(extra1), std::string(extra2)});
+}
+
+std::string LinkRec(std::string_view folder, std::string_view name, std::string_view path) {
+  return Record(kRecordLinkEntry, {std::string(folder), std::string(name), std::string(path)});
+}
+
+std::string Repeat(std::string_view unit, std::size_t times) {
+  std::string out;
+  out.reserve(unit.size() * times);
+  for (std::size_t i = 0; i < times; ++i) out += unit;
+  return out;
+}
+
+}  // namespace uninstall::log_builder

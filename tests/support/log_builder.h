@@ -1,0 +1,61 @@
+// Install log bytes for tests, built field by field from the record layouts
+// of installlog/format.h, and the verbs that break them where a test needs a
+// damaged log: a record cut short, a string whose length does not match
+// what follows.
+//
+// Texts are given as their bytes in the ANSI code page. A whole log as the
+// writer writes it comes from SerializeInstallFile; these are for the bytes
+// it never writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "installlog/format.h"
+
+namespace uninstall::log_builder {
+
+// A field's value: an integer, or a text.
+using Value = std::variant<std::int32_t, std::string>;
+
+// The magic and the line end, as the writer starts a log.
+[[nodiscard]] std::string Header();
+// The kind byte of a record, alone.
+[[nodiscard]] std::string Kind(RecordKind kind);
+// An integer field.
+[[nodiscard]] std::string Int(std::int32_t value);
+// A string field: the length of `text`, then its bytes.
+[[nodiscard]] std::string Str(std::string_view text);
+// A string field whose length field says `length`, whatever follows it.
+[[nodiscard]] std::string BadStr(std::int32_t length, std::string_view text);
+
+// Each field of a record of `kind`, encoded. `values` must fit the kind's
+// layout, one for each field, a text for a string field and an integer for
+// an integer field; otherwise std::logic_error is thrown.
+[[nodiscard]] std::vector<std::string> Fields(RecordKind kind, const std::vector<Value>& values);
+// The whole record: its kind byte and its fields.
+[[nodiscard]] std::string Record(RecordKind kind, const std::vector<Value>& values);
+// The record cut short inside field `field` (0 for the first), after
+// `kept` bytes of it: its kind byte, the fields before, the first bytes of
+// that field.
+[[nodiscard]] std::string CutRecord(RecordKind kind, const std::vector<Value>& values,
+                                    std::size_t field, std::size_t kept);
+
+// The records of each kind, their fields in the order of the layout.
+[[nodiscard]] std::string AppRec(std::string_view app_path, std::string_view app_name,
+                                 std::string_view main_path, std::string_view group_name);
+[[nodiscard]] std::string FileRec(std::string_view source, std::string_view target,
+                                  std::int32_t keep);
+[[nodiscard]] std::string KeyRec(std::int32_t root, std::string_view sub_key,
+                                 std::string_view extra1, std::string_view extra2);
+[[nodiscard]] std::string LinkRec(std::string_view folder, std::string_view name,
+                                  std::string_view path);
+
+// `unit`, `times` times over.
+[[nodiscard]] std::string Repeat(std::string_view unit, std::size_t times);
+
+}  // namespace uninstall::log_builder
