@@ -65,7 +65,7 @@ struct FieldLayout {
 // A record kind, its name and its fields in the order they are stored.
 template <typename Record>
 struct RecordLayout {
-  RecordKind kind;
+  RecordKind kind{};
   std::string_view name;
   std::span<const FieldLayout<Record>> fields;
 };

@@ -150,8 +150,11 @@ Json RecordJson(const RecordLayout<Record>& layout, const Record& record) {
       object[name] = Utf8(record.*field.text);
     } else if (field.integer != nullptr) {
       const std::int32_t root = record.*field.integer;
-      const auto root_name = NameOfRootKey(root);
-      object[name] = root_name ? Json(std::string(*root_name)) : Json(root);
+      if (const auto root_name = NameOfRootKey(root)) {
+        object[name] = std::string{*root_name};
+      } else {
+        object[name] = root;
+      }
     } else {
       object[name] = record.*field.flag != kFalse;
     }

@@ -22,14 +22,14 @@ std::vector<std::string> Fields(RecordKind kind, const std::vector<Value>& value
   std::vector<std::string> fields;
   VisitRecordLayout(kind, [&](const auto& layout) {
     if (values.size() != layout.fields.size()) {
-      throw std::logic_error(std::string(layout.name) + " has " +
+      throw std::logic_error(std::string{layout.name} + " has " +
                              std::to_string(layout.fields.size()) + " fields, not " +
                              std::to_string(values.size()));
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
       const bool text = layout.fields[i].type() == FieldType::kString;
       if (text != std::holds_alternative<std::string>(values[i])) {
-        throw std::logic_error(std::string(layout.name) + "." + std::string(layout.fields[i].name) +
+        throw std::logic_error(std::string{layout.name} + "." + std::string{layout.fields[i].name} +
                                (text ? " is a string" : " is an integer"));
       }
       fields.push_back(text ? Str(std::get<std::string>(values[i]))
