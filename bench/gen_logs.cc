@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "bench/log_shapes.h"
+#include "installlog/format.h"
 #include "installlog/writer.h"
 #include "paths/shell_registration.h"
 #include "paths/variables.h"
@@ -85,15 +86,11 @@ std::string Serialize(const InstallLog& log) {
                               log.LinkCount, log.Links);
 }
 
-std::string RootName(std::int32_t root) {
-  switch (static_cast<std::uint32_t>(root)) {
-    case 0x80000000u:
-      return "HKEY_CLASSES_ROOT";
-    case 0x80000001u:
-      return "HKEY_CURRENT_USER";
-    default:
-      return "HKEY_LOCAL_MACHINE";
-  }
+// The generated keys are under predefined roots only.
+const RegistryRoot& RootOf(std::int32_t root) {
+  const RegistryRoot* found = FindRegistryRoot(root);
+  if (found == nullptr) throw std::runtime_error("gen_logs: a key under no predefined root");
+  return *found;
 }
 
 // A text in an NSIS script's double quotes: "$" doubled; the other
@@ -106,11 +103,6 @@ std::string Nsis(const std::string& text) {
     if (c == '$') out += '$';
   }
   return out;
-}
-
-// The roots of the generated keys, as RootName and bare.txt tell them.
-std::string NsisRoot(std::int32_t root) {
-  return static_cast<std::uint32_t>(root) == 0x80000000u ? "HKCR" : "HKLM";
 }
 
 // The NSIS script of the same install: `files` and `links` to create (Windows
@@ -138,8 +130,8 @@ std::string NsisScript(const std::wstring& app_dir, const std::vector<std::strin
     nsi += "  FileOpen $0 \"" + Nsis(path) + "\" w\n  FileClose $0\n";
   }
   for (const RegKeyEntry& key : keys) {
-    nsi += "  WriteRegStr " + NsisRoot(key.RootKey) + " \"" + Nsis(Ascii(key.SubKey)) +
-           "\" \"bench\" \"1\"\n";
+    nsi += "  WriteRegStr " + std::string(RootOf(key.RootKey).abbreviation) + " \"" +
+           Nsis(Ascii(key.SubKey)) + "\" \"bench\" \"1\"\n";
   }
   for (const std::string& link : links) {
     nsi += "  CreateShortCut \"" + Nsis(link) + "\" \"" + app + "\\Bench.exe\"\n";
@@ -159,7 +151,8 @@ std::string NsisScript(const std::wstring& app_dir, const std::vector<std::strin
       case 'K': {
         const std::size_t space = rest.find(' ');
         const auto root = static_cast<std::int32_t>(std::stoul(rest.substr(0, space), nullptr, 16));
-        nsi += "  DeleteRegKey " + NsisRoot(root) + " \"" + rest.substr(space + 1) + "\"\n";
+        nsi += "  DeleteRegKey " + std::string(RootOf(root).abbreviation) + " \"" +
+               rest.substr(space + 1) + "\"\n";
         break;
       }
       case 'F':
@@ -189,7 +182,8 @@ void WriteInstall(int files, const std::string& dir, const std::wstring& app_dir
 
   std::string reg = "REGEDIT4\r\n";
   for (const RegKeyEntry& key : log.RegKeys) {
-    reg += "\r\n[" + RootName(key.RootKey) + "\\" + Ascii(key.SubKey) + "]\r\n\"bench\"=\"1\"\r\n";
+    reg += "\r\n[" + std::string(RootOf(key.RootKey).name) + "\\" + Ascii(key.SubKey) +
+           "]\r\n\"bench\"=\"1\"\r\n";
   }
   WriteFile(dir + "/keys.reg", reg);
 

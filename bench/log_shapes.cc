@@ -4,11 +4,11 @@
 #include <random>
 #include <utility>
 
+#include "installlog/format.h"
+
 namespace uninstall::bench {
 namespace {
 
-constexpr std::int32_t kClassesRoot = static_cast<std::int32_t>(0x80000000u);
-constexpr std::int32_t kLocalMachine = static_cast<std::int32_t>(0x80000002u);
 constexpr wchar_t kVendorKey[] = L"Software\\Bench Vendor\\Bench Application";
 constexpr wchar_t kGroup[] = L"Bench Application";
 
@@ -55,7 +55,7 @@ InstallLog RecordsOfEachKind(int count) {
                          L"%currentdir%\\" + folder + L"library_file_" + Num(k) + L".dll",
                          k % 50 == 0 ? kTrue : kFalse});
     log.RegKeys.push_back(
-        {kLocalMachine,
+        {regroot::kLocalMachine,
          std::wstring(kVendorKey) + L"\\Settings\\Group" + Num(k % 50) + L"\\Value" + Num(k), L"",
          L""});
     log.Links.push_back({std::wstring(kGroup) + (k % 2 == 0 ? L"" : L"\\Tools"),
@@ -84,17 +84,17 @@ InstallLog TreeLog(const TreeShape& shape) {
   // Three keys in four below the application's key (which is logged first,
   // so that the deletion completes the folders between), the rest as file
   // classes under HKEY_CLASSES_ROOT.
-  if (shape.keys > 0) log.RegKeys.push_back({kLocalMachine, kVendorKey, L"", L""});
+  if (shape.keys > 0) log.RegKeys.push_back({regroot::kLocalMachine, kVendorKey, L"", L""});
   const int key_folders = std::max(1, shape.keys / std::max(1, shape.files_per_dir));
   const std::vector<std::wstring> key_dirs = RandomTree(rng, key_folders, shape, L"Section");
   std::uniform_int_distribution<std::size_t> pick_key_dir(0, key_dirs.size() - 1);
   for (int k = 1; k < shape.keys; ++k) {
     if (k % 4 == 0) {
-      log.RegKeys.push_back(
-          {kClassesRoot, L"BenchApp.Document" + Num(k) + L"\\shell\\open\\command", L"", L""});
+      log.RegKeys.push_back({regroot::kClassesRoot,
+                             L"BenchApp.Document" + Num(k) + L"\\shell\\open\\command", L"", L""});
     } else {
       log.RegKeys.push_back(
-          {kLocalMachine,
+          {regroot::kLocalMachine,
            std::wstring(kVendorKey) + L"\\" + key_dirs[pick_key_dir(rng)] + L"Setting" + Num(k),
            L"", L""});
     }

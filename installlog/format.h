@@ -127,20 +127,37 @@ decltype(auto) VisitRecordLayout(std::uint8_t kind, Visit&& visit) {
   return VisitRecordLayout(kind, [](const auto& layout) { return layout.name; });
 }
 
-// The predefined registry roots that a log's RootKey names, with their
-// names and the abbreviations that are commonly used for them.
+// The predefined registry roots that a log's RootKey names: their handle
+// values, and the table of their names and the abbreviations that are
+// commonly used for them.
+namespace regroot {
+inline constexpr std::int32_t kClassesRoot = static_cast<std::int32_t>(0x80000000u);
+inline constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
+inline constexpr std::int32_t kLocalMachine = static_cast<std::int32_t>(0x80000002u);
+inline constexpr std::int32_t kUsers = static_cast<std::int32_t>(0x80000003u);
+inline constexpr std::int32_t kCurrentConfig = static_cast<std::int32_t>(0x80000005u);
+}  // namespace regroot
+
 struct RegistryRoot {
   std::string_view name;
   std::string_view abbreviation;
   std::int32_t value;
 };
 inline constexpr std::array<RegistryRoot, 5> kRegistryRoots = {{
-    {"HKEY_CLASSES_ROOT", "HKCR", static_cast<std::int32_t>(0x80000000u)},
-    {"HKEY_CURRENT_USER", "HKCU", static_cast<std::int32_t>(0x80000001u)},
-    {"HKEY_LOCAL_MACHINE", "HKLM", static_cast<std::int32_t>(0x80000002u)},
-    {"HKEY_USERS", "HKU", static_cast<std::int32_t>(0x80000003u)},
-    {"HKEY_CURRENT_CONFIG", "HKCC", static_cast<std::int32_t>(0x80000005u)},
+    {"HKEY_CLASSES_ROOT", "HKCR", regroot::kClassesRoot},
+    {"HKEY_CURRENT_USER", "HKCU", regroot::kCurrentUser},
+    {"HKEY_LOCAL_MACHINE", "HKLM", regroot::kLocalMachine},
+    {"HKEY_USERS", "HKU", regroot::kUsers},
+    {"HKEY_CURRENT_CONFIG", "HKCC", regroot::kCurrentConfig},
 }};
+
+// The root of the table with handle value `value`, or null.
+[[nodiscard]] constexpr const RegistryRoot* FindRegistryRoot(std::int32_t value) {
+  for (const RegistryRoot& root : kRegistryRoots) {
+    if (root.value == value) return &root;
+  }
+  return nullptr;
+}
 
 // The value of a root's name (exact spelling), or nothing.
 [[nodiscard]] constexpr std::optional<std::int32_t> RootKeyByName(std::string_view name) {
@@ -159,9 +176,7 @@ inline constexpr std::array<RegistryRoot, 5> kRegistryRoots = {{
 }
 // The name of a root's value, or nothing for a value that has none.
 [[nodiscard]] constexpr std::optional<std::string_view> NameOfRootKey(std::int32_t value) {
-  for (const RegistryRoot& root : kRegistryRoots) {
-    if (root.value == value) return root.name;
-  }
+  if (const RegistryRoot* root = FindRegistryRoot(value)) return root->name;
   return std::nullopt;
 }
 

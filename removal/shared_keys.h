@@ -15,16 +15,9 @@
 #include <string>
 #include <string_view>
 
-namespace uninstall {
+#include "installlog/format.h"
 
-// The predefined root handle values a log stores.
-namespace regroot {
-inline constexpr std::int32_t kClassesRoot = static_cast<std::int32_t>(0x80000000u);
-inline constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
-inline constexpr std::int32_t kLocalMachine = static_cast<std::int32_t>(0x80000002u);
-inline constexpr std::int32_t kUsers = static_cast<std::int32_t>(0x80000003u);
-inline constexpr std::int32_t kCurrentConfig = static_cast<std::int32_t>(0x80000005u);
-}  // namespace regroot
+namespace uninstall {
 
 // Whether no uninstall may delete the key `path` under `root`, whatever a
 // log says: a root or hive itself, or a key of the table in shared_keys.cc.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "installlog/format.h"
 #include "paths/variables.h"
 #include "tools/utf8.h"
 
