@@ -21,18 +21,11 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/e2e/utf8.h"
+
 namespace {
 
-// A line of the list (UTF-8) as the wide path the calls take. The
-// benchmarks do not include tests/, so this is not the e2e helpers' Widen.
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
+using e2e::Widen;
 
 struct Call {
   char kind;
