@@ -87,6 +87,17 @@ bool ReadFields(const RecordLayout<Record>& layout, FieldReader& in, Record& rec
   return true;
 }
 
+// Reads the fields of one record of a list into `list`; false when the
+// record is cut short, in which case nothing of it is stored.
+template <typename Entry>
+bool ReadEntry(const RecordLayout<Entry>& layout, FieldReader& in, std::vector<Entry>& list,
+               std::wstring_view path, const wchar_t* what) {
+  Entry entry;
+  if (!ReadFields(layout, in, entry)) return false;
+  Append(list, std::move(entry), path, what);
+  return true;
+}
+
 // Reads the fields of one record of `kind` (1 to 4) into `log`; false when
 // the record is cut short, in which case nothing of it is stored.
 bool ReadRecord(std::uint8_t kind, FieldReader& in, std::wstring_view path, InstallLog& log) {
@@ -97,24 +108,12 @@ bool ReadRecord(std::uint8_t kind, FieldReader& in, std::wstring_view path, Inst
       log.AppInfo = std::move(info);
       return true;
     }
-    case kRecordFileEntry: {
-      FileEntry entry;
-      if (!ReadFields(kFileEntryLayout, in, entry)) return false;
-      Append(log.Files, std::move(entry), path, L"files");
-      return true;
-    }
-    case kRecordRegKeyEntry: {
-      RegKeyEntry entry;
-      if (!ReadFields(kRegKeyEntryLayout, in, entry)) return false;
-      Append(log.RegKeys, std::move(entry), path, L"registry keys");
-      return true;
-    }
-    case kRecordLinkEntry: {
-      LinkEntry entry;
-      if (!ReadFields(kLinkEntryLayout, in, entry)) return false;
-      Append(log.Links, std::move(entry), path, L"shell links");
-      return true;
-    }
+    case kRecordFileEntry:
+      return ReadEntry(kFileEntryLayout, in, log.Files, path, L"files");
+    case kRecordRegKeyEntry:
+      return ReadEntry(kRegKeyEntryLayout, in, log.RegKeys, path, L"registry keys");
+    case kRecordLinkEntry:
+      return ReadEntry(kLinkEntryLayout, in, log.Links, path, L"shell links");
     default:
       return true;
   }
