@@ -99,18 +99,14 @@ std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items) {
   return items;
 }
 
-}  // namespace uninstall
-
-namespace uninstall {
-
 std::vector<PlanItem> PlanRemovalOrder(const std::vector<PlanItem>& items) {
   std::vector<PlanEntry> entries;
   entries.reserve(items.size());
   for (const PlanItem& item : items) entries.push_back({item.root, item.path});
+  const std::vector<PlanEntry> planned = PlanRemovalOrderOfViews(std::move(entries));
   std::vector<PlanItem> result;
-  for (const PlanEntry& entry : PlanRemovalOrderOfViews(std::move(entries))) {
-    result.push_back({entry.root, std::wstring(entry.path)});
-  }
+  result.reserve(planned.size());
+  for (const PlanEntry& entry : planned) result.push_back({entry.root, std::wstring(entry.path)});
   return result;
 }
 
