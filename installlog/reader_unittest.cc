@@ -9,6 +9,7 @@
 
 #include "platform/fatal_error.h"
 #include "tests/support/fake_env.h"
+#include "tests/support/install_logs.h"
 #include "tests/support/log_builder.h"
 
 namespace uninstall {

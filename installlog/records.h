@@ -79,19 +79,4 @@ template <typename Entry>
   return std::span<Entry>(list).first(std::min(static_cast<std::size_t>(count), list.size()));
 }
 
-// A log holding exactly these lists, each count set to its list's size. The
-// lists must hold at most kMaxEntries entries each.
-inline InstallLog MakeInstallLog(::uninstall::AppInfo app, std::vector<FileEntry> files,
-                                 std::vector<RegKeyEntry> keys, std::vector<LinkEntry> links) {
-  InstallLog log;
-  log.AppInfo = std::move(app);
-  log.FileCount = static_cast<std::int16_t>(files.size());
-  log.Files = std::move(files);
-  log.RegKeyCount = static_cast<std::int16_t>(keys.size());
-  log.RegKeys = std::move(keys);
-  log.LinkCount = static_cast<std::int16_t>(links.size());
-  log.Links = std::move(links);
-  return log;
-}
-
 }  // namespace uninstall

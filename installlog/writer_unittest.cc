@@ -9,6 +9,7 @@
 #include "installlog/reader.h"
 #include "platform/fatal_error.h"
 #include "tests/support/fake_env.h"
+#include "tests/support/install_logs.h"
 
 namespace uninstall {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/support/fake_env.h"
-#include "tests/support/stage_logs.h"
+#include "tests/support/install_logs.h"
 
 namespace uninstall {
 namespace {

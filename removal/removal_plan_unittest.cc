@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "removal/shared_keys.h"
-#include "tests/support/stage_logs.h"
+#include "tests/support/install_logs.h"
 
 namespace uninstall {
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installlog/writer.h"
+#include "tests/support/install_logs.h"
 #include "tests/support/log_builder.h"
 #include "tools/manifest.h"
 #include "uninstall_version.h"
