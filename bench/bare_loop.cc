@@ -1,5 +1,5 @@
 // bare_loop: the file system and registry calls of an uninstall and nothing
-// else, the yardstick that scripts/bench-e2e times Uninstall.exe against.
+// else, the yardstick that bench/e2e times Uninstall.exe against.
 //
 //   bare_loop.exe LIST
 //

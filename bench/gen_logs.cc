@@ -1,5 +1,5 @@
 // gen_logs: writes the generated install logs of the benchmarks, and the
-// install that scripts/bench-e2e sets up in a Wine prefix.
+// install that bench/e2e sets up in a Wine prefix.
 //
 //   gen_logs records COUNT OUT.dat   COUNT records of each kind
 //   gen_logs tree OUT.dat            32767 files and keys over a deep tree

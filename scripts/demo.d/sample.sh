@@ -1,4 +1,4 @@
-# Part of scripts/demo (sourced by it after tests/e2e/lib.sh): the sample
+# Part of scripts/demo (sourced by it after the Wine harness, scripts/lib/wine.sh): the sample
 # application "Sample Editor" as its installer leaves it, and its log.
 # shellcheck shell=bash disable=SC2034
 APP_NAME='Sample Editor'
@@ -34,47 +34,20 @@ GROUP_LINKS=('Sample Editor' 'Read me')
 OTHER_KEY='Software\Other Vendor\Other App'
 OTHER_LINK='Other App'
 
-json_string() {
-  local v=${1//\\/\\\\}
-  printf '"%s"' "${v//\"/\\\"}"
-}
-
-root_name() {
-  case $1 in
-    HKLM) echo HKEY_LOCAL_MACHINE ;;
-    HKCU) echo HKEY_CURRENT_USER ;;
-  esac
-}
-
-# The installer's manifest, for installlog.
-write_manifest() {
-  local f sep='' entry
-  printf '{"AppInfo": {"AppPath": "%%currentdir%%", "AppName": %s, "MainPath": %s, "GroupName": %s},\n' \
-    "$(json_string "$APP_NAME")" "$(json_string '%currentdir%SampleEditor.exe')" \
-    "$(json_string "$APP_NAME")"
-  printf ' "Files": ['
+# The log's records, as the installer lists them.
+log_sample() {
+  local f entry
+  log_app '%currentdir%' "$APP_NAME" '%currentdir%SampleEditor.exe' "$APP_NAME"
   for f in "${APP_FILES[@]}"; do
-    printf '%s\n  {"SourcePath": %s, "TargetPath": %s, "KeepFile": false}' "$sep" \
-      "$(json_string "${f##*\\}")" "$(json_string "%currentdir%$f")"
-    sep=,
+    log_file "${f##*\\}" "%currentdir%$f" 0
   done
-  printf ',\n  {"SourcePath": %s, "TargetPath": %s, "KeepFile": false}],\n' \
-    "$(json_string "$SYSTEM_FILE")" "$(json_string "%winsysdir%$SYSTEM_FILE")"
-  printf ' "RegKeys": ['
-  sep=''
+  log_file "$SYSTEM_FILE" "%winsysdir%$SYSTEM_FILE" 0
   for entry in "${LOG_KEYS[@]}"; do
-    printf '%s\n  {"RootKey": "%s", "SubKey": %s, "Extra1": "", "Extra2": ""}' "$sep" \
-      "$(root_name "${entry%%|*}")" "$(json_string "${entry#*|}")"
-    sep=,
+    log_reg "${entry%%|*}" "${entry#*|}"
   done
-  printf '],\n "Links": ['
-  sep=''
   for f in "${GROUP_LINKS[@]}"; do
-    printf '%s\n  {"FolderName": "%%userfolder%%", "LinkName": %s, "LinkPath": ""}' "$sep" \
-      "$(json_string "$f")"
-    sep=,
+    log_link '%userfolder%' "$f" ''
   done
-  printf ']}\n'
 }
 
 install_sample() {
@@ -99,14 +72,10 @@ install_sample() {
     make_link "$PROGRAMS_DIR\\$APP_NAME" "$f"
   done
 
-  # The log, written as an installer author would: installlog from a manifest.
-  write_manifest >"$WINEPREFIX/drive_c/e2e/sample-editor.json"
-  cp "$root/build/$DEMO_PRESET/tools/installlog.exe" "$WINEPREFIX/drive_c/e2e/installlog.exe"
-  wine_run 120 'C:\e2e\installlog.exe' write 'C:\e2e\sample-editor.json' \
-    "$APP\\Uninstall.dat" >"$E2E_SCRATCH/installlog.out" 2>&1 || {
-    cat "$E2E_SCRATCH/installlog.out" >&2
-    return 1
-  }
+  # The log, written as an installer author would: installlog.exe from a
+  # JSON manifest.
+  log_sample
+  write_log || return 1
   cp "$E2E_UNINSTALL_EXE" "$APP_UNIX/Uninstall.exe"
 }
 

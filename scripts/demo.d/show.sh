@@ -1,4 +1,4 @@
-# Part of scripts/demo (sourced by it after tests/e2e/lib.sh): showing the machine before and after.
+# Part of scripts/demo (sourced by it after the Wine harness, scripts/lib/wine.sh): showing the machine before and after.
 # shellcheck shell=bash disable=SC2034
 # show_folder WINDIR: the folder's entries, folders with a trailing "\".
 show_folder() {

@@ -1,4 +1,4 @@
-# Part of scripts/demo (sourced by it after tests/e2e/lib.sh): the uninstall, answered by our helper (each
+# Part of scripts/demo (sourced by it after the Wine harness, scripts/lib/wine.sh): the uninstall, answered by our helper (each
 # dialog printed as it is answered, a screenshot while the confirmation shows)
 # or by the user on a real display.
 # shellcheck shell=bash disable=SC2034

@@ -1,5 +1,7 @@
 # Broken-log cases for the end-to-end scenarios broken_logs_*.sh, sourced by
-# them after lib.sh.
+# them after lib.sh. Their logs are written byte by byte.
+# shellcheck source=log_bytes.sh
+. "$here/log_bytes.sh"
 #
 # Each case has its own application folder, registry keys and links in the
 # scenario's one prefix, and the server is kept running between cases. A

@@ -10,8 +10,8 @@ set -uo pipefail
 template=${1:?usage: make_template.sh TEMPLATE_DIR}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export E2E_WINE_ARCH=${E2E_WINE_ARCH:-win32}
-# shellcheck source=../../scripts/wine-env.sh
-. "$here/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/lib/wine.sh
+. "$here/../../scripts/lib/wine.sh"
 
 scratch="$(dirname "$template")/template-home"
 rm -rf "$scratch"

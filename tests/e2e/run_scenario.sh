@@ -13,6 +13,8 @@
 #   E2E_ANSWER_EXE      the answering helper (answer.exe)
 #   E2E_UNINSTALL_EXE   the program under test (Uninstall.exe)
 #   E2E_BOXES_EXE       the helper's own stand-in program (its self-test)
+#   E2E_INSTALLLOG      the Linux build of installlog, which writes the
+#                       scenarios' logs where it exists (else installlog.exe)
 #   DISPLAY             an X display (xvfb-run provides one)
 #   E2E_WINEDEBUG       Wine's debug channels (default fixme-all: Wine's
 #                       error messages are shown)
@@ -43,8 +45,8 @@ export E2E_WINE_ARCH=${E2E_WINE_ARCH:-win32}
 # Wine's own error messages stay on: they appear beside the helper's output
 # and explain a failure that the programs themselves cannot see.
 export E2E_WINEDEBUG=${E2E_WINEDEBUG:-fixme-all}
-# shellcheck source=../../scripts/wine-env.sh
-. "$root/scripts/wine-env.sh"
+# shellcheck source=../../scripts/lib/wine.sh
+. "$root/scripts/lib/wine.sh"
 E2E_SCRATCH="$E2E_WORK/$name"
 rm -rf "$E2E_SCRATCH"
 mkdir -p "$E2E_SCRATCH"

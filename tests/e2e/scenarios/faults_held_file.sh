@@ -24,7 +24,7 @@ stop_holder retry
 
 # Cancel skips the file: it stays, everything else goes, and the final
 # message says that not all files were removed.
-E2E_LOG=""
+reset_log
 app_dir 'C:\Program Files\HeldCancel'
 make_file "$APP\\Sample.exe"
 make_file "$APP\\Data\\Locked.dll"

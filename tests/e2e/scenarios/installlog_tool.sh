@@ -27,7 +27,9 @@ else
               "Extra2": ""}],
  "Links": [{"FolderName": "%userfolder%", "LinkName": "Sample", "LinkPath": "%currentdir%\\Sample.exe"}]}
 JSON
-  # The same log, built by the scenario's own format functions.
+  # The same log, written byte by byte.
+  # shellcheck source=../log_bytes.sh
+  . "$here/log_bytes.sh"
   log_app '%currentdir%' 'Sample Café' '%currentdir%\Sample.exe' 'Sample'
   log_file 'Sample.exe' '%currentdir%\Sample.exe' 0
   log_file 'sample.ini' '%windir%\sample.ini' 0

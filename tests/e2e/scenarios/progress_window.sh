@@ -3,10 +3,9 @@
 # the main program the log then lists 32767, the most a log may list).
 app_dir "$PROGRAM_FILES\\Big Sample"
 files=${E2E_PROGRESS_FILES:-20000}
-python3 "$here/make_install.py" "$files" "$APP_UNIX" "$E2E_SCRATCH/log.bin" 'Big Sample' ||
+python3 "$here/make_install.py" "$files" "$APP_UNIX" "$E2E_SCRATCH/big.json" 'Big Sample' ||
   fail "cannot make the install"
-E2E_LOG="$E2E_SCRATCH/log.bin"
-write_log
+write_log_of "$E2E_SCRATCH/big.json"
 
 # The screenshot is taken when the helper sees the bar pass its middle; it
 # is kept beside the scenarios' work folders.

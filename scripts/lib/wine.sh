@@ -1,8 +1,17 @@
-# Wine environment for the end-to-end tests and the demo. Source it:
+# shellcheck shell=bash
+# The Wine harness of the end-to-end tests, the demo and the Wine benchmark:
+# one library, sourced by each of them.
 #
+#   wine.sh        this file: the environment, the prefixes, running programs
+#   prefix.sh      the prefix as a machine: its folders, making files, keys
+#                  and links in it, and checking what is left
+#   answer.sh      the answering helper's script and runs under it
+#   installlog.sh  install logs, written by installlog from a JSON manifest
+#
+# Use:
 #   export E2E_WINE_ARCH=win32                    # or win64
 #   export E2E_PROGRAM_BITS=32                    # or 64 (only in win64)
-#   . scripts/wine-env.sh
+#   . scripts/lib/wine.sh
 #   wine_env_init /scratch/dir                    # pins the environment
 #   wine_make_template /scratch/template          # once per test run
 #   wine_clone_prefix /scratch/template /scratch/t1/prefix
@@ -49,12 +58,13 @@ wine_env_init() {
       export E2E_PROGRAM_BITS=${E2E_PROGRAM_BITS:-64}
       ;;
     *)
-      echo "wine-env: E2E_WINE_ARCH must be win32 or win64, not '$E2E_WINE_ARCH'" >&2
+      echo "wine: E2E_WINE_ARCH must be win32 or win64, not '$E2E_WINE_ARCH'" >&2
       return 2
       ;;
   esac
   export WINELOADER=$WINE_LOADER
   WINE_SERVER=/usr/bin/wineserver
+  _wine_folders
 }
 
 # Picks the kind of prefix for this machine, pins the environment for it
@@ -104,16 +114,16 @@ _wine_i386_emulated() {
 # when it cannot.
 wine_arch_supported() {
   if [ ! -x "$WINE_LOADER" ]; then
-    echo "wine-env: $WINE_LOADER is missing (scripts/install-deps installs Wine)" >&2
+    echo "wine: $WINE_LOADER is missing (scripts/install-deps installs Wine)" >&2
     return 1
   fi
   if [ "$E2E_PROGRAM_BITS" = 32 ] && [ ! -x /usr/lib/wine/wine ]; then
-    echo "wine-env: /usr/lib/wine/wine (32-bit Wine) is missing" >&2
+    echo "wine: /usr/lib/wine/wine (32-bit Wine) is missing" >&2
     return 1
   fi
   if [ "$E2E_PROGRAM_BITS" = 32 ]; then
     if _wine_i386_emulated || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-      echo "wine-env: this machine cannot run 32-bit x86 code natively (the kernel's IA-32" \
+      echo "wine: this machine cannot run 32-bit x86 code natively (the kernel's IA-32" \
         "emulation is off or an emulator handles i386 programs), so 32-bit Windows programs" \
         "cannot run under Wine here; use a 64-bit (win64) build for the end-to-end tests" >&2
       return 1
@@ -156,13 +166,13 @@ wine_make_template() {
     timeout --kill-after=5 300 "$WINE_LOADER" wineboot -i >/dev/null 2>&1
     local rc=$?
     if [ $rc -ne 0 ]; then
-      echo "wine-env: wineboot -i failed ($rc) for $tmp" >&2
+      echo "wine: wineboot -i failed ($rc) for $tmp" >&2
       exit 1
     fi
     # Without a window manager, let Wine place and close windows itself.
     timeout --kill-after=5 120 "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' \
       /v Managed /d N /f >/dev/null 2>&1 || {
-      echo "wine-env: cannot set the X11 driver options in $tmp" >&2
+      echo "wine: cannot set the X11 driver options in $tmp" >&2
       exit 1
     }
     # winemenubuilder is disabled (no .desktop files), so the entry that
@@ -210,3 +220,11 @@ wine_clone_prefix() {
     fi
   done
 }
+
+_wine_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=prefix.sh
+. "$_wine_lib/prefix.sh"
+# shellcheck source=answer.sh
+. "$_wine_lib/answer.sh"
+# shellcheck source=installlog.sh
+. "$_wine_lib/installlog.sh"
