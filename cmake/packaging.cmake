@@ -28,6 +28,9 @@ else()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${package_docs})
+# The README links to the documents in docs/: they travel with it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docs}/docs
+  FILES_MATCHING PATTERN "*.md")
 
 # installlog has CLI11, nlohmann-json and utfcpp compiled in; the Windows programs
 # also the MinGW-w64 runtime. Their licenses ask for their notices beside
