@@ -1,5 +1,6 @@
 #include "tests/support/log_builder.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace uninstall::log_builder {
@@ -78,6 +79,53 @@ std::string Repeat(std::string_view unit, std::size_t times) {
   std::string out;
   out.reserve(unit.size() * times);
   for (std::size_t i = 0; i < times; ++i) out += unit;
+  return out;
+}
+
+std::string Show(std::wstring_view text) {
+  std::string out;
+  for (const wchar_t c : text) {
+    if (c >= L' ' && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char code[16];
+      std::snprintf(code, sizeof code, "{%X}", static_cast<unsigned>(c));
+      out += code;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+template <typename Entry>
+void ShowList(std::string& out, const char* name, const RecordLayout<Entry>& layout,
+              std::int16_t count, const std::vector<Entry>& list) {
+  if (count == 0 && list.empty()) return;
+  out += std::string(out.empty() ? "" : "; ") + name;
+  if (static_cast<std::size_t>(count) != list.size()) out += "(" + std::to_string(count) + ")";
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    out += i == 0 ? ": " : ", ";
+    for (std::size_t f = 0; f < layout.fields.size(); ++f) {
+      const FieldLayout<Entry>& field = layout.fields[f];
+      const RegistryRoot* root = field.integer ? FindRegistryRoot(list[i].*field.integer) : nullptr;
+      out += f == 0 ? "" : "|";
+      out += field.text      ? Show(list[i].*field.text)
+             : root          ? std::string(root->abbreviation)
+             : field.integer ? std::to_string(list[i].*field.integer)
+                             : std::to_string(list[i].*field.flag);
+    }
+  }
+}
+
+}  // namespace
+
+std::string Show(const InstallLog& log) {
+  std::string out;
+  ShowList(out, "app", kAppInfoLayout, 1, std::vector<AppInfo>{log.AppInfo});
+  ShowList(out, "files", kFileEntryLayout, log.FileCount, log.Files);
+  ShowList(out, "keys", kRegKeyEntryLayout, log.RegKeyCount, log.RegKeys);
+  ShowList(out, "links", kLinkEntryLayout, log.LinkCount, log.Links);
   return out;
 }
 

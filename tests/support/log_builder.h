@@ -58,4 +58,14 @@ using Value = std::variant<std::int32_t, std::string>;
 // `unit`, `times` times over.
 [[nodiscard]] std::string Repeat(std::string_view unit, std::size_t times);
 
+// A log in one line, to compare whole: "app: " and the AppInfo fields, then
+// "; files: ", "; keys: " and "; links: " with the entries of each list that
+// is not empty or has a non-zero count, its count in brackets where it is not
+// the list's size: "app: |A||; files(2): s|t|-1". Fields are separated by
+// "|" and entries by ", "; a root key is shown by its abbreviation where it
+// has one, and a character outside printable ASCII as {hex code}.
+[[nodiscard]] std::string Show(const InstallLog& log);
+// A text as Show shows it.
+[[nodiscard]] std::string Show(std::wstring_view text);
+
 }  // namespace uninstall::log_builder
