@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace uninstall::log_builder {
 
@@ -23,18 +24,15 @@ std::vector<std::string> Fields(RecordKind kind, const std::vector<Value>& value
   std::vector<std::string> fields;
   VisitRecordLayout(kind, [&](const auto& layout) {
     if (values.size() != layout.fields.size()) {
-      throw std::logic_error(std::string{layout.name} + " has " +
-                             std::to_string(layout.fields.size()) + " fields, not " +
-                             std::to_string(values.size()));
+      throw std::logic_error(std::string{layout.name} + ": not one value for each field");
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
-      const bool text = layout.fields[i].type() == FieldType::kString;
-      if (text != std::holds_alternative<std::string>(values[i])) {
+      const auto* text = std::get_if<std::string>(&values[i]);
+      if ((text != nullptr) != (layout.fields[i].type() == FieldType::kString)) {
         throw std::logic_error(std::string{layout.name} + "." + std::string{layout.fields[i].name} +
-                               (text ? " is a string" : " is an integer"));
+                               ": a value of the wrong type");
       }
-      fields.push_back(text ? Str(std::get<std::string>(values[i]))
-                            : Int(std::get<std::int32_t>(values[i])));
+      fields.push_back(text ? Str(*text) : Int(std::get<std::int32_t>(values[i])));
     }
   });
   return fields;
@@ -77,7 +75,6 @@ std::string LinkRec(std::string_view folder, std::string_view name, std::string_
 
 std::string Repeat(std::string_view unit, std::size_t times) {
   std::string out;
-  out.reserve(unit.size() * times);
   for (std::size_t i = 0; i < times; ++i) out += unit;
   return out;
 }
@@ -85,13 +82,10 @@ std::string Repeat(std::string_view unit, std::size_t times) {
 std::string Show(std::wstring_view text) {
   std::string out;
   for (const wchar_t c : text) {
-    if (c >= L' ' && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char code[16];
-      std::snprintf(code, sizeof code, "{%X}", static_cast<unsigned>(c));
-      out += code;
-    }
+    char code[16];
+    std::snprintf(code, sizeof code, c >= L' ' && c < 0x7F ? "%c" : "{%X}",
+                  static_cast<unsigned>(c));
+    out += code;
   }
   return out;
 }
@@ -105,15 +99,13 @@ void ShowList(std::string& out, const char* name, const RecordLayout<Entry>& lay
   out += std::string(out.empty() ? "" : "; ") + name;
   if (static_cast<std::size_t>(count) != list.size()) out += "(" + std::to_string(count) + ")";
   for (std::size_t i = 0; i < list.size(); ++i) {
-    out += i == 0 ? ": " : ", ";
-    for (std::size_t f = 0; f < layout.fields.size(); ++f) {
-      const FieldLayout<Entry>& field = layout.fields[f];
+    const char* separator = i == 0 ? ": " : ", ";
+    for (const FieldLayout<Entry>& field : layout.fields) {
       const RegistryRoot* root = field.integer ? FindRegistryRoot(list[i].*field.integer) : nullptr;
-      out += f == 0 ? "" : "|";
-      out += field.text      ? Show(list[i].*field.text)
-             : root          ? std::string(root->abbreviation)
-             : field.integer ? std::to_string(list[i].*field.integer)
-                             : std::to_string(list[i].*field.flag);
+      out += std::exchange(separator, "|");
+      out += field.text ? Show(list[i].*field.text)
+             : root     ? std::string(root->abbreviation)
+                    : std::to_string(field.integer ? list[i].*field.integer : list[i].*field.flag);
     }
   }
 }
