@@ -11,6 +11,8 @@
 namespace uninstall::broken_logs {
 namespace {
 
+using namespace std::string_literals;
+using log_builder::BadStr;
 using log_builder::Header;
 using log_builder::Int;
 using log_builder::Kind;
@@ -24,39 +26,26 @@ struct Record {
   std::vector<Value> values;
 };
 
-std::string Encode(const Record& record) { return log_builder::Record(record.kind, record.values); }
-
 // The kinds as the names of the cases spell them.
 constexpr std::array<std::string_view, 5> kKindNames = {"", "app_info", "file", "key", "link"};
 
-std::vector<Record> ToolRecordList() {
-  return {
-      {kRecordAppInfo, {"%currentdir%", "Tool", "%currentdir%\\tool.exe", "Tool"}},
-      {kRecordFileEntry, {"tool.exe", "%currentdir%\\tool.exe", 0}},
-      {kRecordFileEntry, {"a.dat", "%currentdir%\\data\\a.dat", 0}},
-      {kRecordFileEntry, {"user.cfg", "%currentdir%\\user.cfg", -1}},
-      {kRecordRegKeyEntry, {kHklm, "Software\\Tool\\Settings", "", ""}},
-      {kRecordRegKeyEntry, {kHklm, "Software\\Tool", "", ""}},
-      {kRecordLinkEntry, {"%userfolder%", "Tool", "%currentdir%\\tool.exe"}},
-  };
-}
-
-std::vector<Record> Decoys() {
-  return {
+// The decoy record of `kind` (1 to 4).
+const Record& Decoy(std::uint8_t kind) {
+  static const std::vector<Record> decoys = {
       {kRecordAppInfo, {"C:\\Shared\\", "Shared", "C:\\Shared\\lib.dll", "Shared"}},
       {kRecordFileEntry, {"lib.dll", "C:\\Shared\\lib.dll.old", 0}},
       {kRecordRegKeyEntry, {kHklm, "Software\\SharedData", "x1", "x2"}},
       {kRecordLinkEntry, {"Shared", "Shared Tool", "C:\\Shared\\lib.dll"}},
   };
-}
-
-const Record& Decoy(std::uint8_t kind) {
-  static const std::vector<Record> decoys = Decoys();
   return decoys[kind - 1];
 }
 
-Case ToolCase(std::string name, std::string bytes) {
-  return {std::move(name), std::move(bytes), Access::kNormal, Outcome::kToolRemoved, L"Tool"};
+// A case whose outcome is `outcome`; the question names Tool where Tool's
+// records are read.
+Case Make(std::string name, std::string bytes, Outcome outcome = Outcome::kToolRemoved,
+          Access access = Access::kNormal) {
+  return {std::move(name), std::move(bytes), access, outcome,
+          outcome == Outcome::kToolRemoved ? L"Tool" : L""};
 }
 
 // Tool's log followed by a decoy cut short at every field: right after the
@@ -72,18 +61,18 @@ void AddCutDecoys(std::vector<Case>& cases) {
     const auto cut = [&](std::size_t field, std::size_t kept) {
       return tool + log_builder::CutRecord(decoy.kind, decoy.values, field, kept);
     };
-    cases.push_back(ToolCase(base + "after_kind", cut(0, 0)));
+    cases.push_back(Make(base + "after_kind", cut(0, 0)));
     VisitRecordLayout(kind, [&](const auto& layout) {
       for (std::size_t i = 0; i < fields.size(); ++i) {
         const std::string name = base + "in_" + std::string(layout.fields[i].name);
         if (layout.fields[i].type() == FieldType::kInteger) {
-          cases.push_back(ToolCase(name, cut(i, 2)));
+          cases.push_back(Make(name, cut(i, 2)));
           continue;
         }
-        cases.push_back(ToolCase(name + "_length", cut(i, 2)));
+        cases.push_back(Make(name + "_length", cut(i, 2)));
         const std::size_t text_size = fields[i].size() - kIntegerFieldSize;
         const std::size_t kept = text_size > 4 ? text_size - 4 : text_size / 2;
-        cases.push_back(ToolCase(name + "_text", cut(i, kIntegerFieldSize + kept)));
+        cases.push_back(Make(name + "_text", cut(i, kIntegerFieldSize + kept)));
       }
     });
   }
@@ -92,9 +81,14 @@ void AddCutDecoys(std::vector<Case>& cases) {
 }  // namespace
 
 std::vector<std::string> ToolRecords() {
-  std::vector<std::string> out{Header()};
-  for (const Record& record : ToolRecordList()) out.push_back(Encode(record));
-  return out;
+  return {Header(),
+          log_builder::AppRec("%currentdir%", "Tool", "%currentdir%\\tool.exe", "Tool"),
+          log_builder::FileRec("tool.exe", "%currentdir%\\tool.exe", 0),
+          log_builder::FileRec("a.dat", "%currentdir%\\data\\a.dat", 0),
+          log_builder::FileRec("user.cfg", "%currentdir%\\user.cfg", -1),
+          log_builder::KeyRec(kHklm, "Software\\Tool\\Settings", "", ""),
+          log_builder::KeyRec(kHklm, "Software\\Tool", "", ""),
+          log_builder::LinkRec("%userfolder%", "Tool", "%currentdir%\\tool.exe")};
 }
 
 std::string ToolLogBytes() {
@@ -103,95 +97,61 @@ std::string ToolLogBytes() {
   return out;
 }
 
-std::string WholeDecoy(std::uint8_t kind) { return Encode(Decoy(kind)); }
+std::string WholeDecoy(std::uint8_t kind) {
+  return log_builder::Record(Decoy(kind).kind, Decoy(kind).values);
+}
 
 std::vector<Case> Cases() {
   const std::string tool = ToolLogBytes();
   const std::string records = tool.substr(Header().size());
-  const auto not_valid = [](std::string name, std::string bytes) {
-    return Case{std::move(name), std::move(bytes), Access::kNormal, Outcome::kNoValidInstallFile,
-                L""};
+  const std::string magic(kInstallFileMagic);
+  std::vector<Case> cases = {
+      // No magic.
+      Make("empty_file", "", Outcome::kNoValidInstallFile),
+      Make("ten_bytes", "InstallFil", Outcome::kNoValidInstallFile),
+      Make("magic_in_lower_case", "installfile\r\n" + records, Outcome::kNoValidInstallFile),
+      Make("magic_in_upper_case", "INSTALLFILE\r\n" + records, Outcome::kNoValidInstallFile),
+      Make("magic_in_mixed_case", "InstallfILE\r\n" + records, Outcome::kNoValidInstallFile),
+      // The magic and nothing else.
+      Make("magic_only", magic, Outcome::kNothingRead),
+      Make("magic_and_line_end", Header(), Outcome::kNothingRead),
+      // Whole records, laid out unlike the writer does it.
+      Make("records_without_line_end", magic + records),
   };
-  const auto nothing_read = [](std::string name, std::string bytes) {
-    return Case{std::move(name), std::move(bytes), Access::kNormal, Outcome::kNothingRead, L""};
-  };
-  const auto refused = [](std::string name, std::string bytes, Access access = Access::kNormal) {
-    return Case{std::move(name), std::move(bytes), access, Outcome::kRefused, L""};
-  };
-
-  std::vector<Case> cases;
-  // No magic.
-  cases.push_back(not_valid("empty_file", ""));
-  cases.push_back(not_valid("ten_bytes", "InstallFil"));
-  cases.push_back(not_valid("magic_in_lower_case", "installfile\r\n" + records));
-  cases.push_back(not_valid("magic_in_upper_case", "INSTALLFILE\r\n" + records));
-  cases.push_back(not_valid("magic_in_mixed_case", "InstallfILE\r\n" + records));
-
-  // The magic and nothing else.
-  cases.push_back(nothing_read("magic_only", std::string(kInstallFileMagic)));
-  cases.push_back(nothing_read("magic_and_line_end", Header()));
-
-  // Whole records, laid out unlike the writer does it.
-  cases.push_back(ToolCase("records_without_line_end", std::string(kInstallFileMagic) + records));
-  {
-    // Bytes of no record kind before, between and after the records.
-    static constexpr std::array<std::string_view, 8> kJunk = {std::string_view("\0", 1),
-                                                              "\x05",
-                                                              "\xFF\x80",
-                                                              "\r\n",
-                                                              "\x7F",
-                                                              "\x06\x06",
-                                                              "\xC8",
-                                                              "\r\n\r\n"};
-    const std::vector<std::string> parts = ToolRecords();
-    std::string bytes;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      bytes += parts[i];
-      bytes += kJunk[i % kJunk.size()];
-    }
-    cases.push_back(ToolCase("unknown_kinds_between_records", bytes));
-  }
+  // Bytes of no record kind before, between and after the records.
+  const std::array<std::string, 8> junk = {"\0"s,  "\x05",     "\xFF\x80", "\r\n",
+                                           "\x7F", "\x06\x06", "\xC8",     "\r\n\r\n"};
+  std::string junk_between;
+  const std::vector<std::string> parts = ToolRecords();
+  for (std::size_t i = 0; i < parts.size(); ++i) junk_between += parts[i] + junk[i % junk.size()];
+  cases.push_back(Make("unknown_kinds_between_records", junk_between));
   // Thousands of kind-1 records: the decoy's, whole, then Tool's own, whose
   // AppInfo is read last and stands.
-  cases.push_back(
-      ToolCase("thousands_of_app_infos", Header() + Repeat(Encode(Decoy(1)), 4999) + records));
-  {
-    // Tool's link repeated up to the 32767 links a log can list: accepted.
-    const std::string link = ToolRecords().back();
-    cases.push_back(ToolCase("links_at_the_limit", tool + Repeat(link, 32766)));
-  }
+  cases.push_back(Make("thousands_of_app_infos", Header() + Repeat(WholeDecoy(1), 4999) + records));
+  // Tool's link repeated up to the 32767 links a log can list: accepted.
+  cases.push_back(Make("links_at_the_limit", tool + Repeat(parts.back(), 32766)));
 
   // Cut short, in every field of every kind.
   AddCutDecoys(cases);
 
   // String lengths that cannot be.
-  {
-    cases.push_back(refused("negative_length",
-                            tool + Kind(kRecordFileEntry) + log_builder::BadStr(-1, "lib.dll")));
-  }
-  {
-    cases.push_back(
-        refused("most_negative_length", tool + Kind(kRecordLinkEntry) + Str("Shared") +
-                                            log_builder::BadStr(INT32_MIN, "Shared Tool")));
-  }
-  {
-    cases.push_back(
-        ToolCase("length_2g_minus_1", tool + Kind(kRecordRegKeyEntry) + Int(kHklm) +
-                                          log_builder::BadStr(INT32_MAX, "Software\\SharedData") +
-                                          Str("x1")));
-  }
-  {
-    cases.push_back(
-        nothing_read("length_2g_minus_1_in_first_record",
-                     Header() + Kind(kRecordAppInfo) + log_builder::BadStr(INT32_MAX, records)));
-  }
-
-  // More links than the 16-bit count holds: Tool's and 32767 decoys.
-  cases.push_back(refused("too_many_links", tool + Repeat(Encode(Decoy(4)), 32767)));
-
-  // A sound log that cannot be read.
-  cases.push_back(refused("locked_by_another_process", tool, Access::kLocked));
-  cases.push_back(refused("cannot_be_opened", tool, Access::kUnreadable));
+  const std::vector<Case> lengths = {
+      Make("negative_length", tool + Kind(kRecordFileEntry) + BadStr(-1, "lib.dll"),
+           Outcome::kRefused),
+      Make("most_negative_length",
+           tool + Kind(kRecordLinkEntry) + Str("Shared") + BadStr(INT32_MIN, "Shared Tool"),
+           Outcome::kRefused),
+      Make("length_2g_minus_1", tool + Kind(kRecordRegKeyEntry) + Int(kHklm) +
+                                    BadStr(INT32_MAX, "Software\\SharedData") + Str("x1")),
+      Make("length_2g_minus_1_in_first_record",
+           Header() + Kind(kRecordAppInfo) + BadStr(INT32_MAX, records), Outcome::kNothingRead),
+      // More links than the 16-bit count holds: Tool's and 32767 decoys.
+      Make("too_many_links", tool + Repeat(WholeDecoy(4), 32767), Outcome::kRefused),
+      // A sound log that cannot be read.
+      Make("locked_by_another_process", tool, Outcome::kRefused, Access::kLocked),
+      Make("cannot_be_opened", tool, Outcome::kRefused, Access::kUnreadable),
+  };
+  cases.insert(cases.end(), lengths.begin(), lengths.end());
   return cases;
 }
 
