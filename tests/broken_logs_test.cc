@@ -28,10 +28,7 @@ using broken_logs::kHkcu;
 using broken_logs::kHklm;
 using broken_logs::Outcome;
 
-constexpr wchar_t kAppDir[] = L"C:\\Program Files\\Tool\\";
 constexpr wchar_t kLogPath[] = L"C:\\Program Files\\Tool\\Uninstall.dat";
-constexpr wchar_t kPrograms[] = L"C:\\Users\\me\\Start Menu\\Programs";
-constexpr wchar_t kDesktop[] = L"C:\\Users\\me\\Desktop";
 
 // What becomes of a thing of the machine: it stays, Tool's uninstall removes
 // it (its logged files and keys, the leftovers of its main directory, its
@@ -39,28 +36,27 @@ constexpr wchar_t kDesktop[] = L"C:\\Users\\me\\Desktop";
 // main directory stays), or the uninstaller removes it as its own.
 enum Fate { kStays, kTool, kOwn };
 
-// What the machine holds before the uninstall.
-const std::vector<std::pair<std::wstring, Fate>> kFiles = {
+// The files and folders (ending in "\") the machine holds before the
+// uninstall, and the registry keys.
+const std::vector<std::pair<std::wstring, Fate>> kPaths = {
+    {L"C:\\Program Files\\Tool\\", kStays},
     {L"C:\\Program Files\\Tool\\Uninstall.exe", kOwn},
     {L"C:\\Program Files\\Tool\\Uninstall.dat", kOwn},
     {L"C:\\Program Files\\Tool\\tool.exe", kTool},
     {L"C:\\Program Files\\Tool\\readme.txt", kTool},
     {L"C:\\Program Files\\Tool\\user.cfg", kStays},
+    {L"C:\\Program Files\\Tool\\data\\", kTool},
     {L"C:\\Program Files\\Tool\\data\\a.dat", kTool},
+    {L"C:\\Shared\\", kStays},
     {L"C:\\Shared\\lib.dll", kStays},
     {L"C:\\Shared\\lib.dll.old", kStays},
     {L"C:\\Shared\\other.txt", kStays},
     {L"C:\\Users\\me\\Desktop\\Tool.lnk", kTool},
     {L"C:\\Users\\me\\Desktop\\Shared.lnk", kStays},
+    {L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\", kTool},
     {L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk", kTool},
+    {L"C:\\Users\\me\\Start Menu\\Programs\\Shared\\", kStays},
     {L"C:\\Users\\me\\Start Menu\\Programs\\Shared\\Shared Tool.lnk", kStays},
-};
-const std::vector<std::pair<std::wstring, Fate>> kDirs = {
-    {L"C:\\Program Files\\Tool", kStays},
-    {L"C:\\Program Files\\Tool\\data", kTool},
-    {L"C:\\Shared", kStays},
-    {L"C:\\Users\\me\\Start Menu\\Programs\\Tool", kTool},
-    {L"C:\\Users\\me\\Start Menu\\Programs\\Shared", kStays},
 };
 const std::vector<std::tuple<std::int32_t, std::wstring, Fate>> kKeys = {
     {kHklm, L"Software", kStays},
@@ -72,36 +68,31 @@ const std::vector<std::tuple<std::int32_t, std::wstring, Fate>> kKeys = {
     {kHkcu, L"Software\\Tool", kStays},
 };
 
-struct Machine {
-  FakeEnv env;
-
-  explicit Machine(const Case& c) {
-    env.set_executable_path(std::wstring(kAppDir) + L"Uninstall.exe");
-    env.AddDir(L"C:\\TEMP");
-    env.SetSpecialFolder(csidl::kPrograms, kPrograms);
-    env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
-    env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
-    for (const auto& [dir, fate] : kDirs) env.AddDir(dir);
-    for (const auto& [file, fate] : kFiles) env.AddFile(file);
-    for (const auto& [root, key, fate] : kKeys) env.AddRegKey(root, key);
-    env.AddFile(kLogPath, c.bytes);
-    if (c.access == Access::kLocked) env.SetLocked(kLogPath, true);
-    if (c.access == Access::kUnreadable) {
-      env.InjectFault(FakeOp::kReadWholeFile, kLogPath, kErrorAccessDenied);
-    }
+// Sets up the machine with the log of `c` and runs the uninstall: the error
+// that stopped it, if one did.
+std::optional<FatalError> Uninstall(FakeEnv& env, const Case& c) {
+  env.set_executable_path(L"C:\\Program Files\\Tool\\Uninstall.exe");
+  env.AddDir(L"C:\\TEMP");
+  env.SetSpecialFolder(csidl::kPrograms, L"C:\\Users\\me\\Start Menu\\Programs");
+  env.SetSpecialFolder(csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop");
+  env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
+  for (const auto& [path, fate] : kPaths) {
+    path.ends_with(L'\\') ? env.AddDir(path) : env.AddFile(path);
   }
-
-  // The error that stopped the run, if one did.
-  std::optional<FatalError> Run() {
-    try {
-      Mfrm form(env);
-      form.Form_Load();
-    } catch (const FatalError& error) {
-      return error;
-    }
-    return std::nullopt;
+  for (const auto& [root, key, fate] : kKeys) env.AddRegKey(root, key);
+  env.AddFile(kLogPath, c.bytes);
+  if (c.access == Access::kLocked) env.SetLocked(kLogPath, true);
+  if (c.access == Access::kUnreadable) {
+    env.InjectFault(FakeOp::kReadWholeFile, kLogPath, kErrorAccessDenied);
   }
-};
+  try {
+    Mfrm form(env);
+    form.Form_Load();
+  } catch (const FatalError& error) {
+    return error;
+  }
+  return std::nullopt;
+}
 
 // The boxes shown, one a line: style, title ("-" for the default), text.
 std::wstring Boxes(const FakeEnv& env) {
@@ -119,8 +110,8 @@ class BrokenLogTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BrokenLogTest, EndsInItsOutcome) {
   const Case& c = GetParam();
-  Machine m(c);
-  const std::optional<FatalError> error = m.Run();
+  FakeEnv env;
+  const std::optional<FatalError> error = Uninstall(env, c);
   const bool refused = c.outcome == Outcome::kRefused;
   ASSERT_EQ(error.has_value(), refused);
   if (c.access != Access::kNormal) {
@@ -132,10 +123,10 @@ TEST_P(BrokenLogTest, EndsInItsOutcome) {
           ? L"48 -: Error: the file 'C:\\Program Files\\Tool\\Uninstall.dat' is no valid "
             L"InstallFile !\n"
           : L"";
-  EXPECT_EQ(Boxes(m.env), refused
-                              ? L""
-                              : not_valid + Question(c.question_name) +
-                                    L"64 Uninstall: Application has been removed successfully.\n");
+  EXPECT_EQ(Boxes(env), refused
+                            ? L""
+                            : not_valid + Question(c.question_name) +
+                                  L"64 Uninstall: Application has been removed successfully.\n");
 
   // After the success report the uninstaller removes itself and its log,
   // unless the log was no valid log or was cut short.
@@ -150,17 +141,14 @@ TEST_P(BrokenLogTest, EndsInItsOutcome) {
   const auto stays = [&](Fate fate) {
     return !(fate == kOwn ? self_removed : fate == kTool && c.outcome == Outcome::kToolRemoved);
   };
-  for (const auto& [file, fate] : kFiles) {
-    EXPECT_EQ(m.env.Exists(file), stays(fate)) << testing::PrintToString(file);
-  }
-  for (const auto& [dir, fate] : kDirs) {
-    EXPECT_EQ(m.env.Exists(dir), stays(fate)) << testing::PrintToString(dir);
+  for (const auto& [path, fate] : kPaths) {
+    EXPECT_EQ(env.Exists(path), stays(fate)) << testing::PrintToString(path);
   }
   for (const auto& [root, key, fate] : kKeys) {
-    EXPECT_EQ(m.env.RegKeyExists(root, key), stays(fate)) << testing::PrintToString(key);
+    EXPECT_EQ(env.RegKeyExists(root, key), stays(fate)) << testing::PrintToString(key);
   }
-  EXPECT_EQ(m.env.pending_deletes(), self_removed ? std::vector<std::wstring>{L"C:\\TEMP\\uni1.tmp"}
-                                                  : std::vector<std::wstring>{});
+  EXPECT_EQ(env.pending_deletes(), self_removed ? std::vector<std::wstring>{L"C:\\TEMP\\uni1.tmp"}
+                                                : std::vector<std::wstring>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, BrokenLogTest, ::testing::ValuesIn(broken_logs::Cases()),
@@ -187,16 +175,16 @@ TEST(BrokenLogs, WholeDecoysWouldRemoveTheOtherApplication) {
   std::string bytes = broken_logs::ToolLogBytes();
   for (std::uint8_t kind = 1; kind <= 4; ++kind) bytes += broken_logs::WholeDecoy(kind);
   const Case c{"whole_decoys", bytes, Access::kNormal, Outcome::kToolRemoved, L"Shared"};
-  Machine m(c);
-  ASSERT_FALSE(m.Run().has_value());
-  EXPECT_TRUE(Boxes(m.env).starts_with(Question(L"Shared")));
-  EXPECT_FALSE(m.env.Exists(L"C:\\Shared\\lib.dll.old"));
+  FakeEnv env;
+  ASSERT_FALSE(Uninstall(env, c).has_value());
+  EXPECT_TRUE(Boxes(env).starts_with(Question(L"Shared")));
+  EXPECT_FALSE(env.Exists(L"C:\\Shared\\lib.dll.old"));
   // The decoy's main directory is not the uninstaller's folder: the file
   // there that no log names stays.
-  EXPECT_TRUE(m.env.Exists(L"C:\\Shared\\other.txt"));
-  EXPECT_FALSE(m.env.Exists(L"C:\\Users\\me\\Start Menu\\Programs\\Shared\\Shared Tool.lnk"));
-  EXPECT_FALSE(m.env.Exists(L"C:\\Users\\me\\Desktop\\Shared.lnk"));
-  EXPECT_FALSE(m.env.RegKeyExists(kHklm, L"Software\\SharedData"));
+  EXPECT_TRUE(env.Exists(L"C:\\Shared\\other.txt"));
+  EXPECT_FALSE(env.Exists(L"C:\\Users\\me\\Start Menu\\Programs\\Shared\\Shared Tool.lnk"));
+  EXPECT_FALSE(env.Exists(L"C:\\Users\\me\\Desktop\\Shared.lnk"));
+  EXPECT_FALSE(env.RegKeyExists(kHklm, L"Software\\SharedData"));
 }
 
 }  // namespace
