@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,18 +16,15 @@
 namespace uninstall {
 namespace {
 
-// Bytes from hexadecimal pairs, spaces between them optional; a word after
-// a quote is taken as it is, for readable text inside a dump: "03000000 'abc".
+// Bytes from words of hexadecimal pairs; a word after a quote is taken as it
+// is, for readable text inside a dump: "03000000 'abc".
 std::string Bytes(std::string_view dump) {
   std::string out;
-  for (std::size_t i = 0; i < dump.size();) {
-    if (dump[i] == ' ') {
-      ++i;
-    } else if (dump[i] == '\'') {
-      for (++i; i < dump.size() && dump[i] != ' '; ++i) out.push_back(dump[i]);
-    } else {
-      out.push_back(static_cast<char>(std::stoi(std::string(dump.substr(i, 2)), nullptr, 16)));
-      i += 2;
+  std::istringstream words{std::string(dump)};
+  for (std::string word; words >> word;) {
+    if (word[0] == '\'') out += word.substr(1);
+    for (std::size_t i = 0; word[0] != '\'' && i < word.size(); i += 2) {
+      out += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
     }
   }
   return out;
@@ -44,14 +42,12 @@ std::string Serialize(const InstallLog& log) {
 constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 
 TEST(SerializeInstallFile, SmallestLogBothWays) {
-  const std::string expected = Bytes(
-      "49 6E 73 74 61 6C 6C 46 69 6C 65 0D 0A 01 00 00 00 00 03 00 00 00 61 62 63 00 00 00 00 00 "
-      "00 00 00");
+  const std::string expected =
+      Bytes("49 6E 73 74 61 6C 6C 46 69 6C 65 0D0A 01 00000000 03000000 616263 00000000 00000000");
   ASSERT_EQ(expected.size(), 33u);
   EXPECT_EQ(Serialize(Log({L"", L"abc", L"", L""}, {}, {}, {})), expected);
 
-  InstallLog log;
-  log.AppInfo = {L"old", L"old", L"old", L"old"};
+  InstallLog log = Log({L"old", L"old", L"old", L"old"}, {}, {}, {});
   const ParsedInstallFile parsed = ParseInstallFile(expected, L"x", log);
   EXPECT_TRUE(parsed.magic_ok && !parsed.cut);
   EXPECT_EQ(log_builder::Show(log), "app: |abc||");

@@ -40,6 +40,8 @@ const Record& Decoy(std::uint8_t kind) {
   return decoys[kind - 1];
 }
 
+using enum Outcome;
+
 // A case whose outcome is `outcome`; the question names Tool where Tool's
 // records are read.
 Case Make(std::string name, std::string bytes, Outcome outcome = Outcome::kToolRemoved,
@@ -107,14 +109,14 @@ std::vector<Case> Cases() {
   const std::string magic(kInstallFileMagic);
   std::vector<Case> cases = {
       // No magic.
-      Make("empty_file", "", Outcome::kNoValidInstallFile),
-      Make("ten_bytes", "InstallFil", Outcome::kNoValidInstallFile),
-      Make("magic_in_lower_case", "installfile\r\n" + records, Outcome::kNoValidInstallFile),
-      Make("magic_in_upper_case", "INSTALLFILE\r\n" + records, Outcome::kNoValidInstallFile),
-      Make("magic_in_mixed_case", "InstallfILE\r\n" + records, Outcome::kNoValidInstallFile),
+      Make("empty_file", "", kNoValidInstallFile),
+      Make("ten_bytes", "InstallFil", kNoValidInstallFile),
+      Make("magic_in_lower_case", "installfile\r\n" + records, kNoValidInstallFile),
+      Make("magic_in_upper_case", "INSTALLFILE\r\n" + records, kNoValidInstallFile),
+      Make("magic_in_mixed_case", "InstallfILE\r\n" + records, kNoValidInstallFile),
       // The magic and nothing else.
-      Make("magic_only", magic, Outcome::kNothingRead),
-      Make("magic_and_line_end", Header(), Outcome::kNothingRead),
+      Make("magic_only", magic, kNothingRead),
+      Make("magic_and_line_end", Header(), kNothingRead),
       // Whole records, laid out unlike the writer does it.
       Make("records_without_line_end", magic + records),
   };
@@ -136,20 +138,19 @@ std::vector<Case> Cases() {
 
   // String lengths that cannot be.
   const std::vector<Case> lengths = {
-      Make("negative_length", tool + Kind(kRecordFileEntry) + BadStr(-1, "lib.dll"),
-           Outcome::kRefused),
+      Make("negative_length", tool + Kind(kRecordFileEntry) + BadStr(-1, "lib.dll"), kRefused),
       Make("most_negative_length",
            tool + Kind(kRecordLinkEntry) + Str("Shared") + BadStr(INT32_MIN, "Shared Tool"),
-           Outcome::kRefused),
+           kRefused),
       Make("length_2g_minus_1", tool + Kind(kRecordRegKeyEntry) + Int(kHklm) +
                                     BadStr(INT32_MAX, "Software\\SharedData") + Str("x1")),
       Make("length_2g_minus_1_in_first_record",
-           Header() + Kind(kRecordAppInfo) + BadStr(INT32_MAX, records), Outcome::kNothingRead),
+           Header() + Kind(kRecordAppInfo) + BadStr(INT32_MAX, records), kNothingRead),
       // More links than the 16-bit count holds: Tool's and 32767 decoys.
-      Make("too_many_links", tool + Repeat(WholeDecoy(4), 32767), Outcome::kRefused),
+      Make("too_many_links", tool + Repeat(WholeDecoy(4), 32767), kRefused),
       // A sound log that cannot be read.
-      Make("locked_by_another_process", tool, Outcome::kRefused, Access::kLocked),
-      Make("cannot_be_opened", tool, Outcome::kRefused, Access::kUnreadable),
+      Make("locked_by_another_process", tool, kRefused, Access::kLocked),
+      Make("cannot_be_opened", tool, kRefused, Access::kUnreadable),
   };
   cases.insert(cases.end(), lengths.begin(), lengths.end());
   return cases;
