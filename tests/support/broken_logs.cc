@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <numeric>
 #include <string_view>
 #include <utility>
 
@@ -19,69 +20,32 @@ using log_builder::Kind;
 using log_builder::Repeat;
 using log_builder::Str;
 using log_builder::Value;
-
-// A record as the cases use it: its kind and its field values.
-struct Record {
-  RecordKind kind;
-  std::vector<Value> values;
-};
+using enum Outcome;
 
 // The kinds as the names of the cases spell them.
 constexpr std::array<std::string_view, 5> kKindNames = {"", "app_info", "file", "key", "link"};
 
-// The decoy record of `kind` (1 to 4).
-const Record& Decoy(std::uint8_t kind) {
-  static const std::vector<Record> decoys = {
-      {kRecordAppInfo, {"C:\\Shared\\", "Shared", "C:\\Shared\\lib.dll", "Shared"}},
-      {kRecordFileEntry, {"lib.dll", "C:\\Shared\\lib.dll.old", 0}},
-      {kRecordRegKeyEntry, {kHklm, "Software\\SharedData", "x1", "x2"}},
-      {kRecordLinkEntry, {"Shared", "Shared Tool", "C:\\Shared\\lib.dll"}},
+// The field values of the decoy record of `kind` (1 to 4).
+const std::vector<Value>& Decoy(std::uint8_t kind) {
+  static const std::vector<std::vector<Value>> decoys = {
+      {"C:\\Shared\\", "Shared", "C:\\Shared\\lib.dll", "Shared"},
+      {"lib.dll", "C:\\Shared\\lib.dll.old", 0},
+      {kHklm, "Software\\SharedData", "x1", "x2"},
+      {"Shared", "Shared Tool", "C:\\Shared\\lib.dll"},
   };
   return decoys[kind - 1];
 }
 
-using enum Outcome;
-
 // A case whose outcome is `outcome`; the question names Tool where Tool's
 // records are read.
-Case Make(std::string name, std::string bytes, Outcome outcome = Outcome::kToolRemoved,
+Case Make(std::string name, std::string bytes, Outcome outcome = kToolRemoved,
           Access access = Access::kNormal) {
   return {std::move(name), std::move(bytes), access, outcome,
-          outcome == Outcome::kToolRemoved ? L"Tool" : L""};
+          outcome == kToolRemoved ? L"Tool" : L""};
 }
 
-// Tool's log followed by a decoy cut short at every field: right after the
-// kind byte, inside each integer, inside each string's length and inside
-// each string's text (four characters before its end, so that the cut path
-// names something real; a short text is cut in half).
-void AddCutDecoys(std::vector<Case>& cases) {
-  const std::string tool = ToolLogBytes();
-  for (std::uint8_t kind = 1; kind <= 4; ++kind) {
-    const Record& decoy = Decoy(kind);
-    const std::string base = "cut_" + std::string(kKindNames[kind]) + "_";
-    const std::vector<std::string> fields = log_builder::Fields(decoy.kind, decoy.values);
-    const auto cut = [&](std::size_t field, std::size_t kept) {
-      return tool + log_builder::CutRecord(decoy.kind, decoy.values, field, kept);
-    };
-    cases.push_back(Make(base + "after_kind", cut(0, 0)));
-    VisitRecordLayout(kind, [&](const auto& layout) {
-      for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string name = base + "in_" + std::string(layout.fields[i].name);
-        if (layout.fields[i].type() == FieldType::kInteger) {
-          cases.push_back(Make(name, cut(i, 2)));
-          continue;
-        }
-        cases.push_back(Make(name + "_length", cut(i, 2)));
-        const std::size_t text_size = fields[i].size() - kIntegerFieldSize;
-        const std::size_t kept = text_size > 4 ? text_size - 4 : text_size / 2;
-        cases.push_back(Make(name + "_text", cut(i, kIntegerFieldSize + kept)));
-      }
-    });
-  }
-}
-
-}  // namespace
-
+// The header and each of Tool's records on its own (the header first), so
+// that bytes can be put between them.
 std::vector<std::string> ToolRecords() {
   return {Header(),
           log_builder::AppRec("%currentdir%", "Tool", "%currentdir%\\tool.exe", "Tool"),
@@ -93,14 +57,43 @@ std::vector<std::string> ToolRecords() {
           log_builder::LinkRec("%userfolder%", "Tool", "%currentdir%\\tool.exe")};
 }
 
+// Tool's log followed by a decoy cut short at every field: right after the
+// kind byte, inside each integer, inside each string's length and inside
+// each string's text (four characters before its end, so that the cut path
+// names something real; a short text is cut in half).
+void AddCutDecoys(std::vector<Case>& cases) {
+  const std::string tool = ToolLogBytes();
+  for (std::uint8_t kind = 1; kind <= 4; ++kind) {
+    const auto record_kind = static_cast<RecordKind>(kind);
+    const std::string base = "cut_" + std::string(kKindNames[kind]) + "_";
+    const std::vector<std::string> fields = log_builder::Fields(record_kind, Decoy(kind));
+    const auto cut = [&](std::size_t field, std::size_t kept) {
+      return tool + log_builder::CutRecord(record_kind, Decoy(kind), field, kept);
+    };
+    cases.push_back(Make(base + "after_kind", cut(0, 0)));
+    VisitRecordLayout(kind, [&](const auto& layout) {
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string name = base + "in_" + std::string(layout.fields[i].name);
+        const bool integer = layout.fields[i].type() == FieldType::kInteger;
+        cases.push_back(Make(name + (integer ? "" : "_length"), cut(i, 2)));
+        if (integer) continue;
+        const std::size_t text_size = fields[i].size() - kIntegerFieldSize;
+        const std::size_t kept = text_size > 4 ? text_size - 4 : text_size / 2;
+        cases.push_back(Make(name + "_text", cut(i, kIntegerFieldSize + kept)));
+      }
+    });
+  }
+}
+
+}  // namespace
+
 std::string ToolLogBytes() {
-  std::string out;
-  for (const std::string& part : ToolRecords()) out += part;
-  return out;
+  const std::vector<std::string> parts = ToolRecords();
+  return std::accumulate(parts.begin(), parts.end(), std::string());
 }
 
 std::string WholeDecoy(std::uint8_t kind) {
-  return log_builder::Record(Decoy(kind).kind, Decoy(kind).values);
+  return log_builder::Record(static_cast<RecordKind>(kind), Decoy(kind));
 }
 
 std::vector<Case> Cases() {

@@ -2,7 +2,7 @@
 // must reach, shared by the host flow tests and the end-to-end tests.
 //
 // Every log describes the application "Tool" (its installer's records, see
-// ToolRecords) and most add "decoy" records that name things of another
+// ToolLogBytes) and most add "decoy" records that name things of another
 // application under C:\Shared\: read whole, they would remove them. Every
 // decoy is broken (cut short, or past a length that runs off the end), so a
 // sound reading drops it and the other application stays untouched.
@@ -34,27 +34,23 @@ namespace uninstall::broken_logs {
 inline constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
 inline constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 
-// How the log file can be reached when the uninstaller reads it.
-enum class Access {
-  kNormal,
-  kLocked,      // held open by another process without sharing (error 32)
-  kUnreadable,  // exists, but opening it is refused (error 5)
-};
+// How the log file can be reached when the uninstaller reads it: normally;
+// locked, held open by another process without sharing (error 32); or
+// unreadable, it exists but opening it is refused (error 5).
+enum class Access { kNormal, kLocked, kUnreadable };
 
-enum class Outcome {
-  // The box "Error: the file '<log>' is no valid InstallFile !", then the
-  // question with an empty name; Yes removes nothing, and the report says
-  // "Application has been removed successfully.".
-  kNoValidInstallFile,
-  // No box from the reader; the question with an empty name; Yes removes
-  // nothing; the success report.
-  kNothingRead,
-  // Tool's records are read and removed; every decoy is dropped and the
-  // other application stays whole; the success report.
-  kToolRemoved,
-  // The log is refused with the error report: no question, nothing removed.
-  kRefused,
-};
+// How the uninstall ends:
+// - kNoValidInstallFile: the box "Error: the file '<log>' is no valid
+//   InstallFile !", then the question with an empty name; Yes removes
+//   nothing, and the report says "Application has been removed
+//   successfully.".
+// - kNothingRead: no box from the reader; the question with an empty name;
+//   Yes removes nothing; the success report.
+// - kToolRemoved: Tool's records are read and removed; every decoy is
+//   dropped and the other application stays whole; the success report.
+// - kRefused: the log is refused with the error report: no question,
+//   nothing removed.
+enum class Outcome { kNoValidInstallFile, kNothingRead, kToolRemoved, kRefused };
 
 struct Case {
   std::string name;   // a C identifier, usable as a test or file name
@@ -67,10 +63,6 @@ struct Case {
 // The valid log of Tool: the header and Tool's records, as its installer
 // writes them.
 [[nodiscard]] std::string ToolLogBytes();
-
-// The header and each of Tool's records on its own (the header first), so
-// that bytes can be put between them.
-[[nodiscard]] std::vector<std::string> ToolRecords();
 
 // The decoy record of `kind` (1 to 4), whole: read, it removes things of
 // the other application.
