@@ -155,10 +155,10 @@ TEST_P(ParseTest, ReadsWhatTheBytesHold) { EXPECT_EQ(Parse(GetParam().first), Ge
 
 INSTANTIATE_TEST_SUITE_P(Table, ParseTest, ::testing::ValuesIn(ParseCases()));
 
-TEST(ParseInstallFile, ListsTheBytesThatAreNoRecordKind) {
+TEST(ParseInstallFile, ListsTheBytesThatAreNoRecordKindUpToALimitAndCountsThemAll) {
   InstallLog log;
   const std::string bytes = kHeader + "\x00"s + LinkRec("", "", "") + "\x05\xFF";
-  const ParsedInstallFile parsed = ParseInstallFile(bytes, L"x", log);
+  ParsedInstallFile parsed = ParseInstallFile(bytes, L"x", log);
   std::string skipped;
   for (const SkippedByte& b : parsed.skipped) {
     skipped += std::to_string(b.offset) + ":" + std::to_string(b.value) + " ";
@@ -166,30 +166,25 @@ TEST(ParseInstallFile, ListsTheBytesThatAreNoRecordKind) {
   EXPECT_EQ(skipped, "11:13 12:10 13:0 27:5 28:255 ");
   EXPECT_EQ(parsed.skipped_count, 5u);
   EXPECT_EQ(log.LinkCount, 1);
-}
 
-TEST(ParseInstallFile, ListsOnlyTheFirstSkippedBytesButCountsThemAll) {
-  InstallLog log;
-  const std::string bytes = kMagic + std::string(kMaxSkippedListed + 10, '\xAA');
-  const ParsedInstallFile parsed = ParseInstallFile(bytes, L"x", log);
+  parsed = ParseInstallFile(kMagic + std::string(kMaxSkippedListed + 10, '\xAA'), L"x", log);
   EXPECT_EQ(parsed.skipped.size(), kMaxSkippedListed);
   EXPECT_EQ(parsed.skipped_count, kMaxSkippedListed + 10);
 }
 
 TEST(ParseInstallFile, CutAtEveryOffsetKeepsOnlyWholeRecords) {
   // Every kind, some strings empty, an AppInfo replaced midway.
-  const std::vector<
-      std::pair<std::string, std::variant<AppInfo, FileEntry, RegKeyEntry, LinkEntry>>>
-      records = {
-          {AppRec("ap", "First", "", "grp"), AppInfo{L"ap", L"First", L"", L"grp"}},
-          {FileRec("src", "C:\\App\\a.exe", -1), FileEntry{L"src", L"C:\\App\\a.exe", kTrue}},
-          {KeyRec(kHklm, "Software\\A", "e1", ""), RegKeyEntry{kHklm, L"Software\\A", L"e1", L""}},
-          {LinkRec("grp", "A", "C:\\App\\a.exe"), LinkEntry{L"grp", L"A", L"C:\\App\\a.exe"}},
-          {FileRec("", "C:\\App\\b.dll", 0), FileEntry{L"", L"C:\\App\\b.dll", kFalse}},
-          {AppRec("", "Second", "main", ""), AppInfo{L"", L"Second", L"main", L""}},
-          {KeyRec(1, "", "", "e2"), RegKeyEntry{1, L"", L"", L"e2"}},
-          {LinkRec("", "B", ""), LinkEntry{L"", L"B", L""}},
-      };
+  using Entry = std::variant<AppInfo, FileEntry, RegKeyEntry, LinkEntry>;
+  const std::vector<std::pair<std::string, Entry>> records = {
+      {AppRec("ap", "First", "", "grp"), AppInfo{L"ap", L"First", L"", L"grp"}},
+      {FileRec("src", "C:\\App\\a.exe", -1), FileEntry{L"src", L"C:\\App\\a.exe", kTrue}},
+      {KeyRec(kHklm, "Software\\A", "e1", ""), RegKeyEntry{kHklm, L"Software\\A", L"e1", L""}},
+      {LinkRec("grp", "A", "C:\\App\\a.exe"), LinkEntry{L"grp", L"A", L"C:\\App\\a.exe"}},
+      {FileRec("", "C:\\App\\b.dll", 0), FileEntry{L"", L"C:\\App\\b.dll", kFalse}},
+      {AppRec("", "Second", "main", ""), AppInfo{L"", L"Second", L"main", L""}},
+      {KeyRec(1, "", "", "e2"), RegKeyEntry{1, L"", L"", L"e2"}},
+      {LinkRec("", "B", ""), LinkEntry{L"", L"B", L""}},
+  };
   std::string bytes = kHeader;
   std::vector<std::size_t> starts;
   for (const auto& record : records) {
