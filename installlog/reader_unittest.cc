@@ -246,16 +246,12 @@ class InstallFileReadTest : public ::testing::Test {
     env_.AddFile(L"C:\\App\\system.dat", kHeader, attr::kSystem);
     env_.AddDir(L"C:\\App\\Dir");
   }
-  // Outcome of reading `path`, then the boxes shown: " | box <style>: <text>"
-  // (no box has a title of its own).
+  // Outcome of reading `path`, then the boxes shown.
   std::string Read(std::wstring_view path) {
     env_.ClearEvents();
-    std::string out = Outcome([&](InstallLog& log) { return InstallFile_Read(env_, path, log); });
-    for (const MessageCall& box : env_.messages()) {
-      out += " | box " + std::to_string(box.style) + (box.title ? " titled" : "") + ": " +
-             Show(box.text);
-    }
-    return out;
+    const std::string read =
+        Outcome([&](InstallLog& log) { return InstallFile_Read(env_, path, log); });
+    return read + log_builder::ShowBoxes(env_.messages());
   }
   FakeEnv env_;
 };

@@ -109,8 +109,7 @@ class InstallFileWriteTest : public ::testing::Test {
  protected:
   void SetUp() override { env_.AddDir(L"C:\\App"); }
   // Writes the log at `path`: "written" or the error it throws as "error
-  // <code>: <text>", then the boxes shown as " | box <style>: <text>" (no box
-  // has a title of its own).
+  // <code>: <text>", then the boxes shown.
   std::string Write(const std::wstring& path) {
     std::string out = "written";
     try {
@@ -118,11 +117,7 @@ class InstallFileWriteTest : public ::testing::Test {
     } catch (const FatalError& error) {
       out = "error " + std::to_string(error.code()) + ": " + log_builder::Show(error.message());
     }
-    for (const MessageCall& box : env_.messages()) {
-      out += " | box " + std::to_string(box.style) + (box.title ? " titled" : "") + ": " +
-             log_builder::Show(box.text);
-    }
-    return out;
+    return out + log_builder::ShowBoxes(env_.messages());
   }
   FakeEnv env_;
   const InstallLog form_ =

@@ -18,6 +18,7 @@
 #include "platform/fatal_error.h"
 #include "support/broken_logs.h"
 #include "tests/support/fake_env.h"
+#include "tests/support/log_builder.h"
 
 namespace uninstall {
 namespace {
@@ -87,16 +88,8 @@ std::optional<FatalError> Uninstall(FakeEnv& env, const Case& c) {
   return std::nullopt;
 }
 
-// The boxes shown, one a line: style, title ("-" for the default), text.
-std::wstring Boxes(const FakeEnv& env) {
-  std::wstring out;
-  for (const MessageCall& box : env.messages()) {
-    out += std::to_wstring(box.style) + L" " + box.title.value_or(L"-") + L": " + box.text + L"\n";
-  }
-  return out;
-}
-std::wstring Question(const std::wstring& name) {
-  return L"36 -: Do you really want to remove '" + name + L"' from this computer ?\n";
+std::string Question(const std::string& name) {
+  return " | box 36: Do you really want to remove '" + name + "' from this computer ?";
 }
 
 class BrokenLogTest : public ::testing::TestWithParam<Case> {};
@@ -111,17 +104,16 @@ TEST_P(BrokenLogTest, EndsInItsOutcome) {
     EXPECT_EQ(error->code(),
               c.access == Access::kLocked ? kErrorSharingViolation : kErrorAccessDenied);
   }
-  std::wstring boxes;
+  std::string boxes;
   if (c.outcome == Outcome::kNoValidInstallFile) {
-    boxes =
-        L"48 -: Error: the file 'C:\\Program Files\\Tool\\Uninstall.dat' is no valid InstallFile "
-        L"!\n";
+    boxes = " | box 48: Error: the file '" + log_builder::Show(kLogPath) +
+            "' is no valid InstallFile !";
   }
   if (!refused) {
-    boxes +=
-        Question(c.question_name) + L"64 Uninstall: Application has been removed successfully.\n";
+    boxes += Question(log_builder::Show(c.question_name)) +
+             " | box 64 [Uninstall]: Application has been removed successfully.";
   }
-  EXPECT_EQ(Boxes(env), boxes);
+  EXPECT_EQ(log_builder::ShowBoxes(env.messages()), boxes);
 
   // After the success report the uninstaller removes itself and its log,
   // unless the log was no valid log or was cut short.
@@ -174,7 +166,7 @@ TEST(BrokenLogs, WholeDecoysWouldRemoveTheOtherApplication) {
   const Case c{"whole_decoys", bytes, Access::kNormal, Outcome::kToolRemoved, L"Shared"};
   FakeEnv env;
   ASSERT_FALSE(Uninstall(env, c).has_value());
-  EXPECT_TRUE(Boxes(env).starts_with(Question(L"Shared")));
+  EXPECT_TRUE(log_builder::ShowBoxes(env.messages()).starts_with(Question("Shared")));
   EXPECT_FALSE(env.Exists(L"C:\\Shared\\lib.dll.old"));
   // The decoy's main directory is not the uninstaller's folder: the file
   // there that no log names stays.

@@ -67,5 +67,17 @@ using Value = std::variant<std::int32_t, std::string>;
 [[nodiscard]] std::string Show(const InstallLog& log);
 // A text as Show shows it.
 [[nodiscard]] std::string Show(std::wstring_view text);
+// Message boxes (MessageCall of tests/support/fake_env.h) as Show shows
+// them: " | box <style>: <text>" each, with " [<title>]" after the style for
+// a box that has a title of its own.
+template <typename Box>
+[[nodiscard]] std::string ShowBoxes(const std::vector<Box>& boxes) {
+  std::string out;
+  for (const Box& box : boxes) {
+    out += " | box " + std::to_string(box.style) +
+           (box.title ? " [" + Show(*box.title) + "]" : "") + ": " + Show(box.text);
+  }
+  return out;
+}
 
 }  // namespace uninstall::log_builder
