@@ -89,7 +89,7 @@ std::vector<ParseCase> ParseCases() {
   };
   std::vector<ParseCase> cases;
   for (std::size_t n = 0; n <= 10; ++n) {
-    cases.push_back({kMagic.substr(0, n), kOldApp + " [no magic]"});  // short
+    cases.emplace_back(kMagic.substr(0, n), kOldApp + " [no magic]");  // short
   }
   const std::vector<ParseCase> table = {
       // The magic in another case, or after junk.

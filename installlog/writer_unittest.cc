@@ -149,15 +149,18 @@ TEST_F(InstallFileWriteTest, WriteFailuresAreFatal) {
   env_.AddFile(L"C:\\App\\locked.dat");
   env_.SetLocked(L"C:\\App\\locked.dat", true);
   env_.InjectFault(FakeOp::kWriteWholeFile, L"C:\\App\\full.dat", kErrorNotEnoughMemory);
+  const auto fails = [](const std::wstring& path, ErrorCode code) {
+    const std::string number = std::to_string(code);
+    return "error " + number + ": The install log '" + log_builder::Show(path) +
+           "' could not be written (error " + number + ").";
+  };
   for (const auto& [path, code] : std::vector<std::pair<std::wstring, ErrorCode>>{
            {L"C:\\App\\readonly.dat", kErrorAccessDenied},
            {L"C:\\App\\locked.dat", kErrorSharingViolation},
            {L"C:\\Nowhere\\u.dat", kErrorPathNotFound},
            {L"C:\\App\\full.dat", kErrorNotEnoughMemory},
            {L"C:\\App", kErrorAccessDenied}}) {
-    const std::string number = std::to_string(code);
-    EXPECT_EQ(Write(path), "error " + number + ": The install log '" + log_builder::Show(path) +
-                               "' could not be written (error " + number + ").");
+    EXPECT_EQ(Write(path), fails(path, code));
   }
 }
 

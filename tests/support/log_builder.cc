@@ -83,8 +83,8 @@ std::string Show(std::wstring_view text) {
   std::string out;
   for (const wchar_t c : text) {
     char code[16];
-    std::snprintf(code, sizeof code, c >= L' ' && c < 0x7F ? "%c" : "{%X}",
-                  static_cast<unsigned>(c));
+    static_cast<void>(std::snprintf(code, sizeof code, c >= L' ' && c < 0x7F ? "%c" : "{%X}",
+                                    static_cast<unsigned>(c)));
     out += code;
   }
   return out;
