@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -19,6 +20,7 @@ namespace uninstall::tools {
 namespace {
 
 namespace fs = std::filesystem;
+namespace lb = log_builder;
 
 struct Outcome {
   int code;
@@ -26,61 +28,79 @@ struct Outcome {
   std::string err;
 };
 
-std::string RandomTag() {
-  std::random_device random;
-  return std::to_string(random());
+std::string Slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A scratch directory for one test, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() : path_(fs::temp_directory_path() / ("installlog_test_" + RandomTag())) {
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
+// The tool run in a scratch directory of the test's own, removed after it;
+// "$DIR" stands for that directory in what the tool prints. Expected output
+// is a file under tests/golden/installlog/, compared byte for byte: run the
+// tests with UPDATE_GOLDEN=1 to rewrite the files from what the tool prints
+// now, then review the difference.
+class InstalllogTest : public ::testing::Test {
+ protected:
+  InstalllogTest() { fs::create_directories(dir_); }
+  ~InstalllogTest() override {
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    fs::remove_all(dir_, ec);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
+  InstalllogTest(const InstalllogTest&) = delete;
+  InstalllogTest& operator=(const InstalllogTest&) = delete;
 
-  [[nodiscard]] std::string Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ / name, std::ios::binary) << bytes;
-    return File(name);
+  [[nodiscard]] std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  [[nodiscard]] std::string Read(const std::string& name) const { return Slurp(dir_ / name); }
+  std::string Put(const std::string& name, const std::string& bytes) const {
+    fs::create_directories((dir_ / name).parent_path());
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    return Path(name);
   }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-  [[nodiscard]] std::string Read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  [[nodiscard]] Outcome Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), "installlog");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = RunInstalllog(args, out, err, [](const fs::path&) { return FixedFolders(); });
+    return {code, Scrub(out.str()), Scrub(err.str())};
+  }
+  static void ExpectGolden(const std::string& name, const std::string& text) {
+    const fs::path file = fs::path(UNINSTALL_GOLDEN_DIR) / "installlog" / name;
+    if (std::getenv("UPDATE_GOLDEN") != nullptr) {
+      fs::create_directories(file.parent_path());
+      std::ofstream(file, std::ios::binary) << text;
+    }
+    EXPECT_EQ(Slurp(file), text) << "golden file " << file.string();
   }
 
  private:
-  fs::path path_;
-};
+  [[nodiscard]] std::string Scrub(std::string text) const {
+    const std::string dir = dir_.string();
+    for (std::size_t at = text.find(dir); at != std::string::npos; at = text.find(dir, at)) {
+      text.replace(at, dir.size(), "$DIR");
+    }
+    return text;
+  }
 
-Outcome Installlog(std::vector<std::string> args) {
-  args.insert(args.begin(), "installlog");
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = RunInstalllog(args, out, err, [](const fs::path&) { return FixedFolders(); });
-  return {code, out.str(), err.str()};
-}
+  fs::path dir_ =
+      fs::temp_directory_path() / ("installlog_test_" + std::to_string(std::random_device()()));
+};
 
 std::string Bytes(const InstallLog& log) {
   return SerializeInstallFile(log.AppInfo, log.FileCount, log.Files, log.RegKeyCount, log.RegKeys,
                               log.LinkCount, log.Links);
 }
 
-InstallLog Log(AppInfo app, std::vector<FileEntry> files, std::vector<RegKeyEntry> keys,
-               std::vector<LinkEntry> links) {
-  return MakeInstallLog(std::move(app), std::move(files), std::move(keys), std::move(links));
-}
-
+const AppInfo kApp{L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"};
 constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
 
+// Logs of kApp with only files, only keys, or only links.
 FileEntry File(const wchar_t* target, std::int16_t keep = kFalse) { return {L"src", target, keep}; }
 RegKeyEntry Key(std::int32_t root, const wchar_t* sub) { return {root, sub, L"", L""}; }
+InstallLog Files(std::vector<FileEntry> files) { return MakeInstallLog(kApp, files, {}, {}); }
+InstallLog Keys(std::vector<RegKeyEntry> keys) { return MakeInstallLog(kApp, {}, keys, {}); }
+InstallLog Group(const wchar_t* group, std::vector<LinkEntry> links = {}) {
+  return MakeInstallLog({L"", L"", L"", group}, {}, {}, std::move(links));
+}
 
 const char kExampleManifest[] = R"({
   "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool", "MainPath": "%currentdir%\\tool.exe",
@@ -93,58 +113,54 @@ const char kExampleManifest[] = R"({
   "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool", "LinkPath": "%currentdir%\\tool.exe"}]
 })";
 
-TEST(InstalllogRoundTrip, WriteThenDumpJsonGivesTheManifestBack) {
-  const ScratchDir dir;
-  const std::string manifest = dir.Put("m.json", kExampleManifest);
-  const Outcome written = Installlog({"write", manifest, dir.File("out.dat")});
+TEST_F(InstalllogTest, WriteThenDumpJsonGivesTheManifestBack) {
+  const Outcome written = Run({"write", Put("m.json", kExampleManifest), Path("out.dat")});
   ASSERT_EQ(written.code, kExitOk) << written.err;
   EXPECT_EQ(written.out, "");
 
-  const Outcome dumped = Installlog({"dump", dir.File("out.dat"), "--json"});
+  const Outcome dumped = Run({"dump", Path("out.dat"), "--json"});
   ASSERT_EQ(dumped.code, kExitOk) << dumped.err;
   EXPECT_EQ(dumped.err, "");  // a log the writer made has nothing to note
   EXPECT_EQ(Json::parse(dumped.out), Json::parse(kExampleManifest));
 
   // And the dump written back is the same log, byte for byte.
-  const std::string again = dir.Put("again.json", dumped.out);
-  ASSERT_EQ(Installlog({"write", again, dir.File("again.dat")}).code, kExitOk);
-  EXPECT_EQ(dir.Read("again.dat"), dir.Read("out.dat"));
+  ASSERT_EQ(Run({"write", Put("again.json", dumped.out), Path("again.dat")}).code, kExitOk);
+  EXPECT_EQ(Read("again.dat"), Read("out.dat"));
 }
 
 // The writer warns of a key without its trailing "\" and of a shared key,
 // and writes each as the manifest gives it.
-TEST(InstalllogWrite, WarnsOfKeysWithoutBackslashAndOfSharedKeys) {
-  const ScratchDir dir;
-  const std::string manifest = dir.Put("m.json", R"({
+TEST_F(InstalllogTest, WriteWarnsOfKeysWithoutBackslashAndOfSharedKeys) {
+  const std::string manifest = Put("m.json", R"({
     "AppInfo": {"AppPath": "", "AppName": "Tool", "MainPath": "", "GroupName": ""}, "Files": [],
     "RegKeys": [{"RootKey": "HKEY_CURRENT_USER", "SubKey": "Software\\Tool", "Extra1": "", "Extra2": ""},
                 {"RootKey": "HKEY_CURRENT_USER", "SubKey": "Software\\Tool\\", "Extra1": "", "Extra2": ""},
                 {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Wow6432Node\\Microsoft\\",
                  "Extra1": "", "Extra2": ""}],
     "Links": []})");
-  const Outcome written = Installlog({"write", manifest, dir.File("out.dat")});
+  const Outcome written = Run({"write", manifest, Path("out.dat")});
   ASSERT_EQ(written.code, kExitOk);
+  ExpectGolden("write_warnings.err", written.err);
   EXPECT_EQ(
       written.err,
       "installlog: warning: RegKeys[0] HKEY_CURRENT_USER \"Software\\Tool\" has no trailing "
       "\"\\\": write it with one, as a key path in the log ends\n"
       "installlog: warning: RegKeys[2] HKEY_LOCAL_MACHINE \"Software\\Wow6432Node\\Microsoft\\\" "
       "is a key the system and other applications share: the uninstaller never deletes it\n");
-  const Outcome dumped = Installlog({"dump", dir.File("out.dat"), "--json"});
+  const Outcome dumped = Run({"dump", Path("out.dat"), "--json"});
   EXPECT_EQ(Json::parse(dumped.out)["RegKeys"][0]["SubKey"], "Software\\Tool");
 }
 
-TEST(InstalllogRoundTrip, MinimalManifestGivesTheSmallestLog) {
-  const ScratchDir dir;
-  const std::string manifest = dir.Put(
-      "m.json", R"({"AppInfo": {"AppPath": "", "AppName": "abc", "MainPath": "", "GroupName": ""},
-                   "Files": [], "RegKeys": [], "Links": []})");
-  ASSERT_EQ(Installlog({"write", manifest, dir.File("out.dat")}).code, kExitOk);
-  EXPECT_EQ(dir.Read("out.dat"),
+TEST_F(InstalllogTest, MinimalManifestGivesTheSmallestLog) {
+  const std::string manifest =
+      Put("m.json", R"({"AppInfo": {"AppPath": "", "AppName": "abc", "MainPath": "",
+                       "GroupName": ""}, "Files": [], "RegKeys": [], "Links": []})");
+  ASSERT_EQ(Run({"write", manifest, Path("out.dat")}).code, kExitOk);
+  EXPECT_EQ(Read("out.dat"),
             std::string("InstallFile\r\n\x01\0\0\0\0\x03\0\0\0abc\0\0\0\0\0\0\0\0", 33));
 }
 
-// `plan --json` for logs whose plans are known; each case checks one key.
+// `plan --json` of logs whose plans are known, each in plan_NAME.json.
 struct PlanCase {
   const char* name;
   InstallLog log;
@@ -153,17 +169,15 @@ struct PlanCase {
   const char* expected;  // JSON
 };
 
-void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
-
-class InstalllogPlanTest : public ::testing::TestWithParam<PlanCase> {};
+class InstalllogPlanTest : public InstalllogTest, public ::testing::WithParamInterface<PlanCase> {};
 
 TEST_P(InstalllogPlanTest, ShowsWhatTheStagesWouldDo) {
   const PlanCase& c = GetParam();
-  const ScratchDir dir;
-  std::vector<std::string> args = {"plan", dir.Put("Uninstall.dat", Bytes(c.log)), "--json"};
+  std::vector<std::string> args = {"plan", Put("Uninstall.dat", Bytes(c.log)), "--json"};
   args.insert(args.end(), c.options.begin(), c.options.end());
-  const Outcome outcome = Installlog(args);
+  const Outcome outcome = Run(args);
   ASSERT_EQ(outcome.code, kExitOk) << outcome.err;
+  ExpectGolden("plan_" + std::string(c.name) + ".json", outcome.out);
   const Json plan = Json::parse(outcome.out);
   std::vector<std::string> keys;
   for (const auto& [key, value] : plan.items()) keys.push_back(key);
@@ -172,16 +186,12 @@ TEST_P(InstalllogPlanTest, ShowsWhatTheStagesWouldDo) {
   EXPECT_EQ(plan.at(c.key), Json::parse(c.expected)) << plan.at(c.key).dump();
 }
 
-const AppInfo kApp{L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"};
-
 INSTANTIATE_TEST_SUITE_P(
     Table, InstalllogPlanTest,
     ::testing::Values(
         PlanCase{
             "RegistryCompletedWithTheMissingKey",
-            Log(kApp, {},
-                {Key(kHklm, L"Software\\X\\App\\"), Key(kHklm, L"Software\\X\\App\\Sub\\Deep\\")},
-                {}),
+            Keys({Key(kHklm, L"Software\\X\\App\\"), Key(kHklm, L"Software\\X\\App\\Sub\\Deep\\")}),
             {},
             "registry",
             R"([[-2147483646, "Software\\X\\App\\Sub\\Deep\\"],
@@ -189,16 +199,13 @@ INSTANTIATE_TEST_SUITE_P(
                      [-2147483646, "Software\\X\\App\\"]])"},
         PlanCase{
             "RegistryRootsKeptApart",
-            Log(kApp, {},
-                {Key(kHklm, L"Software\\X\\App\\"), Key(kHkcu, L"Software\\X\\App\\Sub\\Deep\\")},
-                {}),
+            Keys({Key(kHklm, L"Software\\X\\App\\"), Key(kHkcu, L"Software\\X\\App\\Sub\\Deep\\")}),
             {},
             "registry",
             R"([[-2147483647, "Software\\X\\App\\Sub\\Deep\\"],
                      [-2147483646, "Software\\X\\App\\"]])"},
         PlanCase{"RegistryKeysWithoutTrailingBackslash",
-                 Log(kApp, {},
-                     {Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub")}, {}),
+                 Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub")}),
                  {},
                  "registry",
                  R"([[-2147483646, "Software\\X\\App\\Sub\\"], [-2147483646, "Software\\X\\App\\"],
@@ -206,113 +213,94 @@ INSTANTIATE_TEST_SUITE_P(
         // The keys of "registry" stay as they were; "registryActions" says
         // which of them the stages delete.
         PlanCase{"RegistryActionsBesideTheKeys",
-                 Log(kApp, {},
-                     {Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub"),
-                      Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X")},
-                     {}),
+                 Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub"),
+                       Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X")}),
                  {},
                  "registryActions",
                  R"(["delete-last", "delete-listed", "delete-listed", "delete-listed",
                      "keep-above"])"},
-        PlanCase{
-            "RegistryEqualLengthsNotStable",
-            Log(kApp, {},
-                {Key(1, L"A\\"), Key(1, L"BB\\"), Key(1, L"C\\"), Key(1, L"DD\\"), Key(1, L"E\\")},
-                {}),
-            {},
-            "registry",
-            R"([[1, "BB\\"], [1, "DD\\"], [1, "C\\"], [1, "A\\"], [1, "E\\"]])"},
+        PlanCase{"RegistryEqualLengthsNotStable",
+                 Keys({Key(1, L"A\\"), Key(1, L"BB\\"), Key(1, L"C\\"), Key(1, L"DD\\"),
+                       Key(1, L"E\\")}),
+                 {},
+                 "registry",
+                 R"([[1, "BB\\"], [1, "DD\\"], [1, "C\\"], [1, "A\\"], [1, "E\\"]])"},
         PlanCase{"DirectoriesCompletedDeepestFirstDuplicatesKept",
-                 Log(kApp,
-                     {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\b.png"),
-                      File(L"C:\\Apps\\Tool\\c.dll")},
-                     {}, {}),
+                 Files({File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\b.png"),
+                        File(L"C:\\Apps\\Tool\\c.dll")}),
                  {},
                  "directories",
                  R"(["C:\\Apps\\Tool\\data\\img\\", "C:\\Apps\\Tool\\data\\", "C:\\Apps\\Tool\\",
                      "C:\\Apps\\Tool\\"])"},
         PlanCase{"DirectoriesAncestorTestIsCaseSensitive",
-                 Log(kApp, {File(L"C:\\Apps\\tool\\a"), File(L"C:\\Apps\\Tool\\data\\b")}, {}, {}),
+                 Files({File(L"C:\\Apps\\tool\\a"), File(L"C:\\Apps\\Tool\\data\\b")}),
                  {},
                  "directories",
                  R"(["C:\\Apps\\Tool\\data\\", "C:\\Apps\\tool\\"])"},
         PlanCase{"DirectoriesSkipKeptAndUnexpanded",
-                 Log(kApp,
-                     {File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept\\b", kTrue),
-                      File(L"%currentdir%\\c")},
-                     {}, {}),
+                 Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept\\b", kTrue),
+                        File(L"%currentdir%\\c")}),
                  {"--appdir", "D:\\Apps\\Tool"},
                  "directories",
                  R"(["D:\\Apps\\Tool\\"])"},
         PlanCase{"FilesTakenByTheFileStage",
-                 Log(kApp,
-                     {File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept", kTrue), File(L""),
-                      File(L"%windir%\\dir\\"), File(L"%winsysdir%\\x.dll"),
-                      File(L"%rootdir%\\Data\\d")},
-                     {}, {}),
+                 Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept", kTrue), File(L""),
+                        File(L"%windir%\\dir\\"), File(L"%winsysdir%\\x.dll"),
+                        File(L"%rootdir%\\Data\\d")}),
                  {"--windir", "E:\\Win", "--winsysdir", "E:\\Win\\Sys\\", "--appdir",
                   "D:\\Apps\\Tool\\"},
                  "files",
                  R"(["%temp%\\x\\a", "E:\\Win\\Sys\\x.dll", "D:\\Data\\d"])"},
         PlanCase{"AppPathsExpanded",
-                 Log(kApp, {}, {}, {}),
+                 Files({}),
                  {"--appdir", "D:\\Apps\\Tool\\"},
                  "app",
                  R"({"AppPath": "D:\\Apps\\Tool\\", "AppName": "Tool",
                      "MainPath": "D:\\Apps\\Tool\\tool.exe", "GroupName": "Tool"})"},
-        PlanCase{"MainDirectoryWithDefaultFolders",
-                 Log(kApp, {}, {}, {}),
-                 {},
-                 "mainDirectory",
-                 R"("C:\\APP\\")"},
+        PlanCase{
+            "MainDirectoryWithDefaultFolders", Files({}), {}, "mainDirectory", R"("C:\\APP\\")"},
         PlanCase{
             "LinksDesktopFirstFoldersExpanded",
-            Log({L"", L"", L"", L"My Group"}, {}, {},
-                {{L"%userfolder%", L"Tool", L"x"}, {L"%userfolder%\\Extras", L"Help", L""}}),
+            Group(L"My Group",
+                  {{L"%userfolder%", L"Tool", L"x"}, {L"%userfolder%\\Extras", L"Help", L""}}),
             {},
             "links",
             R"([["..\\..\\Desktop", ""], ["My Group", "Tool"], ["My Group\\Extras", "Help"]])"},
-        PlanCase{"Group",
-                 Log({L"", L"", L"", L"Vendor\\Tool"}, {}, {}, {}),
-                 {},
-                 "group",
-                 R"("Vendor\\Tool")"}),
+        PlanCase{"Group", Group(L"Vendor\\Tool"), {}, "group", R"("Vendor\\Tool")"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-// Input that is refused: the exit code and the message.
+// Input that is refused: the exit code, nothing on the output, and the
+// error stream of refused_NAME.err. The file is written as "in" in the
+// scratch directory ("" writes none); an argument that opens with "@" opens
+// with the path of "in".
 struct BadInputCase {
   const char* name;
-  std::string file;               // written as "in" in the scratch directory; "" writes none
-  std::vector<std::string> args;  // "@" stands for the path of "in"
+  std::string file;
+  std::vector<std::string> args;
   int code;
-  std::string message;  // part of the error stream; "@" stands for the path of "in"
+  std::string message;
 };
 
-void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
-
-class InstalllogBadInputTest : public ::testing::TestWithParam<BadInputCase> {};
-
-std::string Replace(std::string text, const std::string& path) {
-  for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at)) {
-    text.replace(at, 1, path);
-    at += path.size();
-  }
-  return text;
-}
+class InstalllogBadInputTest : public InstalllogTest,
+                               public ::testing::WithParamInterface<BadInputCase> {};
 
 TEST_P(InstalllogBadInputTest, FailsWithItsCodeAndMessage) {
   const BadInputCase& c = GetParam();
-  const ScratchDir dir;
-  const std::string in = c.file.empty() ? dir.File("in") : dir.Put("in", c.file);
-  std::vector<std::string> args;
-  for (const std::string& arg : c.args) args.push_back(Replace(arg, in));
-  const Outcome outcome = Installlog(args);
+  const std::string in = c.file.empty() ? Path("in") : Put("in", c.file);
+  std::vector<std::string> args = c.args;
+  for (std::string& arg : args) {
+    if (arg.starts_with('@')) arg.replace(0, 1, in);
+  }
+  const Outcome outcome = Run(args);
   EXPECT_EQ(outcome.code, c.code);
-  EXPECT_NE(outcome.err.find(Replace(c.message, in)), std::string::npos) << outcome.err;
   EXPECT_EQ(outcome.out, "");
+  ExpectGolden("refused_" + std::string(c.name) + ".err", outcome.err);
+  std::string message = c.message;
+  if (message.find('@') != std::string::npos) message.replace(message.find('@'), 1, "$DIR/in");
+  EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
 }
 
-const std::string kValidLog = log_builder::Header() + log_builder::AppRec("", "abc", "", "");
+const std::string kValidLog = lb::Header() + lb::AppRec("", "abc", "", "");
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstalllogBadInputTest,
@@ -323,8 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                      kExitInvalidLog,
                      "Error: the file '@' is no valid InstallFile !\n"},
         BadInputCase{"NegativeLength",
-                     std::string(kInstallFileMagic) + log_builder::Kind(kRecordFileEntry) +
-                         log_builder::Int(-1),
+                     std::string(kInstallFileMagic) + lb::Kind(kRecordFileEntry) + lb::Int(-1),
                      {"dump", "@", "--json"},
                      kExitInvalidLog,
                      "The install log '@' is damaged: the text at offset 12 has the negative "
@@ -354,6 +341,11 @@ INSTANTIATE_TEST_SUITE_P(
                      {"write", "@", "@.dat"},
                      kExitUsage,
                      "installlog: @: manifest: missing field \"AppInfo\""},
+        BadInputCase{"OutputThatCannotBeCreated",
+                     kExampleManifest,
+                     {"write", "@", "@.d/no/such/dir/out.dat"},
+                     kExitUsage,
+                     "installlog: @.d/no/such/dir/out.dat: "},
         BadInputCase{"ManifestOfAFile",
                      "x",
                      {"manifest", "@", "--name", "Tool", "--main", "x"},
@@ -385,34 +377,24 @@ INSTANTIATE_TEST_SUITE_P(
                      "installlog: --appdir needs a folder"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST(InstalllogWrite, OutputThatCannotBeCreatedIsAnError) {
-  const ScratchDir dir;
-  const std::string manifest = dir.Put("m.json", kExampleManifest);
-  const Outcome outcome = Installlog({"write", manifest, dir.File("no/such/dir/out.dat")});
-  EXPECT_EQ(outcome.code, kExitUsage);
-  EXPECT_NE(outcome.err.find("installlog: " + dir.File("no/such/dir/out.dat") + ": "),
-            std::string::npos)
-      << outcome.err;
-}
-
 // A staged folder through `manifest`, `write` and `dump --json`: the log
 // holds what the manifest printed, and the notes go to the error stream.
-TEST(InstalllogManifest, StagedFolderGivesTheManifestThatWriteTakes) {
-  const ScratchDir dir;
+TEST_F(InstalllogTest, StagedFolderGivesTheManifestThatWriteTakes) {
   for (const char* file : {"stage/app/tool.exe", "stage/app/data/t\xc3\xa9.txt",
                            "stage/app/Uninstall.exe", "stage/sys/tool.dll"}) {
-    fs::create_directories(fs::path(dir.File(file)).parent_path());
-    static_cast<void>(dir.Put(std::string(file), "x"));
+    Put(file, "x");
   }
-  fs::create_directories(dir.File("stage/app/logs"));
+  fs::create_directories(Path("stage/app/logs"));
   const std::string extras =
-      dir.Put("extras.json", R"({"RegKeys": [{"RootKey": "HKEY_CLASSES_ROOT", "SubKey": ".tool\\",
-                                     "Extra1": "", "Extra2": ""}]})");
-  const Outcome manifest = Installlog(
-      {"manifest", dir.File("stage"), "--name", "Tool", "--main", "app/tool.exe", "--group",
-       "Vendor\\Tool", "--map", "app=%currentdir%", "--map", "sys=%winsysdir%", "--extras", extras,
-       "--reg-key", "HKLM\\Software\\Vendor\\Tool\\", "--link", "Tool=app/tool.exe"});
+      Put("extras.json", R"({"RegKeys": [{"RootKey": "HKEY_CLASSES_ROOT", "SubKey": ".tool\\",
+                                 "Extra1": "", "Extra2": ""}]})");
+  const Outcome manifest =
+      Run({"manifest", Path("stage"), "--name", "Tool", "--main", "app/tool.exe", "--group",
+           "Vendor\\Tool", "--map", "app=%currentdir%", "--map", "sys=%winsysdir%", "--extras",
+           extras, "--reg-key", "HKLM\\Software\\Vendor\\Tool\\", "--link", "Tool=app/tool.exe"});
   ASSERT_EQ(manifest.code, kExitOk) << manifest.err;
+  ExpectGolden("manifest_staged.json", manifest.out);
+  ExpectGolden("manifest_staged.err", manifest.err);
   EXPECT_EQ(Json::parse(manifest.out), Json::parse(R"({
     "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool",
                 "MainPath": "%currentdir%\\tool.exe", "GroupName": "Vendor\\Tool"},
@@ -434,24 +416,19 @@ TEST(InstalllogManifest, StagedFolderGivesTheManifestThatWriteTakes) {
             std::string::npos)
       << manifest.err;
 
-  const std::string json = dir.Put("m.json", manifest.out);
-  ASSERT_EQ(Installlog({"write", json, dir.File("Uninstall.dat")}).code, kExitOk);
-  const Outcome dumped = Installlog({"dump", dir.File("Uninstall.dat"), "--json"});
+  ASSERT_EQ(Run({"write", Put("m.json", manifest.out), Path("Uninstall.dat")}).code, kExitOk);
+  const Outcome dumped = Run({"dump", Path("Uninstall.dat"), "--json"});
   ASSERT_EQ(dumped.code, kExitOk);
   EXPECT_EQ(Json::parse(dumped.out), Json::parse(manifest.out));
 }
 
-TEST(InstalllogManifest, EveryRefusedNameIsReportedOnItsOwnLine) {
-  const ScratchDir dir;
-  fs::create_directories(dir.File("stage"));
-  for (const char* file :
-       {"stage/tool.exe", "stage/a?b", "stage/nul.txt", "stage/x.", "stage/X."}) {
-    static_cast<void>(dir.Put(file, "x"));
-  }
-  const Outcome outcome =
-      Installlog({"manifest", dir.File("stage"), "--name", "Tool", "--main", "tool.exe"});
+TEST_F(InstalllogTest, ManifestReportsEveryRefusedNameOnItsOwnLine) {
+  for (const char* file : {"tool.exe", "a?b", "nul.txt", "x.", "X."})
+    Put("stage/" + std::string(file), "x");
+  const Outcome outcome = Run({"manifest", Path("stage"), "--name", "Tool", "--main", "tool.exe"});
   EXPECT_EQ(outcome.code, kExitUsage);
   EXPECT_EQ(outcome.out, "");
+  ExpectGolden("manifest_refused_names.err", outcome.err);
   EXPECT_EQ(outcome.err,
             "installlog: \"X.\": the name ends in a dot or a space, which Windows drops\n"
             "installlog: \"a?b\": the name has \"?\", which Windows does not allow in a file "
@@ -460,40 +437,43 @@ TEST(InstalllogManifest, EveryRefusedNameIsReportedOnItsOwnLine) {
             "installlog: \"x.\": the name ends in a dot or a space, which Windows drops\n");
 }
 
-TEST(InstalllogHelp, VersionIsTheProjectsVersion) {
-  const Outcome outcome = Installlog({"--version"});
+TEST_F(InstalllogTest, VersionIsTheProjectsVersion) {
+  const Outcome outcome = Run({"--version"});
   EXPECT_EQ(outcome.code, kExitOk);
   EXPECT_EQ(outcome.out, std::string("installlog ") + UNINSTALL_VERSION + "\n");
 }
 
-TEST(InstalllogHelp, EachCommandHasHelp) {
-  for (const char* command : {"write", "manifest", "dump", "plan"}) {
-    const Outcome outcome = Installlog({command, "--help"});
+// The help of the program and of each command, in help_COMMAND.txt.
+TEST_F(InstalllogTest, EachCommandHasHelp) {
+  for (const std::string command : {"installlog", "write", "manifest", "dump", "plan"}) {
+    const Outcome outcome =
+        Run(command == "installlog" ? std::vector<std::string>{"--help"}
+                                    : std::vector<std::string>{command, "--help"});
     EXPECT_EQ(outcome.code, kExitOk) << command;
-    EXPECT_NE(outcome.out.find(std::string("Usage: installlog ") + command), std::string::npos)
-        << outcome.out;
+    ExpectGolden("help_" + command + ".txt", outcome.out);
+    if (command == "installlog") {
+      EXPECT_NE(outcome.out.find("Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error."),
+                std::string::npos);
+    } else {
+      EXPECT_NE(outcome.out.find("Usage: installlog " + command), std::string::npos);
+    }
   }
-  const Outcome top = Installlog({"--help"});
-  EXPECT_EQ(top.code, kExitOk);
-  EXPECT_NE(top.out.find("Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error."),
-            std::string::npos);
 }
 
 // What `dump` shows of a log that the writer would not have written: records
 // out of order, stray bytes, two AppInfo records and a record cut short.
-TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
+TEST_F(InstalllogTest, DumpShowsRecordsInFileOrderWithWhatWasPassedOver) {
   using namespace std::string_literals;
-  const std::string bytes =
-      std::string(kInstallFileMagic) + log_builder::AppRec("", "A", "", "") +
-      log_builder::LinkRec("F", "L", "") + "\x00\xFF"s + log_builder::FileRec("", "T", 1) +
-      log_builder::AppRec("", "B", "", "") +
-      log_builder::KeyRec(static_cast<std::int32_t>(0x80000004u), "K", "", "") +
-      log_builder::CutRecord(kRecordFileEntry, {"12345", "T", 0}, 0, 3);
-  const ScratchDir dir;
-  const std::string log = dir.Put("x.dat", bytes);
+  const std::string log =
+      Put("x.dat", std::string(kInstallFileMagic) + lb::AppRec("", "A", "", "") +
+                       lb::LinkRec("F", "L", "") + "\x00\xFF"s + lb::FileRec("", "T", 1) +
+                       lb::AppRec("", "B", "", "") +
+                       lb::KeyRec(static_cast<std::int32_t>(0x80000004u), "K", "", "") +
+                       lb::CutRecord(kRecordFileEntry, {"12345", "T", 0}, 0, 3));
 
-  const Outcome text = Installlog({"dump", log});
+  const Outcome text = Run({"dump", log});
   ASSERT_EQ(text.code, kExitOk) << text.err;
+  ExpectGolden("dump_odd_records.txt", text.out);
   const std::vector<std::string> lines = {
       "       0  magic \"InstallFile\"\n",
       "      11  AppInfo\n          AppPath     \"\"\n          AppName     \"A\"\n",
@@ -517,8 +497,10 @@ TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
     from = at + line.size();
   }
 
-  const Outcome json = Installlog({"dump", log, "--json"});
+  const Outcome json = Run({"dump", log, "--json"});
   ASSERT_EQ(json.code, kExitOk);
+  ExpectGolden("dump_odd_records.json", json.out);
+  ExpectGolden("dump_odd_records.err", json.err);
   const Json manifest = Json::parse(json.out);
   EXPECT_EQ(manifest["AppInfo"]["AppName"], "B");
   EXPECT_EQ(manifest["RegKeys"][0]["RootKey"], -2147483644);
@@ -532,11 +514,10 @@ TEST(InstalllogDump, ShowsRecordsInFileOrderWithWhatWasPassedOver) {
       "installlog: note: the log has 2 AppInfo records; the last one (at offset 60) stands\n");
 }
 
-TEST(InstalllogDump, LongRunsOfJunkAreShownShort) {
-  const ScratchDir dir;
-  const std::string log = dir.Put("x.dat", "InstallFile" + std::string(100000, '\x7F'));
-  const Outcome outcome = Installlog({"dump", log});
+TEST_F(InstalllogTest, DumpShowsLongRunsOfJunkShort) {
+  const Outcome outcome = Run({"dump", Put("x.dat", "InstallFile" + std::string(100000, '\x7F'))});
   ASSERT_EQ(outcome.code, kExitOk);
+  ExpectGolden("dump_long_junk.txt", outcome.out);
   EXPECT_NE(outcome.out.find("      11  skipped 100000 bytes: 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F "
                              "7F 7F 7F 7F ...\n"),
             std::string::npos)
