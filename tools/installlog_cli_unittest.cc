@@ -141,12 +141,6 @@ TEST_F(InstalllogTest, WriteWarnsOfKeysWithoutBackslashAndOfSharedKeys) {
   const Outcome written = Run({"write", manifest, Path("out.dat")});
   ASSERT_EQ(written.code, kExitOk);
   ExpectGolden("write_warnings.err", written.err);
-  EXPECT_EQ(
-      written.err,
-      "installlog: warning: RegKeys[0] HKEY_CURRENT_USER \"Software\\Tool\" has no trailing "
-      "\"\\\": write it with one, as a key path in the log ends\n"
-      "installlog: warning: RegKeys[2] HKEY_LOCAL_MACHINE \"Software\\Wow6432Node\\Microsoft\\\" "
-      "is a key the system and other applications share: the uninstaller never deletes it\n");
   const Outcome dumped = Run({"dump", Path("out.dat"), "--json"});
   EXPECT_EQ(Json::parse(dumped.out)["RegKeys"][0]["SubKey"], "Software\\Tool");
 }
@@ -165,9 +159,10 @@ struct PlanCase {
   const char* name;
   InstallLog log;
   std::vector<std::string> options;
-  const char* key;
-  const char* expected;  // JSON
 };
+PlanCase Plan(const char* name, InstallLog log, std::vector<std::string> options = {}) {
+  return {name, std::move(log), std::move(options)};
+}
 
 class InstalllogPlanTest : public InstalllogTest, public ::testing::WithParamInterface<PlanCase> {};
 
@@ -178,95 +173,46 @@ TEST_P(InstalllogPlanTest, ShowsWhatTheStagesWouldDo) {
   const Outcome outcome = Run(args);
   ASSERT_EQ(outcome.code, kExitOk) << outcome.err;
   ExpectGolden("plan_" + std::string(c.name) + ".json", outcome.out);
-  const Json plan = Json::parse(outcome.out);
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : plan.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"app", "registry", "registryActions", "files",
-                                            "directories", "mainDirectory", "links", "group"}));
-  EXPECT_EQ(plan.at(c.key), Json::parse(c.expected)) << plan.at(c.key).dump();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstalllogPlanTest,
     ::testing::Values(
-        PlanCase{
-            "RegistryCompletedWithTheMissingKey",
-            Keys({Key(kHklm, L"Software\\X\\App\\"), Key(kHklm, L"Software\\X\\App\\Sub\\Deep\\")}),
-            {},
-            "registry",
-            R"([[-2147483646, "Software\\X\\App\\Sub\\Deep\\"],
-                     [-2147483646, "Software\\X\\App\\Sub\\"],
-                     [-2147483646, "Software\\X\\App\\"]])"},
-        PlanCase{
-            "RegistryRootsKeptApart",
-            Keys({Key(kHklm, L"Software\\X\\App\\"), Key(kHkcu, L"Software\\X\\App\\Sub\\Deep\\")}),
-            {},
-            "registry",
-            R"([[-2147483647, "Software\\X\\App\\Sub\\Deep\\"],
-                     [-2147483646, "Software\\X\\App\\"]])"},
-        PlanCase{"RegistryKeysWithoutTrailingBackslash",
-                 Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub")}),
-                 {},
-                 "registry",
-                 R"([[-2147483646, "Software\\X\\App\\Sub\\"], [-2147483646, "Software\\X\\App\\"],
-                     [-2147483646, "Software\\X\\App\\"], [-2147483646, "Software\\X\\"]])"},
+        Plan("RegistryCompletedWithTheMissingKey",
+             Keys({Key(kHklm, L"Software\\X\\App\\"),
+                   Key(kHklm, L"Software\\X\\App\\Sub\\Deep\\")})),
+        Plan("RegistryRootsKeptApart", Keys({Key(kHklm, L"Software\\X\\App\\"),
+                                             Key(kHkcu, L"Software\\X\\App\\Sub\\Deep\\")})),
+        Plan("RegistryKeysWithoutTrailingBackslash",
+             Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub")})),
         // The keys of "registry" stay as they were; "registryActions" says
         // which of them the stages delete.
-        PlanCase{"RegistryActionsBesideTheKeys",
-                 Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub"),
-                       Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X")}),
-                 {},
-                 "registryActions",
-                 R"(["delete-last", "delete-listed", "delete-listed", "delete-listed",
-                     "keep-above"])"},
-        PlanCase{"RegistryEqualLengthsNotStable",
-                 Keys({Key(1, L"A\\"), Key(1, L"BB\\"), Key(1, L"C\\"), Key(1, L"DD\\"),
-                       Key(1, L"E\\")}),
-                 {},
-                 "registry",
-                 R"([[1, "BB\\"], [1, "DD\\"], [1, "C\\"], [1, "A\\"], [1, "E\\"]])"},
-        PlanCase{"DirectoriesCompletedDeepestFirstDuplicatesKept",
-                 Files({File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\b.png"),
-                        File(L"C:\\Apps\\Tool\\c.dll")}),
-                 {},
-                 "directories",
-                 R"(["C:\\Apps\\Tool\\data\\img\\", "C:\\Apps\\Tool\\data\\", "C:\\Apps\\Tool\\",
-                     "C:\\Apps\\Tool\\"])"},
-        PlanCase{"DirectoriesAncestorTestIsCaseSensitive",
-                 Files({File(L"C:\\Apps\\tool\\a"), File(L"C:\\Apps\\Tool\\data\\b")}),
-                 {},
-                 "directories",
-                 R"(["C:\\Apps\\Tool\\data\\", "C:\\Apps\\tool\\"])"},
-        PlanCase{"DirectoriesSkipKeptAndUnexpanded",
-                 Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept\\b", kTrue),
-                        File(L"%currentdir%\\c")}),
-                 {"--appdir", "D:\\Apps\\Tool"},
-                 "directories",
-                 R"(["D:\\Apps\\Tool\\"])"},
-        PlanCase{"FilesTakenByTheFileStage",
-                 Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept", kTrue), File(L""),
-                        File(L"%windir%\\dir\\"), File(L"%winsysdir%\\x.dll"),
-                        File(L"%rootdir%\\Data\\d")}),
-                 {"--windir", "E:\\Win", "--winsysdir", "E:\\Win\\Sys\\", "--appdir",
-                  "D:\\Apps\\Tool\\"},
-                 "files",
-                 R"(["%temp%\\x\\a", "E:\\Win\\Sys\\x.dll", "D:\\Data\\d"])"},
-        PlanCase{"AppPathsExpanded",
-                 Files({}),
-                 {"--appdir", "D:\\Apps\\Tool\\"},
-                 "app",
-                 R"({"AppPath": "D:\\Apps\\Tool\\", "AppName": "Tool",
-                     "MainPath": "D:\\Apps\\Tool\\tool.exe", "GroupName": "Tool"})"},
-        PlanCase{
-            "MainDirectoryWithDefaultFolders", Files({}), {}, "mainDirectory", R"("C:\\APP\\")"},
-        PlanCase{
-            "LinksDesktopFirstFoldersExpanded",
-            Group(L"My Group",
-                  {{L"%userfolder%", L"Tool", L"x"}, {L"%userfolder%\\Extras", L"Help", L""}}),
-            {},
-            "links",
-            R"([["..\\..\\Desktop", ""], ["My Group", "Tool"], ["My Group\\Extras", "Help"]])"},
-        PlanCase{"Group", Group(L"Vendor\\Tool"), {}, "group", R"("Vendor\\Tool")"}),
+        Plan("RegistryActionsBesideTheKeys",
+             Keys({Key(kHklm, L"Software\\X\\App"), Key(kHklm, L"Software\\X\\App\\Sub"),
+                   Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X")})),
+        Plan("RegistryEqualLengthsNotStable", Keys({Key(1, L"A\\"), Key(1, L"BB\\"), Key(1, L"C\\"),
+                                                    Key(1, L"DD\\"), Key(1, L"E\\")})),
+        Plan("DirectoriesCompletedDeepestFirstDuplicatesKept",
+             Files({File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\b.png"),
+                    File(L"C:\\Apps\\Tool\\c.dll")})),
+        Plan("DirectoriesAncestorTestIsCaseSensitive",
+             Files({File(L"C:\\Apps\\tool\\a"), File(L"C:\\Apps\\Tool\\data\\b")})),
+        Plan("DirectoriesSkipKeptAndUnexpanded",
+             Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept\\b", kTrue),
+                    File(L"%currentdir%\\c")}),
+             {"--appdir", "D:\\Apps\\Tool"}),
+        Plan("FilesTakenByTheFileStage",
+             Files({File(L"%temp%\\x\\a"), File(L"%currentdir%\\kept", kTrue), File(L""),
+                    File(L"%windir%\\dir\\"), File(L"%winsysdir%\\x.dll"),
+                    File(L"%rootdir%\\Data\\d")}),
+             {"--windir", "E:\\Win", "--winsysdir", "E:\\Win\\Sys\\", "--appdir",
+              "D:\\Apps\\Tool\\"}),
+        Plan("AppPathsExpanded", Files({}), {"--appdir", "D:\\Apps\\Tool\\"}),
+        Plan("MainDirectoryWithDefaultFolders", Files({})),
+        Plan("LinksDesktopFirstFoldersExpanded",
+             Group(L"My Group",
+                   {{L"%userfolder%", L"Tool", L"x"}, {L"%userfolder%\\Extras", L"Help", L""}})),
+        Plan("Group", Group(L"Vendor\\Tool"))),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Input that is refused: the exit code, nothing on the output, and the
@@ -278,8 +224,11 @@ struct BadInputCase {
   std::string file;
   std::vector<std::string> args;
   int code;
-  std::string message;
 };
+BadInputCase Refused(const char* name, std::string file, std::vector<std::string> args,
+                     int code = kExitUsage) {
+  return {name, std::move(file), std::move(args), code};
+}
 
 class InstalllogBadInputTest : public InstalllogTest,
                                public ::testing::WithParamInterface<BadInputCase> {};
@@ -295,9 +244,6 @@ TEST_P(InstalllogBadInputTest, FailsWithItsCodeAndMessage) {
   EXPECT_EQ(outcome.code, c.code);
   EXPECT_EQ(outcome.out, "");
   ExpectGolden("refused_" + std::string(c.name) + ".err", outcome.err);
-  std::string message = c.message;
-  if (message.find('@') != std::string::npos) message.replace(message.find('@'), 1, "$DIR/in");
-  EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
 }
 
 const std::string kValidLog = lb::Header() + lb::AppRec("", "abc", "", "");
@@ -305,76 +251,31 @@ const std::string kValidLog = lb::Header() + lb::AppRec("", "abc", "", "");
 INSTANTIATE_TEST_SUITE_P(
     Table, InstalllogBadInputTest,
     ::testing::Values(
-        BadInputCase{"NotALog",
-                     "PK\x03\x04 not a log",
-                     {"dump", "@"},
-                     kExitInvalidLog,
-                     "Error: the file '@' is no valid InstallFile !\n"},
-        BadInputCase{"NegativeLength",
-                     std::string(kInstallFileMagic) + lb::Kind(kRecordFileEntry) + lb::Int(-1),
-                     {"dump", "@", "--json"},
-                     kExitInvalidLog,
-                     "The install log '@' is damaged: the text at offset 12 has the negative "
-                     "length -1.\n"},
-        BadInputCase{"MissingLog", "", {"dump", "@"}, kExitUsage, "installlog: @: "},
-        BadInputCase{
-            "LogIsADirectory", "", {"plan", "."}, kExitUsage, "installlog: .: is a directory"},
-        BadInputCase{"MalformedJson",
-                     "{\"AppInfo\": ",
-                     {"write", "@", "@.dat"},
-                     kExitUsage,
-                     "installlog: @: not valid JSON: parse error at line 1, column 13"},
-        BadInputCase{"JsonWithBadUtf8",
-                     "{\"AppInfo\": \"\xFF\"}",
-                     {"write", "@", "@.dat"},
-                     kExitUsage,
-                     "installlog: @: not valid JSON: "},
-        BadInputCase{"UnknownRootName",
-                     R"({"AppInfo": {"AppPath": "", "AppName": "", "MainPath": "", "GroupName": ""},
+        Refused("NotALog", "PK\x03\x04 not a log", {"dump", "@"}, kExitInvalidLog),
+        Refused("NegativeLength",
+                std::string(kInstallFileMagic) + lb::Kind(kRecordFileEntry) + lb::Int(-1),
+                {"dump", "@", "--json"}, kExitInvalidLog),
+        Refused("MissingLog", "", {"dump", "@"}), Refused("LogIsADirectory", "", {"plan", "."}),
+        Refused("MalformedJson", "{\"AppInfo\": ", {"write", "@", "@.dat"}),
+        Refused("JsonWithBadUtf8", "{\"AppInfo\": \"\xFF\"}", {"write", "@", "@.dat"}),
+        Refused("UnknownRootName",
+                R"({"AppInfo": {"AppPath": "", "AppName": "", "MainPath": "", "GroupName": ""},
                          "Files": [], "Links": [],
                          "RegKeys": [{"RootKey": "HKEY_LOCAL", "SubKey": "", "Extra1": "", "Extra2": ""}]})",
-                     {"write", "@", "@.dat"},
-                     kExitUsage,
-                     "installlog: @: RegKeys[0].RootKey: unknown root key name \"HKEY_LOCAL\""},
-        BadInputCase{"EmptyManifest",
-                     "{}",
-                     {"write", "@", "@.dat"},
-                     kExitUsage,
-                     "installlog: @: manifest: missing field \"AppInfo\""},
-        BadInputCase{"OutputThatCannotBeCreated",
-                     kExampleManifest,
-                     {"write", "@", "@.d/no/such/dir/out.dat"},
-                     kExitUsage,
-                     "installlog: @.d/no/such/dir/out.dat: "},
-        BadInputCase{"ManifestOfAFile",
-                     "x",
-                     {"manifest", "@", "--name", "Tool", "--main", "x"},
-                     kExitUsage,
-                     "installlog: @: is not a folder"},
-        BadInputCase{"ManifestWithoutMain",
-                     "",
-                     {"manifest", ".", "--name", "Tool"},
-                     kExitUsage,
-                     "--main is required"},
-        BadInputCase{"ManifestExtrasWithUnknownField",
-                     R"({"Files": []})",
-                     {"manifest", ".", "--name", "Tool", "--main", "x", "--extras", "@"},
-                     kExitUsage,
-                     "installlog: @: extras: unknown field \"Files\""},
-        BadInputCase{"ManifestBadMap",
-                     "",
-                     {"manifest", ".", "--name", "Tool", "--main", "x", "--map", "a=C:\\x"},
-                     kExitUsage,
-                     "installlog: --map \"C:\\x\": a target opens with one of"},
-        BadInputCase{"NoCommand", "", {}, kExitUsage, "A subcommand is required"},
-        BadInputCase{"UnknownCommand", "", {"erase", "@"}, kExitUsage, "A subcommand is required"},
-        BadInputCase{"MissingOperand", "", {"write", "@"}, kExitUsage, "OUT is required"},
-        BadInputCase{"UnknownOption", kValidLog, {"dump", "@", "--xml"}, kExitUsage, "--xml"},
-        BadInputCase{"EmptyFolder",
-                     kValidLog,
-                     {"plan", "@", "--appdir", ""},
-                     kExitUsage,
-                     "installlog: --appdir needs a folder"}),
+                {"write", "@", "@.dat"}),
+        Refused("EmptyManifest", "{}", {"write", "@", "@.dat"}),
+        Refused("OutputThatCannotBeCreated", kExampleManifest,
+                {"write", "@", "@.d/no/such/dir/out.dat"}),
+        Refused("ManifestOfAFile", "x", {"manifest", "@", "--name", "Tool", "--main", "x"}),
+        Refused("ManifestWithoutMain", "", {"manifest", ".", "--name", "Tool"}),
+        Refused("ManifestExtrasWithUnknownField", R"({"Files": []})",
+                {"manifest", ".", "--name", "Tool", "--main", "x", "--extras", "@"}),
+        Refused("ManifestBadMap", "",
+                {"manifest", ".", "--name", "Tool", "--main", "x", "--map", "a=C:\\x"}),
+        Refused("NoCommand", "", {}), Refused("UnknownCommand", "", {"erase", "@"}),
+        Refused("MissingOperand", "", {"write", "@"}),
+        Refused("UnknownOption", kValidLog, {"dump", "@", "--xml"}),
+        Refused("EmptyFolder", kValidLog, {"plan", "@", "--appdir", ""})),
     [](const auto& test) { return std::string(test.param.name); });
 
 // A staged folder through `manifest`, `write` and `dump --json`: the log
@@ -395,26 +296,6 @@ TEST_F(InstalllogTest, StagedFolderGivesTheManifestThatWriteTakes) {
   ASSERT_EQ(manifest.code, kExitOk) << manifest.err;
   ExpectGolden("manifest_staged.json", manifest.out);
   ExpectGolden("manifest_staged.err", manifest.err);
-  EXPECT_EQ(Json::parse(manifest.out), Json::parse(R"({
-    "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool",
-                "MainPath": "%currentdir%\\tool.exe", "GroupName": "Vendor\\Tool"},
-    "Files": [{"SourcePath": "app\\data\\t\u00e9.txt",
-               "TargetPath": "%currentdir%\\data\\t\u00e9.txt", "KeepFile": false},
-              {"SourcePath": "app\\tool.exe", "TargetPath": "%currentdir%\\tool.exe",
-               "KeepFile": false},
-              {"SourcePath": "sys\\tool.dll", "TargetPath": "%winsysdir%\\tool.dll",
-               "KeepFile": false}],
-    "RegKeys": [{"RootKey": "HKEY_CLASSES_ROOT", "SubKey": ".tool\\", "Extra1": "", "Extra2": ""},
-                {"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Vendor\\Tool\\",
-                 "Extra1": "", "Extra2": ""}],
-    "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool",
-               "LinkPath": "%currentdir%\\tool.exe"}]})"));
-  EXPECT_NE(manifest.err.find("installlog: note: \"app/Uninstall.exe\" is left out"),
-            std::string::npos)
-      << manifest.err;
-  EXPECT_NE(manifest.err.find("installlog: note: \"app/logs\" is an empty folder"),
-            std::string::npos)
-      << manifest.err;
 
   ASSERT_EQ(Run({"write", Put("m.json", manifest.out), Path("Uninstall.dat")}).code, kExitOk);
   const Outcome dumped = Run({"dump", Path("Uninstall.dat"), "--json"});
@@ -429,12 +310,6 @@ TEST_F(InstalllogTest, ManifestReportsEveryRefusedNameOnItsOwnLine) {
   EXPECT_EQ(outcome.code, kExitUsage);
   EXPECT_EQ(outcome.out, "");
   ExpectGolden("manifest_refused_names.err", outcome.err);
-  EXPECT_EQ(outcome.err,
-            "installlog: \"X.\": the name ends in a dot or a space, which Windows drops\n"
-            "installlog: \"a?b\": the name has \"?\", which Windows does not allow in a file "
-            "name\n"
-            "installlog: \"nul.txt\": the name is a device name on Windows\n"
-            "installlog: \"x.\": the name ends in a dot or a space, which Windows drops\n");
 }
 
 TEST_F(InstalllogTest, VersionIsTheProjectsVersion) {
@@ -451,12 +326,6 @@ TEST_F(InstalllogTest, EachCommandHasHelp) {
                                     : std::vector<std::string>{command, "--help"});
     EXPECT_EQ(outcome.code, kExitOk) << command;
     ExpectGolden("help_" + command + ".txt", outcome.out);
-    if (command == "installlog") {
-      EXPECT_NE(outcome.out.find("Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error."),
-                std::string::npos);
-    } else {
-      EXPECT_NE(outcome.out.find("Usage: installlog " + command), std::string::npos);
-    }
   }
 }
 
@@ -474,55 +343,17 @@ TEST_F(InstalllogTest, DumpShowsRecordsInFileOrderWithWhatWasPassedOver) {
   const Outcome text = Run({"dump", log});
   ASSERT_EQ(text.code, kExitOk) << text.err;
   ExpectGolden("dump_odd_records.txt", text.out);
-  const std::vector<std::string> lines = {
-      "       0  magic \"InstallFile\"\n",
-      "      11  AppInfo\n          AppPath     \"\"\n          AppName     \"A\"\n",
-      ("      29  LinkEntry 1\n          FolderName  \"F\"\n          LinkName    \"L\"\n"
-       "          LinkPath    \"\"\n"),
-      "      44  skipped 2 bytes: 00 FF\n",
-      "      46  FileEntry 1\n          SourcePath  \"\"\n          TargetPath  \"T\"\n"
-      "          KeepFile    true (stored as 1)\n",
-      "      60  AppInfo\n          AppPath     \"\"\n          AppName     \"B\"\n",
-      "      78  RegKeyEntry 1\n          RootKey     0x80000004 (-2147483644)\n"
-      "          SubKey      \"K\"\n",
-      "      96  FileEntry cut short by the end of the log (4 bytes left): the reader drops it\n",
-      "read: 2 AppInfo records, 1 file, 1 registry key, 1 link; 2 bytes passed over; one record "
-      "cut short\n"};
-  std::size_t from = 0;
-  for (const std::string& line : lines) {
-    const std::size_t at = text.out.find(line, from);
-    ASSERT_NE(at, std::string::npos) << "missing or out of order:\n"
-                                     << line << "\nin\n"
-                                     << text.out;
-    from = at + line.size();
-  }
 
   const Outcome json = Run({"dump", log, "--json"});
   ASSERT_EQ(json.code, kExitOk);
   ExpectGolden("dump_odd_records.json", json.out);
   ExpectGolden("dump_odd_records.err", json.err);
-  const Json manifest = Json::parse(json.out);
-  EXPECT_EQ(manifest["AppInfo"]["AppName"], "B");
-  EXPECT_EQ(manifest["RegKeys"][0]["RootKey"], -2147483644);
-  EXPECT_EQ(manifest["Files"][0]["KeepFile"], true);
-  EXPECT_EQ(
-      json.err,
-      "installlog: note: 2 bytes that are no record kind passed over (see the dump without "
-      "--json)\n"
-      "installlog: note: a FileEntry record at offset 96 is cut short by the end of the log; "
-      "the reader drops it\n"
-      "installlog: note: the log has 2 AppInfo records; the last one (at offset 60) stands\n");
 }
 
 TEST_F(InstalllogTest, DumpShowsLongRunsOfJunkShort) {
   const Outcome outcome = Run({"dump", Put("x.dat", "InstallFile" + std::string(100000, '\x7F'))});
   ASSERT_EQ(outcome.code, kExitOk);
   ExpectGolden("dump_long_junk.txt", outcome.out);
-  EXPECT_NE(outcome.out.find("      11  skipped 100000 bytes: 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F "
-                             "7F 7F 7F 7F ...\n"),
-            std::string::npos)
-      << outcome.out;
-  EXPECT_LT(outcome.out.size(), 1000u);
 }
 
 }  // namespace
