@@ -17,6 +17,26 @@
 #include "uninstall_version.h"
 
 namespace uninstall::tools {
+
+// Expected output is kept in files under tests/golden/installlog/, each
+// compared byte for byte; run the tests with UPDATE_GOLDEN=1 to rewrite them
+// from what the code gives now, then review the difference. The tests of
+// the manifests use these too.
+std::string Golden(const std::string& name);
+void ExpectGolden(const std::string& name, const std::string& text);
+
+std::string Golden(const std::string& name) {
+  std::ifstream in(UNINSTALL_GOLDEN_DIR "/installlog/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ExpectGolden(const std::string& name, const std::string& text) {
+  if (std::getenv("UPDATE_GOLDEN") != nullptr) {
+    std::ofstream(UNINSTALL_GOLDEN_DIR "/installlog/" + name, std::ios::binary) << text;
+  }
+  EXPECT_EQ(Golden(name), text) << "golden file " << name;
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,28 +48,18 @@ struct Outcome {
   std::string err;
 };
 
-std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The tool run in a scratch directory of the test's own, removed after it;
-// "$DIR" stands for that directory in what the tool prints. Expected output
-// is a file under tests/golden/installlog/, compared byte for byte: run the
-// tests with UPDATE_GOLDEN=1 to rewrite the files from what the tool prints
-// now, then review the difference.
+// "$DIR" stands for that directory in what the tool prints.
 class InstalllogTest : public ::testing::Test {
  protected:
-  InstalllogTest() { fs::create_directories(dir_); }
-  ~InstalllogTest() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  InstalllogTest(const InstalllogTest&) = delete;
-  InstalllogTest& operator=(const InstalllogTest&) = delete;
+  void SetUp() override { fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_, ec_); }
 
   [[nodiscard]] std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  [[nodiscard]] std::string Read(const std::string& name) const { return Slurp(dir_ / name); }
+  [[nodiscard]] std::string Read(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
   std::string Put(const std::string& name, const std::string& bytes) const {
     fs::create_directories((dir_ / name).parent_path());
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
@@ -61,14 +71,6 @@ class InstalllogTest : public ::testing::Test {
     std::ostringstream err;
     const int code = RunInstalllog(args, out, err, [](const fs::path&) { return FixedFolders(); });
     return {code, Scrub(out.str()), Scrub(err.str())};
-  }
-  static void ExpectGolden(const std::string& name, const std::string& text) {
-    const fs::path file = fs::path(UNINSTALL_GOLDEN_DIR) / "installlog" / name;
-    if (std::getenv("UPDATE_GOLDEN") != nullptr) {
-      fs::create_directories(file.parent_path());
-      std::ofstream(file, std::ios::binary) << text;
-    }
-    EXPECT_EQ(Slurp(file), text) << "golden file " << file.string();
   }
 
  private:
@@ -82,6 +84,7 @@ class InstalllogTest : public ::testing::Test {
 
   fs::path dir_ =
       fs::temp_directory_path() / ("installlog_test_" + std::to_string(std::random_device()()));
+  std::error_code ec_;
 };
 
 std::string Bytes(const InstallLog& log) {
