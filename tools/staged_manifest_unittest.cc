@@ -13,12 +13,18 @@
 
 #include "tests/support/install_logs.h"
 #include "tools/manifest.h"
+#include "tools/utf8.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
 namespace uninstall::tools {
+
+// The golden files of installlog_cli_unittest.cc.
+std::string Golden(const std::string& name);
+void ExpectGolden(const std::string& name, const std::string& text);
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -70,6 +76,9 @@ TEST_P(StagedPlacementTest, ListsEachFileWithItsTarget) {
                     (file.KeepFile == kFalse ? L"" : L" (kept)"));
   }
   EXPECT_EQ(lines, GetParam().files);
+  std::string text;
+  for (const std::wstring& line : lines) text += ToUtf8(line) + "\n";
+  ExpectGolden("staged_" + std::string(GetParam().name) + ".txt", text);
   EXPECT_EQ(staged.Log.FileCount, static_cast<std::int16_t>(lines.size()));
 }
 
@@ -133,6 +142,8 @@ TEST(StagedManifestTest, AppInfoRegistryKeysAndLinks) {
           {{L"%userfolder%", L"From JSON", L""},
            {L"%userfolder%", L"Tool", L"%currentdir%\\bin\\app.exe"},
            {L"%userfolder%\\Extras", L"Read me", L"%currentdir%\\readme.txt"}}));
+  ExpectGolden("staged_AppInfoRegistryKeysAndLinks.json",
+               ManifestFromLog(staged.Log).dump(2) + "\n");
   EXPECT_TRUE(staged.Notes.empty());
   // What `write` makes of the printed manifest is this log.
   EXPECT_EQ(LogFromManifest(ManifestFromLog(staged.Log)), staged.Log);
@@ -153,6 +164,7 @@ TEST(StagedManifestTest, NotesForOwnFilesAndEmptyFolders) {
   tree.EmptyDirs = {SplitStagedPath(L"logs")};
   const StagedLog staged = LogFromStagedTree(tree, Options());
   ASSERT_EQ(staged.Notes.size(), 2u);
+  ExpectGolden("staged_notes.txt", staged.Notes[0] + "\n" + staged.Notes[1] + "\n");
   EXPECT_NE(staged.Notes[0].find("\"Uninstall.exe\" is left out of the log"), std::string::npos);
   EXPECT_NE(staged.Notes[1].find("\"logs\" is an empty folder"), std::string::npos);
 }
@@ -179,6 +191,7 @@ TEST_P(StagedRefusedTest, IsRefusedWithEveryReason) {
     FAIL() << "accepted";
   } catch (const ManifestError& e) {
     const std::string what = e.what();
+    ExpectGolden("staged_refused_" + std::string(c.name) + ".txt", what + "\n");
     for (const std::string& message : c.messages) {
       EXPECT_NE(what.find(message), std::string::npos)
           << "missing: " << message << "\nin: " << what;
@@ -305,15 +318,20 @@ TEST(StagedOptionTextTest, ReadOrRefused) {
       {key, L"HKLM\\\\", "names a root, not a key"},
       {key, L"HKLM\\Software\\\u65e5", "has characters that"},
   };
+  std::string results;
   for (const auto& [parse, text, message] : refused) {
+    results += ToUtf8(text) + " -> ";
     try {
       parse(text);
+      results += "accepted\n";
       ADD_FAILURE() << "accepted, expected: " << message;
     } catch (const ManifestError& e) {
+      results += std::string(e.what()) + "\n";
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos)
           << e.what() << "\nexpected: " << message;
     }
   }
+  ExpectGolden("staged_option_texts_refused.txt", results);
 }
 
 // The walk over a real folder, made in a scratch folder of the test's own.
@@ -365,6 +383,9 @@ TEST_F(StagedWalkTest, LinksToFilesAreFilesOtherSpecialEntriesAreRefused) {
   EXPECT_EQ(Sorted(tree.Files), Sorted({{L"real", L"app.exe"}, {L"linked.exe"}}));
   std::vector<std::string> problems = tree.Problems;
   std::sort(problems.begin(), problems.end());
+  std::string text;
+  for (const std::string& problem : problems) text += problem + "\n";
+  ExpectGolden("staged_walk_problems.txt", text);
   EXPECT_EQ(problems, (std::vector<std::string>{
                           "\"bad\xEF\xBF\xBD.txt\": the name is not valid UTF-8",
                           "\"dangling\": is a link to nothing",
