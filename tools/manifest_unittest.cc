@@ -10,6 +10,11 @@
 #include "tools/utf8.h"
 
 namespace uninstall::tools {
+
+// The golden files of installlog_cli_unittest.cc.
+std::string Golden(const std::string& name);
+void ExpectGolden(const std::string& name, const std::string& text);
+
 namespace {
 
 std::string Serialize(const InstallLog& log) {
@@ -36,6 +41,8 @@ TEST_P(ManifestRoundTripTest, BytesReadBackGiveTheSameManifest) {
   EXPECT_FALSE(parsed.cut.has_value());
   EXPECT_EQ(read, written);
   EXPECT_EQ(ManifestFromLog(read), manifest) << ManifestFromLog(read).dump();
+  ExpectGolden("manifest_json_" + std::string(GetParam().name) + ".json",
+               ManifestFromLog(read).dump(2) + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,6 +120,8 @@ TEST_P(BadManifestTest, IsRefusedWithItsReason) {
     FAIL() << "accepted";
   } catch (const ManifestError& e) {
     EXPECT_EQ(std::string(e.what()), GetParam().message);
+    ExpectGolden("manifest_json_refused_" + std::string(GetParam().name) + ".txt",
+                 std::string(e.what()) + "\n");
   }
 }
 
