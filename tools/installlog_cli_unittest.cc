@@ -105,26 +105,16 @@ InstallLog Group(const wchar_t* group, std::vector<LinkEntry> links = {}) {
   return MakeInstallLog({L"", L"", L"", group}, {}, {}, std::move(links));
 }
 
-const char kExampleManifest[] = R"({
-  "AppInfo": {"AppPath": "%currentdir%", "AppName": "Tool", "MainPath": "%currentdir%\\tool.exe",
-              "GroupName": "Tool"},
-  "Files": [{"SourcePath": "tool.exe", "TargetPath": "%currentdir%\\tool.exe", "KeepFile": false},
-            {"SourcePath": "cfg", "TargetPath": "%currentdir%\\data\\tool.cfg", "KeepFile": true}],
-  "RegKeys": [{"RootKey": "HKEY_LOCAL_MACHINE", "SubKey": "Software\\Tool\\", "Extra1": "e1",
-               "Extra2": "e2"},
-              {"RootKey": 7, "SubKey": "Odd", "Extra1": "", "Extra2": ""}],
-  "Links": [{"FolderName": "%userfolder%", "LinkName": "Tool", "LinkPath": "%currentdir%\\tool.exe"}]
-})";
-
+// example.json written and dumped is example.json again.
 TEST_F(InstalllogTest, WriteThenDumpJsonGivesTheManifestBack) {
-  const Outcome written = Run({"write", Put("m.json", kExampleManifest), Path("out.dat")});
+  const Outcome written = Run({"write", Put("m.json", Golden("example.json")), Path("out.dat")});
   ASSERT_EQ(written.code, kExitOk) << written.err;
   EXPECT_EQ(written.out, "");
 
   const Outcome dumped = Run({"dump", Path("out.dat"), "--json"});
   ASSERT_EQ(dumped.code, kExitOk) << dumped.err;
   EXPECT_EQ(dumped.err, "");  // a log the writer made has nothing to note
-  EXPECT_EQ(Json::parse(dumped.out), Json::parse(kExampleManifest));
+  ExpectGolden("example.json", dumped.out);
 
   // And the dump written back is the same log, byte for byte.
   ASSERT_EQ(Run({"write", Put("again.json", dumped.out), Path("again.dat")}).code, kExitOk);
@@ -267,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                          "RegKeys": [{"RootKey": "HKEY_LOCAL", "SubKey": "", "Extra1": "", "Extra2": ""}]})",
                 {"write", "@", "@.dat"}),
         Refused("EmptyManifest", "{}", {"write", "@", "@.dat"}),
-        Refused("OutputThatCannotBeCreated", kExampleManifest,
+        Refused("OutputThatCannotBeCreated", Golden("example.json"),
                 {"write", "@", "@.d/no/such/dir/out.dat"}),
         Refused("ManifestOfAFile", "x", {"manifest", "@", "--name", "Tool", "--main", "x"}),
         Refused("ManifestWithoutMain", "", {"manifest", ".", "--name", "Tool"}),
