@@ -139,9 +139,7 @@ TEST_F(InstalllogTest, WriteWarnsOfKeysWithoutBackslashAndOfSharedKeys) {
 }
 
 TEST_F(InstalllogTest, MinimalManifestGivesTheSmallestLog) {
-  const std::string manifest =
-      Put("m.json", R"({"AppInfo": {"AppPath": "", "AppName": "abc", "MainPath": "",
-                       "GroupName": ""}, "Files": [], "RegKeys": [], "Links": []})");
+  const std::string manifest = Put("m.json", Golden("manifest_json_Minimal.json"));
   ASSERT_EQ(Run({"write", manifest, Path("out.dat")}).code, kExitOk);
   EXPECT_EQ(Read("out.dat"),
             std::string("InstallFile\r\n\x01\0\0\0\0\x03\0\0\0abc\0\0\0\0\0\0\0\0", 33));
@@ -297,8 +295,8 @@ TEST_F(InstalllogTest, StagedFolderGivesTheManifestThatWriteTakes) {
 }
 
 TEST_F(InstalllogTest, ManifestReportsEveryRefusedNameOnItsOwnLine) {
-  for (const char* file : {"tool.exe", "a?b", "nul.txt", "x.", "X."})
-    Put("stage/" + std::string(file), "x");
+  for (const std::string file : {"tool.exe", "a?b", "nul.txt", "x.", "X."})
+    Put("stage/" + file, "x");
   const Outcome outcome = Run({"manifest", Path("stage"), "--name", "Tool", "--main", "tool.exe"});
   EXPECT_EQ(outcome.code, kExitUsage);
   EXPECT_EQ(outcome.out, "");
