@@ -60,7 +60,7 @@ class InstalllogTest : public ::testing::Test {
     std::ifstream in(dir_ / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  std::string Put(const std::string& name, const std::string& bytes) const {
+  std::string Put(const std::string& name, const std::string& bytes) {
     fs::create_directories((dir_ / name).parent_path());
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
     return Path(name);
@@ -96,11 +96,11 @@ const AppInfo kApp{L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"}
 constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
 
-// Logs of kApp with only files, only keys, or only links.
+// Logs of kApp with only files or only keys, and of a group with only links.
 FileEntry File(const wchar_t* target, std::int16_t keep = kFalse) { return {L"src", target, keep}; }
 RegKeyEntry Key(std::int32_t root, const wchar_t* sub) { return {root, sub, L"", L""}; }
-InstallLog Files(std::vector<FileEntry> files) { return MakeInstallLog(kApp, files, {}, {}); }
-InstallLog Keys(std::vector<RegKeyEntry> keys) { return MakeInstallLog(kApp, {}, keys, {}); }
+InstallLog Files(std::vector<FileEntry> f) { return MakeInstallLog(kApp, std::move(f), {}, {}); }
+InstallLog Keys(std::vector<RegKeyEntry> k) { return MakeInstallLog(kApp, {}, std::move(k), {}); }
 InstallLog Group(const wchar_t* group, std::vector<LinkEntry> links = {}) {
   return MakeInstallLog({L"", L"", L"", group}, {}, {}, std::move(links));
 }
