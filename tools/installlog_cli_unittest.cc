@@ -154,6 +154,7 @@ struct PlanCase {
 PlanCase Plan(const char* name, InstallLog log, std::vector<std::string> options = {}) {
   return {name, std::move(log), std::move(options)};
 }
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
 
 class InstalllogPlanTest : public InstalllogTest, public ::testing::WithParamInterface<PlanCase> {};
 
@@ -220,6 +221,7 @@ BadInputCase Refused(const char* name, std::string file, std::vector<std::string
                      int code = kExitUsage) {
   return {name, std::move(file), std::move(args), code};
 }
+void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
 
 class InstalllogBadInputTest : public InstalllogTest,
                                public ::testing::WithParamInterface<BadInputCase> {};
