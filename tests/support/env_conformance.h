@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,76 +57,45 @@ struct Roots {
   std::wstring reg_scratch;
 };
 
-enum class Step { kDir, kFile, kAttrs, kCurrentDir, kRegKey };
-
-// One step of a case's setup; `path` is relative to the case's folder
-// (a registry key: relative to the scratch key).
-struct SetupStep {
-  Step step = Step::kDir;
-  std::wstring path;
-  std::uint32_t attrs = 0;  // kAttrs
-  std::string bytes = {};   // kFile
+// Where one case works: its folder and registry key (the scratch ones +
+// "\" + its name), and the roots.
+struct Place {
+  std::wstring dir;
+  std::wstring key;
+  Roots roots;
+  // `relative` below the case's folder ("" is the folder itself).
+  [[nodiscard]] std::wstring At(const std::wstring& relative) const;
 };
 
-enum class Call {
-  kGetFileAttrs,
-  kRemoveFile,
-  kRemoveDir,
-  kListFiles,
-  kReadWholeFile,
-  kWriteWholeFile,
-  kRenameFile,
-  kSetCurrentDir,
-  // GetFileIdentity of `path` and of `other`: are they one object?
-  kSameIdentity,
-  kGetFinalPath,
-  kDeleteRegKey,
-};
-
-// Where the path of the call lies.
-enum class Base {
-  kCase,            // relative to the case's folder ("" is the folder itself)
-  kEmptyDriveRoot,  // Roots::empty_drive_root, `path` appended
-  kRegistry,        // a key relative to Roots::reg_scratch, under HKCU
-};
-
-// What the call gives.
-struct Answer {
-  ErrorCode code = kErrorSuccess;
-  std::optional<std::uint32_t> attrs = {};              // kGetFileAttrs
-  std::optional<std::vector<std::wstring>> names = {};  // kListFiles, in any order
-  std::optional<std::string> bytes = {};                // kReadWholeFile
-  std::optional<bool> same = {};                        // kSameIdentity
-  // kGetFinalPath: the final path of the case's folder + "\" + this.
-  std::optional<std::wstring> final_tail = {};
-};
-
-// An entry after the call: there or not, and its bytes where they matter.
+// An entry (a registry key where `key`) after the call: there or not, and
+// its bytes where they matter. The path is relative to the case's folder or key.
 struct After {
-  std::wstring path;  // relative to the case's folder (kRegistry: the scratch key)
+  std::wstring path;
   bool exists = true;
   std::optional<std::string> bytes = {};
+  bool key = false;
 };
 
-// Where Wine answers otherwise than documented Windows.
+// Where Wine answers otherwise than documented Windows: why, what it gives,
+// and the state it leaves where that differs too.
 struct WineDiffers {
   std::string_view why;
-  Answer answer;
-  // The state Wine leaves, where it differs too.
+  std::string answer = "ok";
   std::optional<std::vector<After>> after = {};
 };
 
 struct Case {
   std::string_view name;  // letters, digits and "_" only
-  std::vector<SetupStep> setup;
-  Call call = Call::kGetFileAttrs;
-  std::wstring path;
-  std::wstring other = {};  // the second path of kRenameFile and kSameIdentity
-  std::string bytes = {};   // kWriteWholeFile
-  Base base = Base::kCase;
-  Answer expect = {};
+  // Each step makes part of the state the case starts from; false: it failed.
+  std::vector<std::function<bool(Machine&, const Place&)>> setup = {};
+  // Makes the one Env call and gives its result as text: "ok", "error 5",
+  // or "ok" and the value ("ok attrs=0x20", "ok names=[a,b]" sorted,
+  // "ok bytes=\"..\"", "ok same", "ok final=TAIL below the case's folder").
+  std::function<std::string(Env&, const Place&)> call = {};
+  std::string expect = "ok";
   std::vector<After> after = {};
   std::optional<WineDiffers> wine = {};
+  bool needs_empty_drive = false;
 };
 
 // The table.
@@ -133,9 +103,8 @@ struct Case {
 
 struct Outcome {
   enum Kind { kPass, kFail, kNotRun } kind = kPass;
-  // "pass NAME", "FAIL NAME: ..." or "not run NAME: ...", with the
-  // actual and expected results where they differ and Wine's known
-  // difference where it applied.
+  // "pass NAME: ...", "FAIL NAME: ..., expected ..." or "not run NAME: ...",
+  // with Wine's known difference where it applied.
   std::string line;
 };
 
