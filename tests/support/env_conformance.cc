@@ -47,7 +47,10 @@ std::string AttrsAre(std::uint32_t attrs) { return "ok attrs=" + Hex(attrs); }
 std::string NamesText(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
   std::string text = "names=[";
-  for (const std::wstring& name : names) text += (text.back() == '[' ? "" : ",") + Ascii(name);
+  for (const std::wstring& name : names) {
+    if (text.back() != '[') text += ',';
+    text += Ascii(name);
+  }
   return text + "]";
 }
 std::string Names(std::vector<std::wstring> names) { return "ok " + NamesText(std::move(names)); }
