@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,158 +17,141 @@ constexpr wchar_t kWinDir[] = L"C:\\WINDOWS\\";
 constexpr wchar_t kWinSysDir[] = L"C:\\WINDOWS\\system32\\";
 constexpr wchar_t kAppDir[] = L"C:\\Apps\\Tool\\";
 
+// What the guard allows for a folder: removing it when empty, and emptying
+// it of files no log names.
+struct Row {
+  const wchar_t* dir;
+  bool may_remove;
+  bool may_empty;
+};
+Row Empties(const wchar_t* dir) { return {dir, true, true}; }
+Row Removes(const wchar_t* dir) { return {dir, true, false}; }
+Row Keeps(const wchar_t* dir) { return {dir, false, false}; }
+void PrintTo(const Row& row, std::ostream* os) { *os << ::testing::PrintToString(row.dir); }
+
+void ExpectAnswers(FolderGuard& guard, std::initializer_list<Row> rows) {
+  for (const Row& row : rows) {
+    EXPECT_EQ(guard.MayRemove(row.dir), row.may_remove) << ::testing::PrintToString(row.dir);
+    EXPECT_EQ(guard.MayEmpty(row.dir), row.may_empty) << ::testing::PrintToString(row.dir);
+  }
+}
+
 // A 32-bit program's view of 64-bit Windows: System32 is the 32-bit system
 // folder, SysWOW64 names it too, and the real system folder (here
 // C:\WINDOWS\Native) is reached only through the "Sysnative" alias. The
 // application sits in C:\Apps\Tool, and the machine has other names for
 // many of its folders.
-void Machine(FakeEnv& env) {
-  for (const wchar_t* dir :
-       {L"C:\\WINDOWS\\system32\\drivers\\etc", L"C:\\WINDOWS\\Native\\drivers",
-        L"C:\\WINDOWS\\Temp", L"C:\\WINDOWS\\Fonts", L"C:\\WINDOWS\\inf\\sub",
-        L"C:\\Program Files\\Common Files", L"C:\\Program Files\\Other App",
-        L"C:\\Program Files (x86)\\Common Files", L"C:\\Users\\Me\\Desktop",
-        L"C:\\Users\\Me\\Music\\Playlists", L"C:\\Users\\Me\\AppData\\Local\\Temp",
-        L"C:\\Users\\Me\\Stuff", L"C:\\Apps\\Tool\\data\\img", L"C:\\Apps\\Other"}) {
-    env.AddDir(dir);
+class FolderGuardTest : public ::testing::Test {
+ protected:
+  FolderGuardTest() {
+    for (const wchar_t* dir :
+         {L"C:\\WINDOWS\\system32\\drivers\\etc", L"C:\\WINDOWS\\Native\\drivers",
+          L"C:\\WINDOWS\\Temp", L"C:\\WINDOWS\\Fonts", L"C:\\WINDOWS\\inf\\sub",
+          L"C:\\Program Files\\Common Files", L"C:\\Program Files\\Other App",
+          L"C:\\Program Files (x86)\\Common Files", L"C:\\Users\\Me\\Desktop",
+          L"C:\\Users\\Me\\Music\\Playlists", L"C:\\Users\\Me\\AppData\\Local\\Temp",
+          L"C:\\Users\\Me\\Stuff", L"C:\\Apps\\Tool\\data\\img", L"C:\\Apps\\Other"}) {
+      env_.AddDir(dir);
+    }
+    env_.AddAlias(L"C:\\WINDOWS\\SysWOW64", L"C:\\WINDOWS\\system32");
+    env_.AddAlias(L"C:\\WINDOWS\\Sysnative", L"C:\\WINDOWS\\Native");
+    env_.AddAlias(L"C:\\PROGRA~1", L"C:\\Program Files");
+    env_.AddAlias(L"C:\\APPS~1", L"C:\\Apps");
+    env_.AddAlias(L"S:", L"C:\\Users\\Me");
+    env_.AddAlias(L"\\\\localhost\\c$", L"C:");
+    env_.AddLink(L"C:\\Junction", L"C:\\Users\\Me");
+    env_.AddLink(L"C:\\Apps\\Tool\\win", L"C:\\WINDOWS");
+    env_.AddLink(L"C:\\Apps\\Tool\\music", L"C:\\Users\\Me\\Music");
+    env_.set_system_folders(
+        {.known_folders = {L"C:\\Users\\Me\\Desktop", L"C:\\Users\\Me\\Music",
+                           L"C:\\WINDOWS\\Fonts", L"C:\\Program Files (x86)",
+                           L"C:\\Program Files (x86)\\Common Files"},
+         .program_files = {L"C:\\Program Files", L"C:\\Program Files\\Common Files"},
+         .system_wow64 = L"C:\\WINDOWS\\SysWOW64",
+         .temp = L"C:\\Users\\Me\\AppData\\Local\\Temp\\",
+         .drive_roots = {L"C:\\", L"S:\\"}});
   }
-  env.AddAlias(L"C:\\WINDOWS\\SysWOW64", L"C:\\WINDOWS\\system32");
-  env.AddAlias(L"C:\\WINDOWS\\Sysnative", L"C:\\WINDOWS\\Native");
-  env.AddAlias(L"C:\\PROGRA~1", L"C:\\Program Files");
-  env.AddAlias(L"C:\\APPS~1", L"C:\\Apps");
-  env.AddAlias(L"S:", L"C:\\Users\\Me");
-  env.AddAlias(L"\\\\localhost\\c$", L"C:");
-  env.AddLink(L"C:\\Junction", L"C:\\Users\\Me");
-  env.AddLink(L"C:\\Apps\\Tool\\win", L"C:\\WINDOWS");
-  env.AddLink(L"C:\\Apps\\Tool\\music", L"C:\\Users\\Me\\Music");
+  GuardedFolders Query() { return QueryGuardedFolders(env_, kWinDir, kWinSysDir); }
+  FolderGuard Guard(const wchar_t* app_dir = kAppDir) {
+    return FolderGuard(env_, Query(), app_dir);
+  }
 
-  SystemFolderReport report;
-  report.known_folders = {L"C:\\Users\\Me\\Desktop", L"C:\\Users\\Me\\Music", L"C:\\WINDOWS\\Fonts",
-                          L"C:\\Program Files (x86)", L"C:\\Program Files (x86)\\Common Files"};
-  report.program_files = {L"C:\\Program Files", L"C:\\Program Files\\Common Files"};
-  report.system_wow64 = L"C:\\WINDOWS\\SysWOW64";
-  report.temp = L"C:\\Users\\Me\\AppData\\Local\\Temp\\";
-  report.drive_roots = {L"C:\\", L"S:\\"};
-  env.set_system_folders(report);
-}
-
-struct GuardCase {
-  const wchar_t* dir;
-  bool may_remove;
-  bool may_empty;
+  FakeEnv env_;
 };
 
-void PrintTo(const GuardCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.dir); }
+class FolderGuardTable : public FolderGuardTest, public ::testing::WithParamInterface<Row> {};
 
-class FolderGuardTest : public ::testing::TestWithParam<GuardCase> {};
-
-TEST_P(FolderGuardTest, DecidesByTheFolderNotItsName) {
-  const GuardCase& c = GetParam();
-  FakeEnv env;
-  Machine(env);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
-  EXPECT_EQ(guard.MayRemove(c.dir), c.may_remove);
-  EXPECT_EQ(guard.MayEmpty(c.dir), c.may_empty);
+TEST_P(FolderGuardTable, DecidesByTheFolderNotItsName) {
+  FolderGuard guard = Guard();
+  ExpectAnswers(guard, {GetParam()});
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, FolderGuardTest,
+    Table, FolderGuardTable,
     ::testing::Values(
         // The application's folder and what lies in it.
-        GuardCase{L"C:\\Apps\\Tool\\", true, true},
-        GuardCase{L"C:\\Apps\\Tool\\data\\", true, true},
-        GuardCase{L"c:\\apps\\TOOL\\data\\.\\img\\", true, true},
-        GuardCase{L"C:\\APPS~1\\Tool\\data\\", true, true},
+        Empties(L"C:\\Apps\\Tool\\"), Empties(L"C:\\Apps\\Tool\\data\\"),
+        Empties(L"c:\\apps\\TOOL\\data\\.\\img\\"), Empties(L"C:\\APPS~1\\Tool\\data\\"),
         // Its neighbours and its parent may go when empty, but are never
         // emptied of files no log names.
-        GuardCase{L"C:\\Apps\\Other\\", true, false}, GuardCase{L"C:\\Apps\\", true, false},
-        GuardCase{L"C:\\Apps\\Tool\\..\\Other\\", true, false},
-        GuardCase{L"C:\\Program Files\\Other App\\", true, false},
+        Removes(L"C:\\Apps\\Other\\"), Removes(L"C:\\Apps\\"),
+        Removes(L"C:\\Apps\\Tool\\..\\Other\\"), Removes(L"C:\\Program Files\\Other App\\"),
         // Guarded folders by any name.
-        GuardCase{L"C:\\Users\\Me\\Desktop\\", false, false},
-        GuardCase{L"C:\\USERS\\ME\\DESKTOP.\\", false, false},
-        GuardCase{L"\\\\?\\C:\\Users\\Me\\Desktop", false, false},
-        GuardCase{L"S:\\Desktop\\", false, false}, GuardCase{L"S:\\", false, false},
-        GuardCase{L"\\\\localhost\\c$\\Users\\Me\\Music\\", false, false},
-        GuardCase{L"C:\\Junction\\Music\\", false, false},
-        GuardCase{L"C:\\Apps\\Tool\\music\\", false, false},
-        GuardCase{L"C:\\PROGRA~1\\", false, false},
-        GuardCase{L"C:\\PROGRA~1\\Common Files\\", false, false},
-        GuardCase{L"C:\\Program Files (x86)\\", false, false},
+        Keeps(L"C:\\Users\\Me\\Desktop\\"), Keeps(L"C:\\USERS\\ME\\DESKTOP.\\"),
+        Keeps(L"\\\\?\\C:\\Users\\Me\\Desktop"), Keeps(L"S:\\Desktop\\"), Keeps(L"S:\\"),
+        Keeps(L"\\\\localhost\\c$\\Users\\Me\\Music\\"), Keeps(L"C:\\Junction\\Music\\"),
+        Keeps(L"C:\\Apps\\Tool\\music\\"), Keeps(L"C:\\PROGRA~1\\"),
+        Keeps(L"C:\\PROGRA~1\\Common Files\\"), Keeps(L"C:\\Program Files (x86)\\"),
         // Above a guarded folder: the profile, AppData above Temp, Users.
-        GuardCase{L"C:\\Users\\Me\\", false, false}, GuardCase{L"C:\\Users\\", false, false},
-        GuardCase{L"C:\\Users\\Me\\AppData\\", false, false},
-        GuardCase{L"C:\\Users\\Me\\AppData\\Local\\Temp\\", false, false},
+        Keeps(L"C:\\Users\\Me\\"), Keeps(L"C:\\Users\\"), Keeps(L"C:\\Users\\Me\\AppData\\"),
+        Keeps(L"C:\\Users\\Me\\AppData\\Local\\Temp\\"),
         // A plain folder of the user's, reached through a link: it may go
         // when empty, but it is not the application's.
-        GuardCase{L"C:\\Apps\\Tool\\music\\Playlists\\", true, false},
-        GuardCase{L"C:\\Users\\Me\\Stuff\\", true, false},
+        Removes(L"C:\\Apps\\Tool\\music\\Playlists\\"), Removes(L"C:\\Users\\Me\\Stuff\\"),
         // The Windows folder: nothing is emptied; its direct children and
         // everything in a system folder in any view stay.
-        GuardCase{L"C:\\WINDOWS\\", false, false}, GuardCase{L"C:\\WINDOWS\\Temp\\", false, false},
-        GuardCase{L"C:\\Apps\\Tool\\win\\Temp\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\Fonts\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\inf\\sub\\", true, false},
-        GuardCase{L"C:\\Apps\\Tool\\win\\inf\\sub\\", true, false},
-        GuardCase{L"C:\\WINDOWS\\system32\\drivers\\etc\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\SysWOW64\\drivers\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\Sysnative\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\Sysnative\\drivers\\", false, false},
-        GuardCase{L"C:\\WINDOWS\\Native\\drivers\\", false, false},
+        Keeps(L"C:\\WINDOWS\\"), Keeps(L"C:\\WINDOWS\\Temp\\"),
+        Keeps(L"C:\\Apps\\Tool\\win\\Temp\\"), Keeps(L"C:\\WINDOWS\\Fonts\\"),
+        Removes(L"C:\\WINDOWS\\inf\\sub\\"), Removes(L"C:\\Apps\\Tool\\win\\inf\\sub\\"),
+        Keeps(L"C:\\WINDOWS\\system32\\drivers\\etc\\"), Keeps(L"C:\\WINDOWS\\SysWOW64\\drivers\\"),
+        Keeps(L"C:\\WINDOWS\\Sysnative\\"), Keeps(L"C:\\WINDOWS\\Sysnative\\drivers\\"),
+        Keeps(L"C:\\WINDOWS\\Native\\drivers\\"),
         // Roots, relative paths and folders that are not there.
-        GuardCase{L"C:\\", false, false}, GuardCase{L"\\\\localhost\\c$\\", false, false},
-        GuardCase{L"C:\\Apps\\..\\", false, false}, GuardCase{L"Apps\\Tool\\", false, false},
-        GuardCase{L"\\Apps\\Tool\\", false, false}, GuardCase{L"", false, false},
-        GuardCase{L"C:\\Apps\\Tool\\missing\\", false, false}));
+        Keeps(L"C:\\"), Keeps(L"\\\\localhost\\c$\\"), Keeps(L"C:\\Apps\\..\\"),
+        Keeps(L"Apps\\Tool\\"), Keeps(L"\\Apps\\Tool\\"), Keeps(L""),
+        Keeps(L"C:\\Apps\\Tool\\missing\\")));
 
-TEST(FolderGuard, UnidentifiedFolderIsGuarded) {
-  FakeEnv env;
-  Machine(env);
-  env.InjectFault(FakeOp::kGetFileIdentity, L"C:\\Apps\\Other", kErrorAccessDenied);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
-  EXPECT_FALSE(guard.MayRemove(L"C:\\Apps\\Other\\"));
-  EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\"));
+TEST_F(FolderGuardTest, UnidentifiedFolderIsGuarded) {
+  env_.InjectFault(FakeOp::kGetFileIdentity, L"C:\\Apps\\Other", kErrorAccessDenied);
+  FolderGuard guard = Guard();
+  ExpectAnswers(guard, {Keeps(L"C:\\Apps\\Other\\"), Removes(L"C:\\Apps\\")});
 }
 
 // Without the application's own folder identified nothing is emptied; its
 // subfolders are then judged one by one, by their own identity.
-TEST(FolderGuard, UnidentifiedApplicationFolderIsNeverEmptied) {
-  FakeEnv env;
-  Machine(env);
-  env.InjectFault(FakeOp::kGetFileIdentity, kAppDir, kErrorAccessDenied);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
-  EXPECT_FALSE(guard.MayEmpty(L"C:\\Apps\\Tool\\data\\"));
-  EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\Tool\\data\\"));
-  EXPECT_FALSE(guard.MayRemove(L"C:\\Apps\\Tool\\music\\"));
+TEST_F(FolderGuardTest, UnidentifiedApplicationFolderIsNeverEmptied) {
+  env_.InjectFault(FakeOp::kGetFileIdentity, kAppDir, kErrorAccessDenied);
+  FolderGuard guard = Guard();
+  ExpectAnswers(guard, {Removes(L"C:\\Apps\\Tool\\data\\"), Keeps(L"C:\\Apps\\Tool\\music\\")});
 }
 
 // An application folder that holds a guarded folder (the uninstaller in the
 // user's profile) is judged folder by folder: what the user owns stays.
-TEST(FolderGuard, ApplicationFolderHoldingGuardedFolders) {
-  FakeEnv env;
-  Machine(env);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), L"C:\\Users\\Me\\");
-  EXPECT_FALSE(guard.MayRemove(L"C:\\Users\\Me\\"));
-  EXPECT_FALSE(guard.MayRemove(L"C:\\Users\\Me\\Desktop\\"));
-  EXPECT_FALSE(guard.MayRemove(L"C:\\Users\\Me\\Music\\"));
-  EXPECT_TRUE(guard.MayEmpty(L"C:\\Users\\Me\\Stuff\\"));
-  EXPECT_TRUE(guard.MayEmpty(L"S:\\Stuff\\"));
+TEST_F(FolderGuardTest, ApplicationFolderHoldingGuardedFolders) {
+  FolderGuard guard = Guard(L"C:\\Users\\Me\\");
+  ExpectAnswers(guard, {Keeps(L"C:\\Users\\Me\\"), Keeps(L"C:\\Users\\Me\\Desktop\\"),
+                        Keeps(L"C:\\Users\\Me\\Music\\"), Empties(L"C:\\Users\\Me\\Stuff\\"),
+                        Empties(L"S:\\Stuff\\")});
 }
 
-TEST(FolderGuard, ApplicationInsideTheWindowsFolderIsNeverEmptied) {
-  FakeEnv env;
-  Machine(env);
-  env.AddDir(L"C:\\WINDOWS\\Tool\\data");
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), L"C:\\WINDOWS\\Tool\\");
-  EXPECT_FALSE(guard.MayRemove(L"C:\\WINDOWS\\Tool\\"));
-  EXPECT_TRUE(guard.MayRemove(L"C:\\WINDOWS\\Tool\\data\\"));
-  EXPECT_FALSE(guard.MayEmpty(L"C:\\WINDOWS\\Tool\\data\\"));
+TEST_F(FolderGuardTest, ApplicationInsideTheWindowsFolderIsNeverEmptied) {
+  env_.AddDir(L"C:\\WINDOWS\\Tool\\data");
+  FolderGuard guard = Guard(L"C:\\WINDOWS\\Tool\\");
+  ExpectAnswers(guard, {Keeps(L"C:\\WINDOWS\\Tool\\"), Removes(L"C:\\WINDOWS\\Tool\\data\\")});
 }
 
-TEST(FolderGuard, IsInsideByTheFoldersThemselves) {
-  FakeEnv env;
-  Machine(env);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
+TEST_F(FolderGuardTest, IsInsideByTheFoldersThemselves) {
+  FolderGuard guard = Guard();
   EXPECT_TRUE(guard.IsInside(L"C:\\Apps\\Tool\\data\\img", L"C:\\APPS~1\\Tool"));
   EXPECT_TRUE(guard.IsInside(L"S:\\Music\\Playlists", L"C:\\Users\\Me\\"));
   EXPECT_FALSE(guard.IsInside(L"C:\\Apps\\Tool\\", L"C:\\APPS~1\\Tool"));
@@ -181,56 +164,49 @@ TEST(FolderGuard, IsInsideByTheFoldersThemselves) {
 // application folder's own: its folders are told by their text and their
 // attributes. A folder elsewhere reads the guarded folders' identities,
 // once.
-TEST(FolderGuard, IdentitiesAreReadOnlyWhereNeeded) {
-  FakeEnv env;
-  Machine(env);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), kAppDir);
-  EXPECT_EQ(env.identity_reads(), 1u);
+TEST_F(FolderGuardTest, IdentitiesAreReadOnlyWhereNeeded) {
+  FolderGuard guard = Guard();
+  EXPECT_EQ(env_.identity_reads(), 1u);
   EXPECT_TRUE(guard.MayEmpty(L"C:\\Apps\\Tool\\data\\img\\"));
   EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\Tool\\data\\"));
-  EXPECT_EQ(env.identity_reads(), 1u);
+  EXPECT_EQ(env_.identity_reads(), 1u);
   EXPECT_TRUE(guard.MayRemove(L"C:\\Apps\\Other\\"));
-  const std::size_t after_first = env.identity_reads();
+  const std::size_t after_first = env_.identity_reads();
   EXPECT_GT(after_first, 2u);
   EXPECT_FALSE(guard.MayRemove(L"S:\\Desktop\\"));
-  EXPECT_EQ(env.identity_reads(), after_first + 1);
+  EXPECT_EQ(env_.identity_reads(), after_first + 1);
 }
 
-TEST(QueryGuardedFolders, WhatTheSystemReportsAndTheSystemFolderInEveryView) {
-  FakeEnv env;
-  Machine(env);
-  env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Me\\Documents");
-  const GuardedFolders guarded = QueryGuardedFolders(env, kWinDir, kWinSysDir);
-  const auto holds = [&](const GuardedFolders& g, const wchar_t* folder) {
-    return std::find(g.folders.begin(), g.folders.end(), folder) != g.folders.end();
-  };
+bool Holds(const std::vector<std::wstring>& folders, const std::wstring& folder) {
+  return std::find(folders.begin(), folders.end(), folder) != folders.end();
+}
+
+TEST_F(FolderGuardTest, QueriesWhatTheSystemReportsAndTheSystemFolderInEveryView) {
+  env_.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Me\\Documents");
+  const GuardedFolders guarded = Query();
   for (const wchar_t* folder :
        {kWinDir, kWinSysDir, L"C:\\Users\\Me\\Desktop", L"C:\\Program Files",
         L"C:\\WINDOWS\\SysWOW64", L"C:\\Users\\Me\\AppData\\Local\\Temp\\", L"S:\\"}) {
-    EXPECT_TRUE(holds(guarded, folder)) << ::testing::PrintToString(folder);
+    EXPECT_TRUE(Holds(guarded.folders, folder)) << ::testing::PrintToString(folder);
   }
   // The shell folders by number stand in only where the known-folder list
   // cannot be read.
-  EXPECT_FALSE(holds(guarded, L"C:\\Users\\Me\\Documents\\"));
-  SystemFolderReport without_list = env.ReportSystemFolders();
+  EXPECT_FALSE(Holds(guarded.folders, L"C:\\Users\\Me\\Documents\\"));
+  SystemFolderReport without_list = env_.ReportSystemFolders();
   without_list.known_folders.clear();
-  env.set_system_folders(without_list);
-  EXPECT_TRUE(holds(QueryGuardedFolders(env, kWinDir, kWinSysDir), L"C:\\Users\\Me\\Documents\\"));
+  env_.set_system_folders(without_list);
+  EXPECT_TRUE(Holds(Query().folders, L"C:\\Users\\Me\\Documents\\"));
   EXPECT_EQ(guarded.system_trees, (std::vector<std::wstring>{kWinSysDir, L"C:\\WINDOWS\\SysWOW64",
                                                              L"C:\\WINDOWS\\Sysnative\\"}));
   EXPECT_EQ(guarded.windows_trees, std::vector<std::wstring>{kWinDir});
 }
 
-TEST(FolderGuard, DescribesTheFoldersByTheirOwnPaths) {
-  FakeEnv env;
-  Machine(env);
-  FolderGuard guard(env, QueryGuardedFolders(env, kWinDir, kWinSysDir), L"C:\\APPS~1\\Tool\\");
-  const FolderGuard::Report report = guard.Describe();
+TEST_F(FolderGuardTest, DescribesTheFoldersByTheirOwnPaths) {
+  const FolderGuard::Report report = Guard(L"C:\\APPS~1\\Tool\\").Describe();
   for (const wchar_t* folder :
        {L"C:\\", L"C:\\USERS", L"C:\\USERS\\ME", L"C:\\USERS\\ME\\APPDATA\\LOCAL\\TEMP",
         L"C:\\WINDOWS\\SYSTEM32", L"C:\\PROGRAM FILES\\COMMON FILES"}) {
-    EXPECT_NE(std::find(report.folders.begin(), report.folders.end(), folder), report.folders.end())
-        << ::testing::PrintToString(folder);
+    EXPECT_TRUE(Holds(report.folders, folder)) << ::testing::PrintToString(folder);
   }
   // The system's own paths keep the letter case the folders were made with.
   EXPECT_EQ(report.system_trees,

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,15 +20,15 @@ struct DirCase {
 class DirectoryQueryTest : public ::testing::TestWithParam<DirCase> {};
 
 TEST_P(DirectoryQueryTest, TrimsBufferAndEndsInBackslash) {
-  const DirCase& c = GetParam();
   FakeEnv env;
-  env.set_windows_buffer(c.buffer);
-  env.set_system_buffer(c.buffer);
-  EXPECT_EQ(GetWindowsDir(env), c.expected);
-  EXPECT_EQ(GetSystemDir(env), c.expected);
+  env.set_windows_buffer(GetParam().buffer);
+  env.set_system_buffer(GetParam().buffer);
+  EXPECT_EQ(GetWindowsDir(env), GetParam().expected);
+  EXPECT_EQ(GetSystemDir(env), GetParam().expected);
 }
 
 const std::wstring kFullName(kQueryBufferChars, L'w');
+const std::wstring kFullDir = std::wstring(kQueryBufferChars - 1, L'w') + L"\\";
 
 INSTANTIATE_TEST_SUITE_P(
     Buffers, DirectoryQueryTest,
@@ -39,9 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // Untouched by the system: nothing but NULs.
                       DirCase{std::wstring(kQueryBufferChars, L'\0'), L"\\"},
                       // Text that fills the buffer with no NUL after it is kept whole.
-                      DirCase{kFullName, kFullName + L"\\"},
-                      DirCase{std::wstring(kQueryBufferChars - 1, L'w') + L"\\",
-                              std::wstring(kQueryBufferChars - 1, L'w') + L"\\"},
+                      DirCase{kFullName, kFullName + L"\\"}, DirCase{kFullDir, kFullDir},
                       // Only the text before the first NUL counts.
                       DirCase{std::wstring(L"C:\\WIN\0old\\", 11) + std::wstring(249, L'\0'),
                               L"C:\\WIN\\"}));
@@ -87,16 +84,6 @@ constexpr wchar_t kDesktop[] = L"C:\\Users\\Me\\Desktop";
 
 std::wstring Programs(const std::wstring& rest) { return std::wstring(kPrograms) + L"\\" + rest; }
 std::wstring Desktop(const std::wstring& rest) { return std::wstring(kDesktop) + L"\\" + rest; }
-std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
-
-struct LinkCase {
-  const char* name;
-  std::function<void(FakeEnv&)> setup;
-  std::wstring folder;
-  std::wstring link;
-  std::int16_t result;
-  std::vector<std::wstring> events;
-};
 
 void Standard(FakeEnv& env) {
   env.SetSpecialFolder(csidl::kPrograms, kPrograms);
@@ -106,70 +93,45 @@ void Standard(FakeEnv& env) {
   env.AddFile(Desktop(L"Tool.lnk"));
   env.AddFile(Programs(L"Vendor Tool\\Tool.lnk"));
 }
+void DesktopLinkLocked(FakeEnv& env) {
+  Standard(env);
+  env.SetLocked(Desktop(L"Tool.lnk"), true);
+}
+void NoPrograms(FakeEnv& env) {
+  env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
+  env.AddFile(Programs(L"Vendor Tool\\Tool.lnk"));
+}
+void NoDesktop(FakeEnv& env) {
+  env.SetSpecialFolder(csidl::kPrograms, kPrograms);
+  env.AddFile(Desktop(L"Tool.lnk"));
+}
+
+struct LinkCase {
+  const char* name;
+  std::wstring folder;
+  std::wstring link;
+  std::int16_t result;
+  std::wstring removes;  // the one file the call removes; empty: it touches nothing
+  void (*setup)(FakeEnv&) = Standard;
+};
 
 const LinkCase kLinkCases[] = {
     // The desktop is asked for by name, not two levels above Programs.
-    {"DesktopByName", Standard, L"..\\..\\Desktop", L"Tool", kTrue, {Del(Desktop(L"Tool.lnk"))}},
-    {"DesktopNameInAnyCase",
-     Standard,
-     L"..\\..\\DESKTOP",
-     L"Tool",
-     kTrue,
-     {Del(Desktop(L"Tool.lnk"))}},
-    {"FolderBelowPrograms",
-     Standard,
-     L"Vendor Tool",
-     L"Tool",
-     kTrue,
-     {Del(Programs(L"Vendor Tool\\Tool.lnk"))}},
-    {"OneSeparatorBetweenFolderAndName",
-     Standard,
-     L"Vendor Tool\\",
-     L"Tool",
-     kTrue,
-     {Del(Programs(L"Vendor Tool\\Tool.lnk"))}},
-    {"EmptyFolderIsProgramsItself", Standard, L"", L"Tool", kTrue, {Del(Programs(L"Tool.lnk"))}},
-    {"EmptyLinkNameNamesNoLink", Standard, L"Vendor Tool", L"", kFalse, {}},
+    {"DesktopByName", L"..\\..\\Desktop", L"Tool", kTrue, Desktop(L"Tool.lnk")},
+    {"DesktopNameInAnyCase", L"..\\..\\DESKTOP", L"Tool", kTrue, Desktop(L"Tool.lnk")},
+    {"FolderBelowPrograms", L"Vendor Tool", L"Tool", kTrue, Programs(L"Vendor Tool\\Tool.lnk")},
+    {"OneSeparatorBetweenFolderAndName", L"Vendor Tool\\", L"Tool", kTrue,
+     Programs(L"Vendor Tool\\Tool.lnk")},
+    {"EmptyFolderIsProgramsItself", L"", L"Tool", kTrue, Programs(L"Tool.lnk")},
+    {"EmptyLinkNameNamesNoLink", L"Vendor Tool", L"", kFalse, L""},
     // The caller wants the link gone; one that is not there already is.
-    {"MissingLinkCountsAsRemoved",
-     Standard,
-     L"Vendor Tool",
-     L"Other",
-     kTrue,
-     {Del(Programs(L"Vendor Tool\\Other.lnk"))}},
-    {"MissingFolderCountsAsRemoved",
-     Standard,
-     L"Nowhere",
-     L"Tool",
-     kTrue,
-     {Del(Programs(L"Nowhere\\Tool.lnk"))}},
-    {"LockedLinkFails",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.SetLocked(Desktop(L"Tool.lnk"), true);
-     },
-     L"..\\..\\Desktop",
-     L"Tool",
-     kFalse,
-     {Del(Desktop(L"Tool.lnk"))}},
-    {"ProgramsUnavailable",
-     [](FakeEnv& env) {
-       env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
-       env.AddFile(Programs(L"Vendor Tool\\Tool.lnk"));
-     },
-     L"Vendor Tool",
-     L"Tool",
-     kFalse,
-     {}},
-    {"DesktopUnavailable",
-     [](FakeEnv& env) {
-       env.SetSpecialFolder(csidl::kPrograms, kPrograms);
-       env.AddFile(Desktop(L"Tool.lnk"));
-     },
-     L"..\\..\\Desktop",
-     L"Tool",
-     kFalse,
-     {}},
+    {"MissingLinkCountsAsRemoved", L"Vendor Tool", L"Other", kTrue,
+     Programs(L"Vendor Tool\\Other.lnk")},
+    {"MissingFolderCountsAsRemoved", L"Nowhere", L"Tool", kTrue, Programs(L"Nowhere\\Tool.lnk")},
+    {"LockedLinkFails", L"..\\..\\Desktop", L"Tool", kFalse, Desktop(L"Tool.lnk"),
+     DesktopLinkLocked},
+    {"ProgramsUnavailable", L"Vendor Tool", L"Tool", kFalse, L"", NoPrograms},
+    {"DesktopUnavailable", L"..\\..\\Desktop", L"Tool", kFalse, L"", NoDesktop},
 };
 
 void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
@@ -181,7 +143,9 @@ TEST_P(RemoveShellLinkTest, RemovesTheLinkFile) {
   FakeEnv env;
   c.setup(env);
   EXPECT_EQ(RemoveShellLink(env, c.folder, c.link), c.result);
-  EXPECT_EQ(env.events(), c.events);
+  EXPECT_EQ(env.events(), c.removes.empty()
+                              ? std::vector<std::wstring>{}
+                              : std::vector<std::wstring>{L"RemoveFile " + c.removes});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RemoveShellLinkTest, ::testing::ValuesIn(kLinkCases),

@@ -37,25 +37,25 @@ std::string Said(ErrorCode code) {
   return code == kErrorSuccess ? "ok" : "error " + std::to_string(code);
 }
 std::string Said(const Status& status) { return Said(status.code()); }
+// The value of a call that succeeds, as its expectation names it.
 template <typename T, typename Show>
 std::string Said(Result<T> result, Show show) {
-  return result.ok() ? "ok " + show(std::move(result).value()) : Said(result.code());
+  return result.ok() ? show(std::move(result).value()) : Said(result.code());
 }
-
-std::string Fails(ErrorCode code) { return Said(code); }
 std::string AttrsAre(std::uint32_t attrs) { return "ok attrs=" + Hex(attrs); }
-std::string NamesText(std::vector<std::wstring> names) {
+// In any order.
+std::string Names(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
-  std::string text = "names=[";
+  std::string text = "ok names=[";
   for (const std::wstring& name : names) {
     if (text.back() != '[') text += ',';
     text += Ascii(name);
   }
   return text + "]";
 }
-std::string Names(std::vector<std::wstring> names) { return "ok " + NamesText(std::move(names)); }
 std::string Bytes(std::string_view bytes) { return "ok bytes=" + Quoted(bytes); }
 std::string Same(bool same) { return same ? "ok same" : "ok different"; }
+// The final path of the case's folder + "\" + this.
 std::string FinalTail(std::wstring_view tail) { return "ok final=" + Ascii(tail); }
 
 std::wstring Under(const std::wstring& base, const std::wstring& relative) {
@@ -69,8 +69,8 @@ Setup Dir(std::wstring path) {
 }
 Setup File(std::wstring path, std::string bytes = "bytes") {
   return [=](Machine& m, const Place& at) {
-    return m.MakeDir(at.At(path).substr(0, at.At(path).rfind(L'\\'))) &&
-           m.MakeFile(at.At(path), bytes);
+    const std::wstring full = at.At(path);
+    return m.MakeDir(full.substr(0, full.rfind(L'\\'))) && m.MakeFile(full, bytes);
   };
 }
 Setup Attrs(std::wstring path, std::uint32_t attrs) {
@@ -85,31 +85,21 @@ Setup RegKey(std::wstring key) {
 
 // --- The calls, on paths relative to the case's folder ---------------------
 
-Call GetAttrs(std::wstring path) {
-  return [=](Env& env, const Place& at) {
-    return Said(env.GetFileAttrs(at.At(path)), [](std::uint32_t a) { return "attrs=" + Hex(a); });
-  };
+// A call of one path, and how its value shows.
+template <typename R, typename... Show>
+Call On(R (Env::*call)(std::wstring_view), std::wstring path, Show... show) {
+  return [=](Env& env, const Place& at) { return Said((env.*call)(at.At(path)), show...); };
 }
-// A call of one path that gives a status.
-Call On(Status (Env::*call)(std::wstring_view), std::wstring path) {
-  return [=](Env& env, const Place& at) { return Said((env.*call)(at.At(path))); };
-}
+Call GetAttrs(std::wstring path) { return On(&Env::GetFileAttrs, std::move(path), AttrsAre); }
 Call RemoveFile(std::wstring path) { return On(&Env::RemoveFile, std::move(path)); }
 Call RemoveDir(std::wstring path) { return On(&Env::RemoveDir, std::move(path)); }
+Call ListFiles(std::wstring path) { return On(&Env::ListFiles, std::move(path), Names); }
+Call Read(std::wstring path) { return On(&Env::ReadWholeFile, std::move(path), Bytes); }
 Call SetCurrentDir(std::wstring path) { return On(&Env::SetCurrentDir, std::move(path)); }
-Call ListFiles(std::wstring path) {
-  return [=](Env& env, const Place& at) { return Said(env.ListFiles(at.At(path)), NamesText); };
-}
 // The root of the empty drive, which has no "." or ".." entry.
 Call ListEmptyDriveRoot() {
   return [](Env& env, const Place& at) {
-    return Said(env.ListFiles(at.roots.empty_drive_root), NamesText);
-  };
-}
-Call Read(std::wstring path) {
-  return [=](Env& env, const Place& at) {
-    return Said(env.ReadWholeFile(at.At(path)),
-                [](std::string_view b) { return "bytes=" + Quoted(b); });
+    return Said(env.ListFiles(at.roots.empty_drive_root), Names);
   };
 }
 Call Write(std::wstring path, std::string bytes) {
@@ -127,16 +117,14 @@ Call SameIdentity(std::wstring path, std::wstring other) {
     return Same(first.value().id == second.value().id);
   };
 }
-// The final path of the case's folder + "\" + the tail shows as the tail;
-// anything outside the case's folder shows whole.
+// Anything outside the case's folder shows whole.
 Call FinalPath(std::wstring path) {
   return [=](Env& env, const Place& at) {
     const Result<std::wstring> base = env.GetFinalPath(at.dir);
     const std::wstring prefix = base.ok() ? base.value() + L"\\" : L"";
     return Said(env.GetFinalPath(at.At(path)), [&](const std::wstring& text) {
-      return "final=" + (!prefix.empty() && text.starts_with(prefix)
-                             ? Ascii(text.substr(prefix.size()))
-                             : "(outside) " + Ascii(text));
+      const bool inside = !prefix.empty() && text.starts_with(prefix);
+      return FinalTail(inside ? text.substr(prefix.size()) : L"(outside) " + text);
     });
   };
 }
@@ -214,7 +202,7 @@ std::vector<Case> MakeCases() {
         kErrorInvalidName, {},
         WineDiffers{"its attribute query takes a file with a trailing \\ for a missing path, "
                     "though its delete of the same name answers 123",
-                    Fails(kErrorPathNotFound)}),
+                    Said(kErrorPathNotFound)}),
       C("attrs_of_a_folder_trailing_separator", {Dir(L"D")}, GetAttrs(L"D\\"),
         AttrsAre(kDirectory)),
       C("attrs_of_a_missing_entry", {}, GetAttrs(L"a.txt"), kErrorFileNotFound),
@@ -240,7 +228,7 @@ std::vector<Case> MakeCases() {
       C("list_missing_folder", {}, ListFiles(L"Missing\\"), kErrorPathNotFound),
       C("list_a_file", {File(L"a.txt")}, ListFiles(L"a.txt\\"), kErrorNotADirectory, {},
         WineDiffers{"its search of \"file\\*\" answers 123 (invalid name)",
-                    Fails(kErrorInvalidName)}),
+                    Said(kErrorInvalidName)}),
       // An empty drive root has nothing at all to find.
       {.name = "list_empty_drive_root",
        .call = ListEmptyDriveRoot(),
