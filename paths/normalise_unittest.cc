@@ -12,6 +12,13 @@ struct ComparableCase {
   const wchar_t* comparable;
   bool absolute;
 };
+ComparableCase Absolute(const wchar_t* path, const wchar_t* comparable) {
+  return {path, comparable, true};
+}
+ComparableCase Relative(const wchar_t* path, const wchar_t* comparable) {
+  return {path, comparable, false};
+}
+ComparableCase Windows(const wchar_t* path) { return Absolute(path, L"C:\\WINDOWS"); }
 
 class ComparablePathTest : public ::testing::TestWithParam<ComparableCase> {};
 
@@ -24,33 +31,29 @@ TEST_P(ComparablePathTest, OneFormForEverySpelling) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ComparablePathTest,
     ::testing::Values(
-        ComparableCase{L"C:\\Windows\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"c:\\windows", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:/Windows/", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:\\\\Windows\\\\\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:\\.\\Windows\\.\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:\\Apps\\..\\WINDOWS\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:\\Windows.\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"C:\\Windows . .\\System32 \\", L"C:\\WINDOWS\\SYSTEM32", true},
-        ComparableCase{L"\\\\?\\C:\\Windows\\", L"C:\\WINDOWS", true},
-        ComparableCase{L"\\\\?\\c:\\windows", L"C:\\WINDOWS", true},
-        ComparableCase{L"\\\\.\\C:\\Windows", L"C:\\WINDOWS", true},
-        ComparableCase{L"\\\\?\\UNC\\srv\\share\\app", L"\\\\SRV\\SHARE\\APP", true},
-        ComparableCase{L"\\\\?\\unc\\srv\\share\\app", L"\\\\SRV\\SHARE\\APP", true},
+        // Every spelling of one folder.
+        Windows(L"C:\\Windows\\"), Windows(L"c:\\windows"), Windows(L"C:/Windows/"),
+        Windows(L"C:\\\\Windows\\\\\\"), Windows(L"C:\\.\\Windows\\.\\"),
+        Windows(L"C:\\Apps\\..\\WINDOWS\\"), Windows(L"C:\\Windows.\\"),
+        Absolute(L"C:\\Windows . .\\System32 \\", L"C:\\WINDOWS\\SYSTEM32"),
+        Windows(L"\\\\?\\C:\\Windows\\"), Windows(L"\\\\?\\c:\\windows"),
+        Windows(L"\\\\.\\C:\\Windows"),
+        Absolute(L"\\\\?\\UNC\\srv\\share\\app", L"\\\\SRV\\SHARE\\APP"),
+        Absolute(L"\\\\?\\unc\\srv\\share\\app", L"\\\\SRV\\SHARE\\APP"),
         // ".." stops at the root, as it does on disk.
-        ComparableCase{L"C:\\..\\..\\Windows", L"C:\\WINDOWS", true},
-        ComparableCase{L"\\\\srv\\share\\..\\x", L"\\\\SRV\\SHARE\\X", true},
-        ComparableCase{L"C:\\", L"C:\\", true}, ComparableCase{L"C:", L"C:", false},
-        ComparableCase{L"C:App\\x", L"C:APP\\X", false}, ComparableCase{L"\\", L"\\", false},
-        ComparableCase{L"\\App\\", L"\\APP", false}, ComparableCase{L"App\\", L"APP", false},
-        ComparableCase{L"", L"", false},
+        Windows(L"C:\\..\\..\\Windows"), Absolute(L"\\\\srv\\share\\..\\x", L"\\\\SRV\\SHARE\\X"),
+        Absolute(L"C:\\", L"C:\\"), Relative(L"C:", L"C:"), Relative(L"C:App\\x", L"C:APP\\X"),
+        Relative(L"\\", L"\\"), Relative(L"\\App\\", L"\\APP"), Relative(L"App\\", L"APP"),
+        Relative(L"", L""),
         // A "\\" path that names no share.
-        ComparableCase{L"\\\\srv", L"\\SRV", false}, ComparableCase{L"\\\\.\\..\\x", L"X", false}));
+        Relative(L"\\\\srv", L"\\SRV"), Relative(L"\\\\.\\..\\x", L"X")));
 
 struct RootCase {
   const wchar_t* dir;
   bool root;
 };
+RootCase Root(const wchar_t* dir) { return {dir, true}; }
+RootCase NotRoot(const wchar_t* dir) { return {dir, false}; }
 
 class IsRootTest : public ::testing::TestWithParam<RootCase> {};
 
@@ -61,14 +64,11 @@ TEST_P(IsRootTest, RootsInAnySpelling) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, IsRootTest,
-    ::testing::Values(RootCase{L"C:\\", true}, RootCase{L"d:\\", true}, RootCase{L"C:", true},
-                      RootCase{L"\\", true}, RootCase{L"", true},
-                      RootCase{L"\\\\srv\\share\\", true}, RootCase{L"\\\\srv\\share", true},
-                      RootCase{L"\\\\?\\UNC\\srv\\share\\", true},
-                      RootCase{L"C:\\Apps\\..\\", true}, RootCase{L"C:\\Apps\\..\\..\\", true},
-                      RootCase{L"C:\\.\\", true}, RootCase{L"C:\\Apps\\", false},
-                      RootCase{L"\\\\srv\\share\\app\\", false}, RootCase{L"App\\", false},
-                      RootCase{L"ab\\", false}));
+    ::testing::Values(Root(L"C:\\"), Root(L"d:\\"), Root(L"C:"), Root(L"\\"), Root(L""),
+                      Root(L"\\\\srv\\share\\"), Root(L"\\\\srv\\share"),
+                      Root(L"\\\\?\\UNC\\srv\\share\\"), Root(L"C:\\Apps\\..\\"),
+                      Root(L"C:\\Apps\\..\\..\\"), Root(L"C:\\.\\"), NotRoot(L"C:\\Apps\\"),
+                      NotRoot(L"\\\\srv\\share\\app\\"), NotRoot(L"App\\"), NotRoot(L"ab\\")));
 
 TEST(NormalisePath, KeepsTheLetterCaseOfTheText) {
   const NormalPath path = NormalisePath(L"c:\\Program Files\\.\\Tool\\..\\Tool.\\");

@@ -19,16 +19,21 @@ std::wstring Expanded(std::wstring path, const PathFields& fields = ToolFields()
   return path;
 }
 
+// A path before and after, for the group "Tool" (or `group`) and the
+// application in D:\Apps\Tool (or `app_dir`).
 struct ExpandCase {
   const wchar_t* before;
   const wchar_t* after;
+  const wchar_t* group = L"Tool";
+  const wchar_t* app_dir = L"D:\\Apps\\Tool\\";
 };
 
 class ExpandPathVariablesTest : public ::testing::TestWithParam<ExpandCase> {};
 
 TEST_P(ExpandPathVariablesTest, ReplacesLeadingVariable) {
   const ExpandCase& c = GetParam();
-  EXPECT_EQ(Expanded(c.before), c.after) << ::testing::PrintToString(c.before);
+  EXPECT_EQ(Expanded(c.before, ToolFields(c.app_dir), c.group), c.after)
+      << ::testing::PrintToString(c.before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -41,9 +46,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{L"%currentdir%\\readme.txt", L"D:\\Apps\\Tool\\readme.txt"},
                       ExpandCase{L"%rootdir%\\Data", L"D:\\Data"},
                       ExpandCase{L"%rootdir%", L"D:\\"},
+                      ExpandCase{L"%rootdir%\\Data", L"\\\\server\\apps\\Data", L"Tool",
+                                 L"\\\\server\\apps\\Tool\\"},
                       ExpandCase{L"%userdir%\\notes.txt", L"D:\\Apps\\Tool\\notes.txt"},
                       ExpandCase{L"%userfolder%\\Tool.lnk", L"Tool\\Tool.lnk"},
                       ExpandCase{L"%userfolder%", L"Tool"},
+                      ExpandCase{L"%userfolder%\\Tool.lnk", L"\\Tool.lnk", L""},
+                      // The group name goes in as it is.
+                      ExpandCase{L"%userfolder%\\a", L"%windir%\\a", L"%windir%"},
                       ExpandCase{L"C:\\%windir%\\x", L"C:\\%windir%\\x"},
                       ExpandCase{L"%temp%\\x", L"%temp%\\x"}, ExpandCase{L"", L""},
                       // The rest of the path keeps its case.
@@ -52,15 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{L"%", L"%"}, ExpandCase{L"%windi", L"%windi"},
                       // A variable is replaced once; a second one stays.
                       ExpandCase{L"%windir%\\%windir%", L"C:\\WINDOWS\\%windir%"}));
-
-TEST(ExpandPathVariables, RootOfShareAppDir) {
-  EXPECT_EQ(Expanded(L"%rootdir%\\Data", ToolFields(L"\\\\server\\apps\\Tool\\")),
-            L"\\\\server\\apps\\Data");
-}
-
-TEST(ExpandPathVariables, EmptyGroupName) {
-  EXPECT_EQ(Expanded(L"%userfolder%\\Tool.lnk", ToolFields(), L""), L"\\Tool.lnk");
-}
 
 TEST(ExpandPathVariables, LaterRowsSeeEarlierResults) {
   // Each row is tested once, on the string as the rows before left it: a
@@ -73,10 +74,6 @@ TEST(ExpandPathVariables, LaterRowsSeeEarlierResults) {
   fields = ToolFields();
   fields.WinSysDir = L"%windir%\\";
   EXPECT_EQ(Expanded(L"%winsysdir%\\x", fields), L"C:\\WINDOWS\\\\x");
-}
-
-TEST(ExpandPathVariables, GroupNameIsInsertedUnexpanded) {
-  EXPECT_EQ(Expanded(L"%userfolder%\\a", ToolFields(), L"%windir%"), L"%windir%\\a");
 }
 
 FileEntry File(const std::wstring& tag) {
@@ -93,11 +90,11 @@ TEST(ExpandAllPaths, ExpandsOnlyPathFieldsOfCountedEntries) {
 
   ExpandAllPaths(ToolFields(), 2, files, 1, links, app);
 
-  EXPECT_EQ(files[0], (FileEntry{L"C:\\WINDOWS\\a.src", L"D:\\Apps\\Tool\\a", kTrue}));
-  EXPECT_EQ(files[1], (FileEntry{L"C:\\WINDOWS\\b.src", L"D:\\Apps\\Tool\\b", kTrue}));
-  EXPECT_EQ(files[2], File(L"c"));  // beyond the count
-  EXPECT_EQ(links[0], (LinkEntry{L"Tool", L"%windir%\\l1", L"D:\\Apps\\Tool\\l1.exe"}));
-  EXPECT_EQ(links[1], Link(L"l2"));
+  EXPECT_EQ(files, (std::vector<FileEntry>{{L"C:\\WINDOWS\\a.src", L"D:\\Apps\\Tool\\a", kTrue},
+                                           {L"C:\\WINDOWS\\b.src", L"D:\\Apps\\Tool\\b", kTrue},
+                                           File(L"c")}));  // the last beyond the count
+  EXPECT_EQ(links, (std::vector<LinkEntry>{{L"Tool", L"%windir%\\l1", L"D:\\Apps\\Tool\\l1.exe"},
+                                           Link(L"l2")}));
   EXPECT_EQ(app,
             (AppInfo{L"D:\\Apps\\Tool\\", L"%windir%Name", L"D:\\Apps\\Tool\\Tool.exe", L"Tool"}));
 }

@@ -20,7 +20,8 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 namespace {
 
 // The setup side of the fake: its own setup calls, which the Env calls do
-// not go through (only the current directory has no other way in).
+// not go through (only the current directory has no other way in). Each
+// answers whether the entry is there afterwards.
 class FakeMachine final : public Machine {
  public:
   explicit FakeMachine(FakeEnv& env) : env_(env) {}
@@ -40,13 +41,12 @@ class FakeMachine final : public Machine {
   bool MakeCurrentDir(const std::wstring& path) override { return env_.SetCurrentDir(path).ok(); }
   bool MakeRegKey(std::int32_t root, const std::wstring& key) override {
     env_.AddRegKey(root, key);
-    return true;
+    return env_.RegKeyExists(root, key);
   }
   bool Exists(const std::wstring& path) override { return env_.Exists(path); }
   std::optional<std::string> Content(const std::wstring& path) override {
     Result<std::string> bytes = env_.ReadWholeFile(path);
-    if (!bytes.ok()) return std::nullopt;
-    return std::move(bytes).value();
+    return bytes.ok() ? std::optional(std::move(bytes).value()) : std::nullopt;
   }
   bool RegKeyExists(std::int32_t root, const std::wstring& key) override {
     return env_.RegKeyExists(root, key);
@@ -78,9 +78,8 @@ TEST(EnvConformanceTable, NamesAreUniqueIdentifiers) {
   for (const Case& c : Cases()) {
     EXPECT_TRUE(seen.insert(c.name).second) << c.name;
     EXPECT_FALSE(c.name.empty());
-    for (const char ch : c.name) {
-      EXPECT_TRUE((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_') << c.name;
-    }
+    EXPECT_EQ(c.name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), c.name.npos)
+        << c.name;
   }
 }
 

@@ -161,12 +161,8 @@ Case C(std::string_view name, std::vector<Setup> setup, Call call, ErrorCode fai
 }
 
 std::vector<Case> MakeCases() {
-  using attr::kArchive;
-  using attr::kDirectory;
-  using attr::kHidden;
-  using attr::kNormal;
-  using attr::kReadOnly;
-  using attr::kSystem;
+  using attr::kArchive, attr::kDirectory, attr::kHidden, attr::kNormal, attr::kReadOnly,
+      attr::kSystem;
   return {
       // --- RemoveDir ---------------------------------------------------
       C("remove_dir_empty", {Dir(L"D")}, RemoveDir(L"D"), "ok", {Gone(L"D")}),
