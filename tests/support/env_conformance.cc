@@ -64,22 +64,22 @@ std::wstring Under(const std::wstring& base, const std::wstring& relative) {
 
 // --- Setup steps, relative to the case's folder (RegKey: its key) ----------
 
-Setup Dir(std::wstring path) {
+Setup Dir(const std::wstring& path) {
   return [=](Machine& m, const Place& at) { return m.MakeDir(at.At(path)); };
 }
-Setup File(std::wstring path, std::string bytes = "bytes") {
+Setup File(const std::wstring& path, const std::string& bytes = "bytes") {
   return [=](Machine& m, const Place& at) {
     const std::wstring full = at.At(path);
     return m.MakeDir(full.substr(0, full.rfind(L'\\'))) && m.MakeFile(full, bytes);
   };
 }
-Setup Attrs(std::wstring path, std::uint32_t attrs) {
+Setup Attrs(const std::wstring& path, std::uint32_t attrs) {
   return [=](Machine& m, const Place& at) { return m.SetAttrs(at.At(path), attrs); };
 }
-Setup CurrentDir(std::wstring path) {
+Setup CurrentDir(const std::wstring& path) {
   return [=](Machine& m, const Place& at) { return m.MakeCurrentDir(at.At(path)); };
 }
-Setup RegKey(std::wstring key) {
+Setup RegKey(const std::wstring& key) {
   return [=](Machine& m, const Place& at) { return m.MakeRegKey(kHkcu, Under(at.key, key)); };
 }
 
@@ -87,29 +87,29 @@ Setup RegKey(std::wstring key) {
 
 // A call of one path, and how its value shows.
 template <typename R, typename... Show>
-Call On(R (Env::*call)(std::wstring_view), std::wstring path, Show... show) {
+Call On(R (Env::*call)(std::wstring_view), const std::wstring& path, Show... show) {
   return [=](Env& env, const Place& at) { return Said((env.*call)(at.At(path)), show...); };
 }
-Call GetAttrs(std::wstring path) { return On(&Env::GetFileAttrs, std::move(path), AttrsAre); }
-Call RemoveFile(std::wstring path) { return On(&Env::RemoveFile, std::move(path)); }
-Call RemoveDir(std::wstring path) { return On(&Env::RemoveDir, std::move(path)); }
-Call ListFiles(std::wstring path) { return On(&Env::ListFiles, std::move(path), Names); }
-Call Read(std::wstring path) { return On(&Env::ReadWholeFile, std::move(path), Bytes); }
-Call SetCurrentDir(std::wstring path) { return On(&Env::SetCurrentDir, std::move(path)); }
+Call GetAttrs(const std::wstring& path) { return On(&Env::GetFileAttrs, path, AttrsAre); }
+Call RemoveFile(const std::wstring& path) { return On(&Env::RemoveFile, path); }
+Call RemoveDir(const std::wstring& path) { return On(&Env::RemoveDir, path); }
+Call ListFiles(const std::wstring& path) { return On(&Env::ListFiles, path, Names); }
+Call Read(const std::wstring& path) { return On(&Env::ReadWholeFile, path, Bytes); }
+Call SetCurrentDir(const std::wstring& path) { return On(&Env::SetCurrentDir, path); }
 // The root of the empty drive, which has no "." or ".." entry.
 Call ListEmptyDriveRoot() {
   return [](Env& env, const Place& at) {
     return Said(env.ListFiles(at.roots.empty_drive_root), Names);
   };
 }
-Call Write(std::wstring path, std::string bytes) {
+Call Write(const std::wstring& path, const std::string& bytes) {
   return [=](Env& env, const Place& at) { return Said(env.WriteWholeFile(at.At(path), bytes)); };
 }
-Call Rename(std::wstring from, std::wstring to) {
+Call Rename(const std::wstring& from, const std::wstring& to) {
   return [=](Env& env, const Place& at) { return Said(env.RenameFile(at.At(from), at.At(to))); };
 }
 // GetFileIdentity of both: are they one object?
-Call SameIdentity(std::wstring path, std::wstring other) {
+Call SameIdentity(const std::wstring& path, const std::wstring& other) {
   return [=](Env& env, const Place& at) {
     const Result<FileIdentity> first = env.GetFileIdentity(at.At(path));
     const Result<FileIdentity> second = env.GetFileIdentity(at.At(other));
@@ -118,7 +118,7 @@ Call SameIdentity(std::wstring path, std::wstring other) {
   };
 }
 // Anything outside the case's folder shows whole.
-Call FinalPath(std::wstring path) {
+Call FinalPath(const std::wstring& path) {
   return [=](Env& env, const Place& at) {
     const Result<std::wstring> base = env.GetFinalPath(at.dir);
     const std::wstring prefix = base.ok() ? base.value() + L"\\" : L"";
@@ -129,7 +129,7 @@ Call FinalPath(std::wstring path) {
   };
 }
 // A key relative to the case's key; a leading "\" stays in front.
-Call DeleteKey(std::wstring key) {
+Call DeleteKey(const std::wstring& key) {
   return [=](Env& env, const Place& at) {
     return Said(env.DeleteRegKey(
         kHkcu, key.starts_with(L"\\") ? L"\\" + Under(at.key, key.substr(1)) : Under(at.key, key)));
