@@ -1,28 +1,36 @@
-// Turning a fuzzer's bytes into the inputs of the targets, and the check
-// macro they share.
+// Turning a fuzzer's bytes into the inputs of the targets, the check they
+// share, their entry point and the path variables two of them predict.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Stops the run with a report when an invariant does not hold; libFuzzer
-// then keeps the input as a crash artifact.
-#define FUZZ_CHECK(condition)                                                                     \
-  do {                                                                                            \
-    if (!(condition)) {                                                                           \
-      static_cast<void>(                                                                          \
-          std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition)); \
-      std::abort();                                                                               \
-    }                                                                                             \
-  } while (false)
+// then keeps the input as a crash artifact (scripts/fuzz looks for the text).
+#define FUZZ_CHECK(condition) ::uninstall::fuzz::Check((condition), #condition, __FILE__, __LINE__)
+
+// The entry point of a target: uninstall::fuzz::FuzzOne on every input.
+#define FUZZ_TARGET                                                                   \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    ::uninstall::fuzz::FuzzOne(data, size);                                           \
+    return 0;                                                                         \
+  }
 
 namespace uninstall::fuzz {
+
+inline void Check(bool holds, const char* condition, const char* file, int line) {
+  if (holds) return;
+  static_cast<void>(std::fprintf(stderr, "%s:%d: invariant failed: %s\n", file, line, condition));
+  std::abort();
+}
 
 // Every target is built twice: as <target>_fuzzer, which takes its input as
 // it is (small inputs, many thousands of runs a second), and as
@@ -52,37 +60,29 @@ inline constexpr std::size_t kMaxUnit = 64;
 // the log is prefix + N times the unit + suffix. Missing bytes shorten the
 // parts.
 inline std::string RepeatedLogBytes(const std::uint8_t* data, std::size_t size) {
-  std::string_view rest(reinterpret_cast<const char*>(data), size);
-  const auto take_byte = [&rest]() -> std::size_t {
-    if (rest.empty()) return 0;
-    const auto b = static_cast<std::uint8_t>(rest.front());
-    rest.remove_prefix(1);
-    return b;
-  };
-  const auto take = [&rest](std::size_t n) {
-    const std::string_view part = rest.substr(0, std::min(n, rest.size()));
+  std::array<std::size_t, 4> head{};  // N, the mark, P, U
+  const std::size_t n = std::min(size, head.size());
+  std::copy(data, data + n, head.begin());
+  std::string_view rest(reinterpret_cast<const char*>(data) + n, size - n);
+  const auto take = [&rest](std::size_t len) {
+    const std::string_view part = rest.substr(0, std::min(len, rest.size()));
     rest.remove_prefix(part.size());
     return part;
   };
-  std::size_t repeats = take_byte();
-  if (take_byte() == kNearLimitMark) repeats += kNearLimitBase;
-  const std::size_t prefix_len = take_byte();
-  const std::size_t unit_len = std::min(take_byte(), kMaxUnit);
-  const std::string_view prefix = take(prefix_len);
-  const std::string_view unit = take(unit_len);
-
+  const std::size_t repeats = head[0] + (head[1] == kNearLimitMark ? kNearLimitBase : 0);
+  const std::string_view prefix = take(head[2]);
+  const std::string_view unit = take(std::min(head[3], kMaxUnit));
   std::string bytes(prefix);
   bytes.reserve(prefix.size() + repeats * unit.size() + rest.size());
   for (std::size_t i = 0; i < repeats; ++i) bytes += unit;
-  bytes += rest;
-  return bytes;
+  return bytes += rest;
 }
 
 // The bytes of an install log, from a fuzzer input, in the form the target
 // was built for.
 inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size) {
   if (kRepeatedForm) return RepeatedLogBytes(data, size);
-  return std::string(reinterpret_cast<const char*>(data), size);
+  return {reinterpret_cast<const char*>(data), size};
 }
 
 // Wide strings from a fuzzer input: a byte 0 ends one string and starts the
@@ -94,19 +94,46 @@ inline std::vector<std::wstring> WideStringsFromInput(const std::uint8_t* data, 
                                                       std::size_t max_strings) {
   std::vector<std::wstring> out(1);
   for (std::size_t i = 0; i < size; ++i) {
-    const std::uint8_t b = data[i];
-    if (b == 0 && out.size() < max_strings) {
+    std::uint32_t c = data[i];
+    if (c == 0 && out.size() < max_strings) {
       out.emplace_back();
-    } else if (b == 0xFF) {
-      std::uint32_t unit = 0;
-      if (i + 1 < size) unit |= data[++i];
-      if (i + 1 < size) unit |= static_cast<std::uint32_t>(data[++i]) << 8;
-      out.back().push_back(static_cast<wchar_t>(unit));
-    } else {
-      out.back().push_back(static_cast<wchar_t>(b));
+      continue;
     }
+    if (c == 0xFF) {
+      c = 0;
+      if (i + 1 < size) c |= data[++i];
+      if (i + 1 < size) c |= static_cast<std::uint32_t>(data[++i]) << 8;
+    }
+    out.back().push_back(static_cast<wchar_t>(c));
   }
   return out;
+}
+
+// What the variables %windir%, %winsysdir%, %currentdir%, %rootdir%,
+// %userdir% and %userfolder% stand for, in the order ExpandPathVariables
+// tries them.
+using VariableValues = std::array<std::wstring, 6>;
+
+// A path that opens with a variable (in any ASCII letter case), that
+// variable replaced by its value; a folder variable (all but %userfolder%)
+// takes one "\" right behind it along. nullopt when it opens with none.
+inline std::optional<std::wstring> ExpandedOnce(std::wstring_view path,
+                                                const VariableValues& values) {
+  static constexpr std::array<std::wstring_view, 6> kNames = {
+      L"%windir%", L"%winsysdir%", L"%currentdir%", L"%rootdir%", L"%userdir%", L"%userfolder%"};
+  const auto same = [](wchar_t name, wchar_t c) {
+    return name == ((c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c);
+  };
+  for (std::size_t i = 0; i < kNames.size(); ++i) {
+    const std::wstring_view name = kNames[i];
+    if (path.size() < name.size() || !std::equal(name.begin(), name.end(), path.begin(), same)) {
+      continue;
+    }
+    std::size_t used = name.size();
+    if (i + 1 < kNames.size() && path.size() > used && path[used] == L'\\') ++used;
+    return values[i] + std::wstring(path.substr(used));
+  }
+  return std::nullopt;
 }
 
 }  // namespace uninstall::fuzz

@@ -38,15 +38,13 @@ void CheckSplit(const std::wstring& p) {
   const std::wstring dir = GetDirectory(p);
   const std::wstring name = GetFileName(p);
   if (p.find(kSep) == std::wstring::npos) {
-    FUZZ_CHECK(dir.empty());
-    FUZZ_CHECK(name.empty());
+    FUZZ_CHECK(dir.empty() && name.empty());
     return;
   }
   FUZZ_CHECK(dir + name == p);
   FUZZ_CHECK(!dir.empty() && dir.back() == kSep);
   FUZZ_CHECK(name.find(kSep) == std::wstring::npos);
-  FUZZ_CHECK(GetDirectory(dir) == dir);
-  FUZZ_CHECK(GetFileName(dir).empty());
+  FUZZ_CHECK(GetDirectory(dir) == dir && GetFileName(dir).empty());
 }
 
 void CheckRoot(const std::wstring& p) {
@@ -55,67 +53,28 @@ void CheckRoot(const std::wstring& p) {
   const std::wstring_view scanned = std::wstring_view{p}.substr(0, kRootScanChars);
   if (!scanned.starts_with(L"\\\\")) {
     FUZZ_CHECK(root == scanned.substr(0, 3));
-    return;
-  }
-  if (root.empty()) {
+  } else if (root.empty()) {
     FUZZ_CHECK(scanned.find(kSep, 2) == std::wstring_view::npos);
-    return;
+  } else {
+    FUZZ_CHECK(std::count(root.begin(), root.end(), kSep) == 4);
+    FUZZ_CHECK(root.starts_with(L"\\\\") && root.back() == kSep);
+    FUZZ_CHECK((std::wstring{scanned} + kSep).starts_with(root));
   }
-  FUZZ_CHECK(std::count(root.begin(), root.end(), kSep) == 4);
-  FUZZ_CHECK(root.back() == kSep);
-  FUZZ_CHECK(root.starts_with(L"\\\\"));
-  FUZZ_CHECK((std::wstring{scanned} + kSep).starts_with(root));
 }
 
-wchar_t AsciiLower(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-bool OpensWith(std::wstring_view path, std::wstring_view name) {
-  if (path.size() < name.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (AsciiLower(path[i]) != name[i]) return false;
-  }
-  return true;
-}
-
-void CheckExpansion(const std::wstring& path, const PathFields& fields, const std::wstring& group) {
-  struct Variable {
-    std::wstring_view name;
-    std::wstring value;
-    bool folder;  // takes one "\" right behind it along
-  };
-  const Variable variables[] = {
-      {L"%windir%", fields.WinDir, true},
-      {L"%winsysdir%", fields.WinSysDir, true},
-      {L"%currentdir%", fields.AppDir, true},
-      {L"%rootdir%", GetRootDir(fields.AppDir), true},
-      {L"%userdir%", GetDirectory(fields.LogPath), true},
-      {L"%userfolder%", group, false},
-  };
-
+void CheckExpansion(const std::wstring& path, const PathFields& f, const std::wstring& group) {
   std::wstring expanded = path;
-  ExpandPathVariables(fields, group, expanded);
-  if (path.empty() || path[0] != L'%') {
-    FUZZ_CHECK(expanded == path);
-    return;
-  }
-  for (const Variable& v : variables) {
-    if (!OpensWith(path, v.name)) continue;
-    std::size_t used = v.name.size();
-    if (v.folder && path.size() > used && path[used] == kSep) ++used;
-    const std::wstring once = v.value + path.substr(used);
-    // A result that opens with "%" again may meet a later variable: the
-    // replacements chain, and only the absence of a crash is checked.
-    if (!once.empty() && once[0] == L'%') return;
-    FUZZ_CHECK(expanded.starts_with(v.value));
-    FUZZ_CHECK(expanded == once);
-    return;
-  }
-  FUZZ_CHECK(expanded == path);
+  ExpandPathVariables(f, group, expanded);
+  const std::optional<std::wstring> once = ExpandedOnce(
+      path,
+      {f.WinDir, f.WinSysDir, f.AppDir, GetRootDir(f.AppDir), GetDirectory(f.LogPath), group});
+  // A result that opens with "%" again may meet a later variable: the
+  // replacements chain, and only the absence of a crash is checked.
+  if (once && once->starts_with(L'%')) return;
+  FUZZ_CHECK(expanded == once.value_or(path));
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+void FuzzOne(const std::uint8_t* data, std::size_t size) {
   std::vector<std::wstring> s = WideStringsFromInput(data, size, 6);
   s.resize(6);
   std::wstring path = s[0];
@@ -124,17 +83,12 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     path.clear();
     while (path.size() <= kRootScanChars + 2) path += unit;
   }
-
   CheckSplit(path);
   CheckRoot(path);
-  const PathFields fields{s[1], s[2], s[3], s[4]};
-  CheckExpansion(path, fields, s[5]);
-  return 0;
+  CheckExpansion(path, {s[1], s[2], s[3], s[4]}, s[5]);
 }
 
 }  // namespace
 }  // namespace uninstall::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return uninstall::fuzz::FuzzOne(data, size);
-}
+FUZZ_TARGET

@@ -12,11 +12,14 @@
 //   nothing else, and changes nothing on the machine;
 // - what was read, written again with SerializeInstallFile, reads back the same.
 // The last two are skipped for logs above 64 KiB (the repeated form).
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "fuzz_input.h"
@@ -34,15 +37,15 @@ namespace {
 constexpr wchar_t kLogPath[] = L"C:\\APP\\Uninstall.dat";
 constexpr std::size_t kThoroughMaxBytes = std::size_t{64} * 1024;
 
-enum class Refusal { kNone, kNegativeLength, kTooManyRecords };
+// Why a log is refused, and what the refusal's text says.
+enum Refusal { kNone, kNegativeLength, kTooManyRecords };
+constexpr std::array<std::wstring_view, 3> kRefusalText = {L"", L"negative length",
+                                                           L"lists more than 32767"};
 
 struct Expected {
-  bool magic_ok = false;
-  Refusal refusal = Refusal::kNone;
+  ParsedInstallFile parsed;
+  Refusal refusal = kNone;
   std::size_t negative_length_offset = 0;  // of the offending length field
-  std::optional<CutRecord> cut;
-  std::vector<SkippedByte> skipped;  // the first kMaxSkippedListed
-  std::size_t skipped_count = 0;
   InstallLog log;
 };
 
@@ -52,11 +55,9 @@ InstallLog LogBeforeRead() {
   InstallLog log;
   log.AppInfo = {L"before-path", L"before-name", L"before-main", L"before-group"};
   log.Files = {{L"s", L"t", kTrue}};
-  log.FileCount = 1;
   log.RegKeys = {{1, L"k", L"", L""}};
-  log.RegKeyCount = 1;
   log.Links = {{L"f", L"n", L"p"}};
-  log.LinkCount = 1;
+  log.FileCount = log.RegKeyCount = log.LinkCount = 1;
   return log;
 }
 
@@ -70,91 +71,55 @@ std::int32_t Int32At(std::string_view bytes, std::size_t at) {
 
 // The format, read the long way: a field layout per kind ('S' string,
 // 'I' integer), every field taken at an explicit offset.
-Expected Model(std::string_view bytes, const InstallLog& before) {
-  Expected e;
-  e.log.AppInfo = before.AppInfo;
-  if (bytes.size() < 11 || bytes.substr(0, 11) != "InstallFile") return e;
-  e.magic_ok = true;
+constexpr std::array<std::string_view, 5> kLayouts = {"", "SSSS", "SSI", "ISSS", "SSS"};
 
-  std::size_t p = 11;
-  while (p < bytes.size()) {
+Expected Model(std::string_view bytes) {
+  Expected e;
+  e.log.AppInfo = LogBeforeRead().AppInfo;
+  if (!bytes.starts_with("InstallFile")) return e;
+  e.parsed.magic_ok = true;
+  for (std::size_t p = 11; p < bytes.size();) {
     const std::size_t record_at = p;
     const auto kind = static_cast<std::uint8_t>(bytes[p++]);
-    const char* layout = nullptr;
-    switch (kind) {
-      case 1:
-        layout = "SSSS";
-        break;
-      case 2:
-        layout = "SSI";
-        break;
-      case 3:
-        layout = "ISSS";
-        break;
-      case 4:
-        layout = "SSS";
-        break;
-      default:
-        if (e.skipped.size() < kMaxSkippedListed) e.skipped.push_back({record_at, kind});
-        ++e.skipped_count;
-        continue;
+    if (kind < 1 || kind >= kLayouts.size()) {
+      if (e.parsed.skipped.size() < kMaxSkippedListed)
+        e.parsed.skipped.push_back({record_at, kind});
+      ++e.parsed.skipped_count;
+      continue;
     }
-    std::vector<std::wstring> strings;
-    std::vector<std::int32_t> integers;
-    bool cut = false;
-    for (const char* f = layout; *f != '\0' && !cut; ++f) {
-      if (bytes.size() - p < 4) {
-        cut = true;
-        break;
-      }
-      const std::size_t field_at = p;
+    std::vector<std::wstring> s;
+    std::vector<std::int32_t> n;
+    for (const char field : kLayouts[kind]) {
+      if (bytes.size() - p < 4) break;
       const std::int32_t value = Int32At(bytes, p);
       p += 4;
-      if (*f == 'I') {
-        integers.push_back(value);
+      if (field == 'I') {
+        n.push_back(value);
         continue;
       }
       if (value < 0) {
-        e.refusal = Refusal::kNegativeLength;
-        e.negative_length_offset = field_at;
+        e.refusal = kNegativeLength;
+        e.negative_length_offset = p - 4;
         return e;
       }
-      if (static_cast<std::size_t>(value) > bytes.size() - p) {
-        cut = true;
-        break;
-      }
-      strings.push_back(AnsiToWide(bytes.substr(p, static_cast<std::size_t>(value))));
+      if (static_cast<std::size_t>(value) > bytes.size() - p) break;
+      s.push_back(AnsiToWide(bytes.substr(p, static_cast<std::size_t>(value))));
       p += static_cast<std::size_t>(value);
     }
-    if (cut) {
-      e.cut = CutRecord{record_at, kind};
+    if (s.size() + n.size() < kLayouts[kind].size()) {  // a field ran past the end
+      e.parsed.cut = CutRecord{record_at, kind};
       break;
     }
-
-    const auto full = [](std::size_t size) {
-      return size == static_cast<std::size_t>(kMaxEntries);
-    };
-    if (kind == 1) {
-      e.log.AppInfo = {strings[0], strings[1], strings[2], strings[3]};
-    } else if (kind == 2) {
-      if (full(e.log.Files.size())) {
-        e.refusal = Refusal::kTooManyRecords;
-        return e;
-      }
-      e.log.Files.push_back({strings[0], strings[1], integers[0] != 0 ? kTrue : kFalse});
-    } else if (kind == 3) {
-      if (full(e.log.RegKeys.size())) {
-        e.refusal = Refusal::kTooManyRecords;
-        return e;
-      }
-      e.log.RegKeys.push_back({integers[0], strings[0], strings[1], strings[2]});
-    } else {
-      if (full(e.log.Links.size())) {
-        e.refusal = Refusal::kTooManyRecords;
-        return e;
-      }
-      e.log.Links.push_back({strings[0], strings[1], strings[2]});
+    const std::size_t listed[] = {0, 0, e.log.Files.size(), e.log.RegKeys.size(),
+                                  e.log.Links.size()};
+    if (listed[kind] == static_cast<std::size_t>(kMaxEntries)) {
+      e.refusal = kTooManyRecords;
+      return e;
     }
+    if (kind == 1) e.log.AppInfo = {s[0], s[1], s[2], s[3]};
+    if (kind == 2) e.log.Files.push_back({s[0], s[1], n[0] != 0 ? kTrue : kFalse});
+    if (kind == 3) e.log.RegKeys.push_back({n[0], s[0], s[1], s[2]});
+    if (kind == 4) e.log.Links.push_back({s[0], s[1], s[2]});
   }
   e.log.FileCount = static_cast<std::int16_t>(e.log.Files.size());
   e.log.RegKeyCount = static_cast<std::int16_t>(e.log.RegKeys.size());
@@ -162,62 +127,59 @@ Expected Model(std::string_view bytes, const InstallLog& before) {
   return e;
 }
 
-bool Contains(const std::wstring& text, const std::wstring& part) {
+// Everything a parse reports besides the log, comparable as a whole.
+auto Report(const ParsedInstallFile& p) {
+  std::vector<std::pair<std::size_t, std::uint8_t>> skipped;
+  for (const SkippedByte& b : p.skipped) skipped.emplace_back(b.offset, b.value);
+  std::optional<std::pair<std::size_t, std::uint8_t>> cut;
+  if (p.cut) cut.emplace(p.cut->offset, p.cut->kind);
+  return std::tuple{p.magic_ok, skipped, p.skipped_count, cut};
+}
+
+bool Contains(const std::wstring& text, std::wstring_view part) {
   return text.find(part) != std::wstring::npos;
 }
 
-// A refusal is the one the model predicts, with the offset of a negative
-// length named in its text.
-void CheckRefusal(const FatalError& error, const Expected& expected) {
-  FUZZ_CHECK(expected.refusal != Refusal::kNone);
-  if (expected.refusal == Refusal::kNegativeLength) {
-    FUZZ_CHECK(Contains(error.message(), L"negative length"));
-    FUZZ_CHECK(Contains(error.message(),
-                        L"offset " + std::to_wstring(expected.negative_length_offset) + L" "));
-  } else {
-    FUZZ_CHECK(Contains(error.message(), L"lists more than 32767"));
+// Runs `read` on LogBeforeRead(). A refusal must be the one the model
+// predicts (with the offset of a negative length named in its text) and
+// leave the log as it was; a log read must be the model's. True if refused.
+template <class Read>
+bool CheckOutcome(const Expected& expected, const Read& read) {
+  InstallLog log = LogBeforeRead();
+  try {
+    read(log);
+  } catch (const FatalError& error) {
+    FUZZ_CHECK(expected.refusal != kNone);
+    FUZZ_CHECK(Contains(error.message(), kRefusalText[expected.refusal]));
+    if (expected.refusal == kNegativeLength) {
+      const std::wstring offset = std::to_wstring(expected.negative_length_offset);
+      FUZZ_CHECK(Contains(error.message(), L"offset " + offset + L" "));
+    }
+    FUZZ_CHECK(log == LogBeforeRead());
+    return true;
   }
+  FUZZ_CHECK(expected.refusal == kNone);
+  FUZZ_CHECK(log == expected.log);
+  return false;
 }
 
 void CheckParse(std::string_view bytes, const Expected& expected) {
-  InstallLog log = LogBeforeRead();
-  const InstallLog before = log;
   ParsedInstallFile parsed;
-  try {
-    parsed = ParseInstallFile(bytes, kLogPath, log);
-  } catch (const FatalError& error) {
-    CheckRefusal(error, expected);
-    FUZZ_CHECK(log == before);
-    return;
-  }
-  FUZZ_CHECK(expected.refusal == Refusal::kNone);
-  FUZZ_CHECK(parsed.magic_ok == expected.magic_ok);
-  FUZZ_CHECK(log == expected.log);
-  FUZZ_CHECK(parsed.cut.has_value() == expected.cut.has_value());
-  if (parsed.cut) {
-    FUZZ_CHECK(parsed.cut->offset == expected.cut->offset);
-    FUZZ_CHECK(parsed.cut->kind == expected.cut->kind);
-  }
-  FUZZ_CHECK(parsed.skipped_count == expected.skipped_count);
-  FUZZ_CHECK(parsed.skipped.size() == expected.skipped.size());
-  for (std::size_t i = 0; i < parsed.skipped.size(); ++i) {
-    FUZZ_CHECK(parsed.skipped[i].offset == expected.skipped[i].offset);
-    FUZZ_CHECK(parsed.skipped[i].value == expected.skipped[i].value);
-  }
+  const auto parse = [&](InstallLog& log) { parsed = ParseInstallFile(bytes, kLogPath, log); };
+  if (!CheckOutcome(expected, parse)) FUZZ_CHECK(Report(parsed) == Report(expected.parsed));
 }
 
 // Written again and read back: the same records. The writer's only skipped
 // bytes are its line end.
 void CheckRoundTrip(const Expected& expected) {
-  if (!expected.magic_ok || expected.refusal != Refusal::kNone) return;
+  if (!expected.parsed.magic_ok || expected.refusal != kNone) return;
   const InstallLog& log = expected.log;  // what the parse gave (checked before)
   const std::string again =
       SerializeInstallFile(log.AppInfo, log.FileCount, log.Files, log.RegKeyCount, log.RegKeys,
                            log.LinkCount, log.Links);
   InstallLog reread;
   const ParsedInstallFile second = ParseInstallFile(again, kLogPath, reread);
-  FUZZ_CHECK(second.magic_ok);
-  FUZZ_CHECK(!second.cut.has_value());
+  FUZZ_CHECK(second.magic_ok && !second.cut.has_value());
   FUZZ_CHECK(second.skipped_count == kInstallFileLineEnd.size());
   FUZZ_CHECK(reread == log);
 }
@@ -229,38 +191,24 @@ void CheckRead(const std::string& bytes, const Expected& expected) {
   static FakeEnv env;
   env.ClearEvents();
   env.AddFile(kLogPath, bytes);
-  InstallLog log = LogBeforeRead();
-  const InstallLog before = log;
-  bool refused = false;
-  try {
-    InstallFile_Read(env, kLogPath, log);
-  } catch (const FatalError& error) {
-    CheckRefusal(error, expected);
-    FUZZ_CHECK(log == before);
-    refused = true;
-  }
-  if (!refused) {
-    FUZZ_CHECK(expected.refusal == Refusal::kNone);
-    FUZZ_CHECK(log == expected.log);
-  }
+  const bool refused = CheckOutcome(
+      expected, [&](InstallLog& log) { static_cast<void>(InstallFile_Read(env, kLogPath, log)); });
 
   // The box for a wrong magic, and nothing else: no deletion, no write.
-  const std::size_t boxes = !refused && !expected.magic_ok ? 1 : 0;
-  FUZZ_CHECK(env.messages().size() == boxes);
-  FUZZ_CHECK(env.events().size() == boxes);
+  const std::size_t boxes = !refused && !expected.parsed.magic_ok ? 1 : 0;
+  FUZZ_CHECK(env.messages().size() == boxes && env.events().size() == boxes);
   if (boxes == 1) {
-    FUZZ_CHECK(env.messages()[0].text ==
-               L"Error: the file 'C:\\APP\\Uninstall.dat' is no valid InstallFile !");
-    FUZZ_CHECK(!env.messages()[0].title.has_value());
-    FUZZ_CHECK(env.messages()[0].style == msgbox::kOkExclamation);
+    const MessageCall& box = env.messages()[0];
+    FUZZ_CHECK(box.text == L"Error: the file 'C:\\APP\\Uninstall.dat' is no valid InstallFile !");
+    FUZZ_CHECK(!box.title.has_value() && box.style == msgbox::kOkExclamation);
   }
   const Result<std::string> after = env.ReadWholeFile(kLogPath);
   FUZZ_CHECK(after.ok() && after.value() == bytes);
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+void FuzzOne(const std::uint8_t* data, std::size_t size) {
   const std::string bytes = LogBytesFromInput(data, size);
-  const Expected expected = Model(bytes, LogBeforeRead());
+  const Expected expected = Model(bytes);
   CheckParse(bytes, expected);
   // The read through the fake machine and the round trip cost as much as the
   // parse again; for the logs of thousands of records (the repeated form)
@@ -269,12 +217,9 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     CheckRoundTrip(expected);
     CheckRead(bytes, expected);
   }
-  return 0;
 }
 
 }  // namespace
 }  // namespace uninstall::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return uninstall::fuzz::FuzzOne(data, size);
-}
+FUZZ_TARGET
