@@ -18,8 +18,10 @@
 //   they are gone, with the application's folder if nothing else is in it;
 // - the final message is true: "not all files" exactly when a logged file
 //   that is not kept could not be deleted (the read-only one).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -42,101 +44,73 @@ constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
 constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 
 constexpr wchar_t kAppDir[] = L"C:\\Program Files\\Tool\\";
+constexpr wchar_t kUninstaller[] = L"C:\\Program Files\\Tool\\Uninstall.exe";
 constexpr wchar_t kLogPath[] = L"C:\\Program Files\\Tool\\Uninstall.dat";
 constexpr wchar_t kReadOnlyFile[] = L"C:\\Program Files\\Tool\\data\\ro.dat";
 constexpr wchar_t kPrograms[] = L"C:\\Users\\me\\Start Menu\\Programs";
 
-const std::vector<std::wstring>& Files() {
-  static const std::vector<std::wstring> files = {
-      L"C:\\boot.ini",
-      L"C:\\WINDOWS\\win.ini",
-      L"C:\\WINDOWS\\SYSTEM32\\kernel32.dll",
-      L"C:\\WINDOWS\\SYSTEM32\\shared.dll",
-      L"C:\\Program Files\\Tool\\Uninstall.exe",
-      L"C:\\Program Files\\Tool\\Uninstall.dat",
-      L"C:\\Program Files\\Tool\\tool.exe",
-      L"C:\\Program Files\\Tool\\readme.txt",
-      L"C:\\Program Files\\Tool\\user.cfg",
-      L"C:\\Program Files\\Tool\\hidden.dat",
-      L"C:\\Program Files\\Tool\\data\\a.dat",
-      L"C:\\Program Files\\Tool\\data\\b.dat",
-      L"C:\\Program Files\\Tool\\data\\ro.dat",
-      L"C:\\Program Files\\Tool\\sub\\deep\\c.dat",
-      L"C:\\Program Files\\Other\\other.exe",
-      L"C:\\Users\\me\\Desktop\\Tool.lnk",
-      L"C:\\Users\\me\\Desktop\\Other.lnk",
-      L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk",
-      L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Help.lnk",
-      L"C:\\Users\\me\\Start Menu\\Programs\\Other\\Other.lnk",
-      L"C:\\Users\\me\\Documents\\doc.txt",
-  };
-  return files;
+// Paths in a folder, then `more`.
+std::vector<std::wstring> In(std::wstring_view dir, std::vector<std::wstring> names,
+                             const std::vector<std::wstring>& more = {}) {
+  for (std::wstring& name : names) name.insert(0, dir);
+  names.insert(names.end(), more.begin(), more.end());
+  return names;
 }
 
+// The machine: the application, another one, Windows and the user's folders.
+const std::vector<std::wstring> kFiles =
+    In(L"C:\\",
+       {L"boot.ini", L"WINDOWS\\win.ini", L"WINDOWS\\SYSTEM32\\kernel32.dll",
+        L"WINDOWS\\SYSTEM32\\shared.dll", L"Program Files\\Other\\other.exe",
+        L"Users\\me\\Desktop\\Tool.lnk", L"Users\\me\\Desktop\\Other.lnk",
+        L"Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk",
+        L"Users\\me\\Start Menu\\Programs\\Tool\\Help.lnk",
+        L"Users\\me\\Start Menu\\Programs\\Other\\Other.lnk", L"Users\\me\\Documents\\doc.txt"},
+       In(kAppDir,
+          {L"Uninstall.exe", L"Uninstall.dat", L"tool.exe", L"readme.txt", L"user.cfg",
+           L"hidden.dat", L"data\\a.dat", L"data\\b.dat", L"data\\ro.dat", L"sub\\deep\\c.dat"}));
 // Folders the system or the user owns: they must all survive.
-const std::vector<std::wstring>& GuardedDirs() {
-  static const std::vector<std::wstring> dirs = {
-      L"C:\\WINDOWS",
-      L"C:\\WINDOWS\\SYSTEM32",
-      L"C:\\Program Files",
-      L"C:\\Users\\me",
-      L"C:\\Users\\me\\Desktop",
-      L"C:\\Users\\me\\Documents",
-      L"C:\\Users\\me\\Start Menu",
-      L"C:\\Users\\me\\Start Menu\\Programs",
-      L"C:\\Users\\me\\AppData\\Roaming",
-  };
-  return dirs;
-}
+const std::vector<std::wstring> kGuardedDirs =
+    In(L"C:\\", {L"WINDOWS", L"WINDOWS\\SYSTEM32", L"Program Files", L"Users\\me",
+                 L"Users\\me\\Desktop", L"Users\\me\\Documents", L"Users\\me\\Start Menu",
+                 L"Users\\me\\Start Menu\\Programs", L"Users\\me\\AppData\\Roaming"});
+const std::vector<std::wstring> kOtherDirs =
+    In(L"C:\\",
+       {L"Program Files\\Tool", L"Program Files\\Tool\\data", L"Program Files\\Tool\\sub",
+        L"Program Files\\Tool\\sub\\deep", L"Program Files\\Tool\\empty", L"Program Files\\Other",
+        L"Users", L"Users\\me\\AppData", L"Users\\me\\Start Menu\\Programs\\Tool",
+        L"Users\\me\\Start Menu\\Programs\\Other", L"Temp"});
+const std::vector<std::pair<std::int32_t, std::wstring>> kKeys = {
+    {kHklm, L"Software"},
+    {kHklm, L"Software\\Tool"},
+    {kHklm, L"Software\\Tool\\Settings"},
+    {kHklm, L"Software\\Tool\\Sub"},
+    {kHklm, L"Software\\Tool\\Sub\\Deep"},
+    {kHklm, L"Software\\Other"},
+    {kHkcu, L"Software"},
+    {kHkcu, L"Software\\Tool"},
+    {kHkcu, L"Software\\Other"},
+    {kHkcu, L"Software\\Other\\Child"}};
+const std::vector<std::pair<std::int32_t, std::wstring>> kShellFolders = {
+    {csidl::kPrograms, kPrograms},
+    {csidl::kStartMenu, L"C:\\Users\\me\\Start Menu"},
+    {csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop"},
+    {csidl::kProgramFiles, L"C:\\Program Files"},
+    {csidl::kProfile, L"C:\\Users\\me"},
+    {csidl::kPersonal, L"C:\\Users\\me\\Documents"},
+    {csidl::kAppData, L"C:\\Users\\me\\AppData\\Roaming"}};
 
-const std::vector<std::wstring>& OtherDirs() {
-  static const std::vector<std::wstring> dirs = {
-      L"C:\\Program Files\\Tool",
-      L"C:\\Program Files\\Tool\\data",
-      L"C:\\Program Files\\Tool\\sub",
-      L"C:\\Program Files\\Tool\\sub\\deep",
-      L"C:\\Program Files\\Tool\\empty",
-      L"C:\\Program Files\\Other",
-      L"C:\\Users",
-      L"C:\\Users\\me\\AppData",
-      L"C:\\Users\\me\\Start Menu\\Programs\\Tool",
-      L"C:\\Users\\me\\Start Menu\\Programs\\Other",
-      L"C:\\Temp",
-  };
-  return dirs;
-}
-
-const std::vector<std::pair<std::int32_t, std::wstring>>& Keys() {
-  static const std::vector<std::pair<std::int32_t, std::wstring>> keys = {
-      {kHklm, L"Software"},
-      {kHklm, L"Software\\Tool"},
-      {kHklm, L"Software\\Tool\\Settings"},
-      {kHklm, L"Software\\Tool\\Sub"},
-      {kHklm, L"Software\\Tool\\Sub\\Deep"},
-      {kHklm, L"Software\\Other"},
-      {kHkcu, L"Software"},
-      {kHkcu, L"Software\\Tool"},
-      {kHkcu, L"Software\\Other"},
-      {kHkcu, L"Software\\Other\\Child"},
-  };
-  return keys;
-}
-
-void BuildMachine(FakeEnv& env) {
-  env.set_executable_path(std::wstring(kAppDir) + L"Uninstall.exe");
-  env.SetSpecialFolder(csidl::kPrograms, kPrograms);
-  env.SetSpecialFolder(csidl::kStartMenu, L"C:\\Users\\me\\Start Menu");
-  env.SetSpecialFolder(csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop");
-  env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
-  env.SetSpecialFolder(csidl::kProfile, L"C:\\Users\\me");
-  env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\me\\Documents");
-  env.SetSpecialFolder(csidl::kAppData, L"C:\\Users\\me\\AppData\\Roaming");
-  for (const std::wstring& dir : GuardedDirs()) env.AddDir(dir);
-  for (const std::wstring& dir : OtherDirs()) env.AddDir(dir);
-  for (const std::wstring& file : Files()) env.AddFile(file);
+FakeEnv BuildMachine() {
+  FakeEnv env;
+  env.set_executable_path(kUninstaller);
+  for (const auto& [id, path] : kShellFolders) env.SetSpecialFolder(id, path);
+  for (const std::wstring& dir : kGuardedDirs) env.AddDir(dir);
+  for (const std::wstring& dir : kOtherDirs) env.AddDir(dir);
+  for (const std::wstring& file : kFiles) env.AddFile(file);
   env.SetAttrs(kReadOnlyFile, attr::kArchive | attr::kReadOnly);
   env.SetAttrs(L"C:\\Program Files\\Tool\\hidden.dat", attr::kArchive | attr::kHidden);
-  for (const auto& [root, key] : Keys()) env.AddRegKey(root, key);
+  for (const auto& [root, key] : kKeys) env.AddRegKey(root, key);
+  return env;
 }
 
 // The fake machine's identity of a path: resolved as Windows resolves it,
@@ -162,30 +136,25 @@ struct Allowed {
 Allowed AllowedBy(InstallLog log, bool log_whole) {
   const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM32\\", kAppDir, kLogPath};
   ExpandAllPaths(fields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-
   Allowed a;
   const RemovalPlan plan = PlanRemoval(log);
-  for (const std::wstring_view file : plan.files) {
-    if (Key(file) == Key(kReadOnlyFile)) a.read_only_named = true;
-  }
-  for (const FileEntry& f : log.Files) {
-    if (f.KeepFile == kFalse) {
-      a.files.insert(Key(f.TargetPath));
-    } else {
-      a.kept.insert(Key(f.TargetPath));
-    }
-  }
+  a.read_only_named = std::ranges::any_of(
+      plan.files, [](std::wstring_view file) { return Key(file) == Key(kReadOnlyFile); });
+  for (const FileEntry& f : log.Files)
+    (f.KeepFile == kFalse ? a.files : a.kept).insert(Key(f.TargetPath));
+  // Leftovers go only in the uninstaller's own folder and below it, and
+  // never in a guarded folder, a drive or "".
   const std::wstring main_dir = Key(GetDirectory(log.AppInfo.MainPath));
-  bool guarded = main_dir.size() <= 2;  // "" or a drive
-  for (const std::wstring& dir : GuardedDirs()) guarded = guarded || Key(dir) == main_dir;
-  // Leftovers go only in the uninstaller's own folder and below it.
   const std::wstring app = Key(kAppDir);
-  const bool in_app = main_dir == app || main_dir.starts_with(app + L"\\");
-  if (!guarded && in_app) a.leftovers_dir = main_dir;
+  const bool guarded =
+      main_dir.size() <= 2 || std::ranges::any_of(kGuardedDirs, [&](const std::wstring& dir) {
+        return Key(dir) == main_dir;
+      });
+  if (!guarded && (main_dir == app || main_dir.starts_with(app + L"\\")))
+    a.leftovers_dir = main_dir;
 
   a.link_names.insert(Key(log.AppInfo.AppName));
   for (const LinkEntry& l : log.Links) a.link_names.insert(Key(l.LinkName));
-
   for (const DirectoryVisit& visit : plan.directories) a.dirs.insert(Key(visit.dir));
   if (!log.AppInfo.GroupName.empty()) {
     a.dirs.insert(Key(std::wstring(kPrograms) + L"\\" + log.AppInfo.GroupName));
@@ -199,7 +168,7 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
     }
     if (!names.empty() && names.back() == L'\\') names.pop_back();
     const std::wstring listed = UpperCase(names);
-    for (const auto& [root, key] : Keys()) {
+    for (const auto& [root, key] : kKeys) {
       const std::wstring candidate = Key(key);
       if (root == k.RootKey && candidate != L"SOFTWARE" && listed != L"SOFTWARE" &&
           (candidate == listed || candidate.starts_with(listed + L"\\"))) {
@@ -208,11 +177,8 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
     }
   }
   a.own_files_go = log_whole && !a.read_only_named;
-  if (a.own_files_go) {
-    a.files.insert(Key(std::wstring(kAppDir) + L"Uninstall.exe"));
-    a.files.insert(Key(kLogPath));
-    a.dirs.insert(Key(kAppDir));
-  }
+  if (a.own_files_go)
+    a.files.insert({Key(kUninstaller), Key(kLogPath)}), a.dirs.insert(Key(kAppDir));
   return a;
 }
 
@@ -222,15 +188,10 @@ bool IsLinkNamed(const std::wstring& file, const Allowed& a) {
          a.link_names.contains(name.substr(0, name.size() - 4));
 }
 
-void CheckNothingGone(const FakeEnv& env) {
-  for (const std::wstring& file : Files()) FUZZ_CHECK(env.Exists(file));
-  for (const std::wstring& dir : GuardedDirs()) FUZZ_CHECK(env.Exists(dir));
-  for (const std::wstring& dir : OtherDirs()) FUZZ_CHECK(env.Exists(dir));
-  for (const auto& [root, key] : Keys()) FUZZ_CHECK(env.RegKeyExists(root, key));
-}
-
-void CheckOnlyNamedGone(const FakeEnv& env, const Allowed& a) {
-  for (const std::wstring& file : Files()) {
+// Only what `a` allows is gone; with nothing allowed (a refused log),
+// nothing is gone.
+void CheckOnlyAllowedGone(const FakeEnv& env, const Allowed& a) {
+  for (const std::wstring& file : kFiles) {
     if (env.Exists(file)) continue;
     const std::wstring key = Key(file);
     const bool named = a.files.contains(key) || IsLinkNamed(file, a);
@@ -240,28 +201,21 @@ void CheckOnlyNamedGone(const FakeEnv& env, const Allowed& a) {
   }
   // The uninstaller and its log stay exactly when the run does not end
   // with a removal of everything.
-  FUZZ_CHECK(env.Exists(std::wstring(kAppDir) + L"Uninstall.exe") != a.own_files_go);
-  FUZZ_CHECK(env.Exists(kLogPath) != a.own_files_go);
-  for (const std::wstring& dir : GuardedDirs()) FUZZ_CHECK(env.Exists(dir));
-  for (const std::wstring& dir : OtherDirs()) {
-    if (!env.Exists(dir)) FUZZ_CHECK(a.dirs.contains(Key(dir)));
-  }
-  for (const auto& [root, key] : Keys()) {
-    if (!env.RegKeyExists(root, key)) FUZZ_CHECK(a.keys.contains({root, Key(key)}));
+  FUZZ_CHECK(env.Exists(kUninstaller) != a.own_files_go && env.Exists(kLogPath) != a.own_files_go);
+  for (const std::wstring& dir : kGuardedDirs) FUZZ_CHECK(env.Exists(dir));
+  for (const std::wstring& dir : kOtherDirs)
+    FUZZ_CHECK(env.Exists(dir) || a.dirs.contains(Key(dir)));
+  for (const auto& [root, key] : kKeys) {
+    FUZZ_CHECK(env.RegKeyExists(root, key) || a.keys.contains({root, Key(key)}));
   }
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+void FuzzOne(const std::uint8_t* data, std::size_t size) {
   const std::string bytes = LogBytesFromInput(data, size);
   // The machine is built once and copied for each input, with the log put in.
-  static const FakeEnv machine = [] {
-    FakeEnv built;
-    BuildMachine(built);
-    return built;
-  }();
+  static const FakeEnv machine = BuildMachine();
   FakeEnv env = machine;
   env.AddFile(kLogPath, bytes);
-
   bool refused = false;
   try {
     Mfrm form(env);
@@ -271,34 +225,26 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
   }
 
   InstallLog log;
-  bool parsed = true;
-  bool whole = false;
+  std::optional<bool> whole;  // nullopt: the reader refuses the log
   try {
     const ParsedInstallFile result = ParseInstallFile(bytes, kLogPath, log);
     whole = result.magic_ok && !result.cut.has_value();
   } catch (const FatalError&) {
-    parsed = false;
   }
-  FUZZ_CHECK(refused == !parsed);
-  if (refused) {
-    CheckNothingGone(env);
-    return 0;
-  }
+  FUZZ_CHECK(refused == !whole.has_value());
+  if (refused) return CheckOnlyAllowedGone(env, Allowed{});
 
-  const Allowed allowed = AllowedBy(log, whole);
-  CheckOnlyNamedGone(env, allowed);
+  const Allowed allowed = AllowedBy(log, *whole);
+  CheckOnlyAllowedGone(env, allowed);
   FUZZ_CHECK(!env.messages().empty());
   const MessageCall& report = env.messages().back();
   FUZZ_CHECK(report.style == msgbox::kOkInformation);
   FUZZ_CHECK(report.text == (allowed.read_only_named
                                  ? L"Uninstalling finished, not all files have been removed."
                                  : L"Application has been removed successfully."));
-  return 0;
 }
 
 }  // namespace
 }  // namespace uninstall::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return uninstall::fuzz::FuzzOne(data, size);
-}
+FUZZ_TARGET

@@ -24,62 +24,49 @@ namespace {
 constexpr std::int32_t kHkcu = *RootKeyByName("HKEY_CURRENT_USER");
 constexpr std::int32_t kHklm = *RootKeyByName("HKEY_LOCAL_MACHINE");
 
-std::string Serialize(const InstallLog& log) {
-  return SerializeInstallFile(log.AppInfo, static_cast<std::int16_t>(log.Files.size()), log.Files,
-                              static_cast<std::int16_t>(log.RegKeys.size()), log.RegKeys,
-                              static_cast<std::int16_t>(log.Links.size()), log.Links);
+std::string Serialize(const AppInfo& app, const std::vector<FileEntry>& files,
+                      const std::vector<RegKeyEntry>& keys, const std::vector<LinkEntry>& links) {
+  return SerializeInstallFile(app, static_cast<std::int16_t>(files.size()), files,
+                              static_cast<std::int16_t>(keys.size()), keys,
+                              static_cast<std::int16_t>(links.size()), links);
 }
 
 // The application of the flow target's machine, as its installer logs it.
-InstallLog ToolLog() {
-  InstallLog log;
-  log.AppInfo = {L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"};
-  log.Files = {
-      {L"tool.exe", L"%currentdir%\\tool.exe", kFalse},
-      {L"a.dat", L"%currentdir%\\data\\a.dat", kFalse},
-      {L"ro.dat", L"%currentdir%\\data\\ro.dat", kFalse},
-      {L"c.dat", L"%currentdir%\\sub\\deep\\c.dat", kFalse},
-      {L"user.cfg", L"%currentdir%\\user.cfg", kTrue},
-      {L"shared.dll", L"%winsysdir%\\shared.dll", kTrue},
-      {L"hidden.dat", L"%CurrentDir%hidden.dat", kFalse},
-  };
-  log.RegKeys = {
-      {kHklm, L"Software\\Tool\\Settings", L"", L""},
-      {kHklm, L"Software\\Tool\\Sub\\Deep\\", L"x", L"y"},
-      {kHklm, L"Software\\Tool", L"", L""},
-      {kHkcu, L"Software\\Tool", L"", L""},
-  };
-  log.Links = {
-      {L"%userfolder%", L"Tool", L"%currentdir%\\tool.exe"},
-      {L"Tool", L"Help", L"%windir%\\help.exe"},
-  };
-  return log;
+std::string ToolLog() {
+  return Serialize({L"%currentdir%", L"Tool", L"%currentdir%\\tool.exe", L"Tool"},
+                   {{L"tool.exe", L"%currentdir%\\tool.exe", kFalse},
+                    {L"a.dat", L"%currentdir%\\data\\a.dat", kFalse},
+                    {L"ro.dat", L"%currentdir%\\data\\ro.dat", kFalse},
+                    {L"c.dat", L"%currentdir%\\sub\\deep\\c.dat", kFalse},
+                    {L"user.cfg", L"%currentdir%\\user.cfg", kTrue},
+                    {L"shared.dll", L"%winsysdir%\\shared.dll", kTrue},
+                    {L"hidden.dat", L"%CurrentDir%hidden.dat", kFalse}},
+                   {{kHklm, L"Software\\Tool\\Settings", L"", L""},
+                    {kHklm, L"Software\\Tool\\Sub\\Deep\\", L"x", L"y"},
+                    {kHklm, L"Software\\Tool", L"", L""},
+                    {kHkcu, L"Software\\Tool", L"", L""}},
+                   {{L"%userfolder%", L"Tool", L"%currentdir%\\tool.exe"},
+                    {L"Tool", L"Help", L"%windir%\\help.exe"}});
 }
 
 // Paths of every shape the helpers meet: drives, shares, variables, nesting.
-InstallLog PathsLog() {
-  InstallLog log;
-  log.AppInfo = {L"%rootdir%App", L"App", L"C:\\App\\bin\\app.exe", L"App Group"};
-  log.Files = {
-      {L"a", L"C:\\App\\bin\\a.exe", kFalse},
-      {L"b", L"C:\\App\\bin\\x\\y\\b.dll", kFalse},
-      {L"c", L"\\\\server\\share\\App\\c.txt", kFalse},
-      {L"d", L"%userdir%d.ini", kFalse},
-      {L"e", L"%userfolder%\\e.txt", kFalse},
-      {L"f", L"C:\\App\\", kFalse},
-      {L"g", L"", kFalse},
-      {L"h", L"C:\\App\\bin\\x\\y\\z\\w\\h.dat", kTrue},
-  };
-  log.RegKeys = {
-      {kHklm, L"Software\\A\\B\\C\\D", L"", L""},
-      {kHklm, L"Software\\A", L"", L""},
-      {kHklm, L"Software\\AB", L"", L""},
-      {kHkcu, L"Software\\A\\B\\C\\D", L"", L""},
-      {kHklm, L"", L"", L""},
-      {0x1234, L"Software\\A\\B", L"", L""},
-  };
-  log.Links = {{L"%userfolder%", L"App", L"%currentdir%app.exe"}};
-  return log;
+std::string PathsLog() {
+  return Serialize({L"%rootdir%App", L"App", L"C:\\App\\bin\\app.exe", L"App Group"},
+                   {{L"a", L"C:\\App\\bin\\a.exe", kFalse},
+                    {L"b", L"C:\\App\\bin\\x\\y\\b.dll", kFalse},
+                    {L"c", L"\\\\server\\share\\App\\c.txt", kFalse},
+                    {L"d", L"%userdir%d.ini", kFalse},
+                    {L"e", L"%userfolder%\\e.txt", kFalse},
+                    {L"f", L"C:\\App\\", kFalse},
+                    {L"g", L"", kFalse},
+                    {L"h", L"C:\\App\\bin\\x\\y\\z\\w\\h.dat", kTrue}},
+                   {{kHklm, L"Software\\A\\B\\C\\D", L"", L""},
+                    {kHklm, L"Software\\A", L"", L""},
+                    {kHklm, L"Software\\AB", L"", L""},
+                    {kHkcu, L"Software\\A\\B\\C\\D", L"", L""},
+                    {kHklm, L"", L"", L""},
+                    {0x1234, L"Software\\A\\B", L"", L""}},
+                   {{L"%userfolder%", L"App", L"%currentdir%app.exe"}});
 }
 
 // The description RepeatedLogBytes reads: prefix + unit * count + suffix,
@@ -87,93 +74,68 @@ InstallLog PathsLog() {
 std::string Repeated(std::size_t count, const std::string& prefix, const std::string& unit,
                      const std::string& suffix) {
   const bool near_limit = count >= fuzz::kNearLimitBase;
-  const std::size_t low = near_limit ? count - fuzz::kNearLimitBase : count;
-  std::string out;
-  out.push_back(static_cast<char>(low));
-  out.push_back(static_cast<char>(near_limit ? fuzz::kNearLimitMark : 0));
-  out.push_back(static_cast<char>(prefix.size()));
-  out.push_back(static_cast<char>(unit.size()));
-  return out + prefix + unit + suffix;
+  return std::string{static_cast<char>(near_limit ? count - fuzz::kNearLimitBase : count),
+                     static_cast<char>(near_limit ? fuzz::kNearLimitMark : 0),
+                     static_cast<char>(prefix.size()), static_cast<char>(unit.size())} +
+         prefix + unit + suffix;
 }
 
-using log_builder::BadStr;
-using log_builder::Header;
-using log_builder::Int;
-using log_builder::Kind;
-
-std::string LinkRecord(const std::string& folder, const std::string& name) {
-  return log_builder::LinkRec(folder, name, "");
-}
-
-std::string FileRecord(const std::string& target) { return log_builder::FileRec("", target, 0); }
-
+namespace lb = log_builder;
 constexpr char kJunk[] = "\x13\x37junk\0\xFF\x01\x02\x03\x04 not a log";
-
 using Seeds = std::vector<std::pair<std::string, std::string>>;
 
 Seeds LogSeeds() {
-  const std::string tool = Serialize(ToolLog());
-  const std::string paths = Serialize(PathsLog());
+  const std::string tool = ToolLog();
   const std::string junk_between =
-      Header() + std::string("\0\x07", 2) + tool.substr(Header().size()) + "\xFF" +
-      FileRecord("C:\\x\\y.txt") + "\r\n" + LinkRecord("G", "L") + "\x05";
-  const std::string negative = Header() + Kind(kRecordFileEntry) + BadStr(-5, "abc");
-  const std::string huge =
-      Header() + Kind(kRecordRegKeyEntry) + Int(kHklm) + BadStr(INT32_MAX, "Software");
+      lb::Header() + std::string("\0\x07", 2) + tool.substr(lb::Header().size()) + "\xFF" +
+      lb::FileRec("", "C:\\x\\y.txt", 0) + "\r\n" + lb::LinkRec("G", "L", "") + "\x05";
   return {
       {"tool", tool},
-      {"paths", paths},
+      {"paths", PathsLog()},
       {"magic_only", std::string(kInstallFileMagic)},
       {"wrong_case", "installfile\r\n" + tool.substr(13)},
       {"cut", tool.substr(0, tool.size() / 2 + 3)},
       {"junk", std::string(kJunk, sizeof kJunk - 1)},
       {"junk_between_records", junk_between},
-      {"negative_length", negative},
-      {"length_2g", huge},
+      {"negative_length", lb::Header() + lb::Kind(kRecordFileEntry) + lb::BadStr(-5, "abc")},
+      {"length_2g", lb::Header() + lb::Kind(kRecordRegKeyEntry) + lb::Int(kHklm) +
+                        lb::BadStr(INT32_MAX, "Software")},
   };
 }
 
 Seeds RepeatedLogSeeds() {
-  const std::string tool = Serialize(ToolLog());
+  const std::string tool = ToolLog();
+  const std::string header = lb::Header();
   return {
       {"tool", Repeated(0, "", "", tool)},
-      {"many_links", Repeated(32768, Header(), LinkRecord("G", "L"), "")},
-      {"many_nested_files", Repeated(255, Header(), FileRecord("C:\\a\\b\\"), tool.substr(13))},
-      {"full_file_list", Repeated(32767, Header(), FileRecord("C:\\a\\"), "")},
+      {"many_links", Repeated(32768, header, lb::LinkRec("G", "L", ""), "")},
+      {"many_nested_files",
+       Repeated(255, header, lb::FileRec("", "C:\\a\\b\\", 0), tool.substr(13))},
+      {"full_file_list", Repeated(32767, header, lb::FileRec("", "C:\\a\\", 0), "")},
   };
 }
 
-std::string Wide(const std::wstring& text) {
+// The strings WideStringsFromInput reads back: joined by a byte 0, a
+// character that is NUL or above 0xFE as 0xFF and its two bytes.
+std::string Strings(const std::vector<std::wstring>& parts) {
   std::string out;
-  for (const wchar_t c : text) {
-    if (c == 0 || c >= 0xFF) {
-      out.push_back('\xFF');
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>((c >> 8) & 0xFF));
-    } else {
-      out.push_back(static_cast<char>(c));
+  for (const std::wstring& part : parts) {
+    if (&part != parts.data()) out.push_back('\0');
+    for (const wchar_t c : part) {
+      if (c == 0 || c >= 0xFF) {
+        out += {'\xFF', static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
+      } else {
+        out.push_back(static_cast<char>(c));
+      }
     }
   }
   return out;
 }
 
-std::string Strings(const std::vector<std::wstring>& parts) {
-  std::string out;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out.push_back('\0');
-    out += Wide(parts[i]);
-  }
-  return out;
-}
-
 Seeds PathSeeds() {
-  const std::vector<std::wstring> fields = {L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\",
-                                            L"D:\\Apps\\Tool\\", L"D:\\Apps\\Tool\\Uninstall.dat",
-                                            L"Tool"};
-  const auto with_fields = [&](const std::wstring& path) {
-    std::vector<std::wstring> parts{path};
-    parts.insert(parts.end(), fields.begin(), fields.end());
-    return Strings(parts);
+  const auto with_fields = [](const std::wstring& path) {
+    return Strings({path, L"C:\\WINDOWS\\", L"C:\\WINDOWS\\system32\\", L"D:\\Apps\\Tool\\",
+                    L"D:\\Apps\\Tool\\Uninstall.dat", L"Tool"});
   };
   return {
       {"drive", with_fields(L"C:\\dir\\sub\\file.txt")},
@@ -189,13 +151,11 @@ Seeds PathSeeds() {
 
 // Paths repeated to the limit of the root scan: a share that never ends, a
 // run of separators, a drive path.
-Seeds RepeatedPathSeeds() {
-  return {
-      {"long_share", Strings({L"\\\\srv"})},
-      {"separators", Strings({L"\\"})},
-      {"drive", Strings({L"C:\\dir"})},
-  };
-}
+const Seeds kRepeatedPathSeeds = {
+    {"long_share", Strings({L"\\\\srv"})},
+    {"separators", Strings({L"\\"})},
+    {"drive", Strings({L"C:\\dir"})},
+};
 
 bool WriteAll(const std::filesystem::path& dir, const Seeds& seeds) {
   std::filesystem::create_directories(dir);
@@ -222,6 +182,6 @@ int main(int argc, char** argv) {
     ok = ok && uninstall::WriteAll(root / (target + "_repeat"), uninstall::RepeatedLogSeeds());
   }
   ok = ok && uninstall::WriteAll(root / "paths", uninstall::PathSeeds());
-  ok = ok && uninstall::WriteAll(root / "paths_repeat", uninstall::RepeatedPathSeeds());
+  ok = ok && uninstall::WriteAll(root / "paths_repeat", uninstall::kRepeatedPathSeeds);
   return ok ? 0 : 1;
 }
