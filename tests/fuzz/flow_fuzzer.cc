@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -33,7 +32,6 @@
 #include "paths/normalise.h"
 #include "paths/split.h"
 #include "paths/variables.h"
-#include "platform/fatal_error.h"
 #include "removal/removal_plan.h"
 #include "tests/support/fake_env.h"
 
@@ -177,8 +175,10 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
     }
   }
   a.own_files_go = log_whole && !a.read_only_named;
-  if (a.own_files_go)
-    a.files.insert({Key(kUninstaller), Key(kLogPath)}), a.dirs.insert(Key(kAppDir));
+  if (a.own_files_go) {
+    a.files.insert({Key(kUninstaller), Key(kLogPath)});
+    a.dirs.insert(Key(kAppDir));
+  }
   return a;
 }
 
@@ -216,32 +216,22 @@ void FuzzOne(const std::uint8_t* data, std::size_t size) {
   static const FakeEnv machine = BuildMachine();
   FakeEnv env = machine;
   env.AddFile(kLogPath, bytes);
-  bool refused = false;
-  try {
+  const bool refused = Refused([&env] {
     Mfrm form(env);
     form.Form_Load();
-  } catch (const FatalError&) {
-    refused = true;
-  }
-
+  });
   InstallLog log;
-  std::optional<bool> whole;  // nullopt: the reader refuses the log
-  try {
-    const ParsedInstallFile result = ParseInstallFile(bytes, kLogPath, log);
-    whole = result.magic_ok && !result.cut.has_value();
-  } catch (const FatalError&) {
-  }
-  FUZZ_CHECK(refused == !whole.has_value());
+  ParsedInstallFile parsed;
+  FUZZ_CHECK(refused == Refused([&] { parsed = ParseInstallFile(bytes, kLogPath, log); }));
   if (refused) return CheckOnlyAllowedGone(env, Allowed{});
 
-  const Allowed allowed = AllowedBy(log, *whole);
+  const Allowed allowed = AllowedBy(log, parsed.magic_ok && !parsed.cut.has_value());
   CheckOnlyAllowedGone(env, allowed);
-  FUZZ_CHECK(!env.messages().empty());
-  const MessageCall& report = env.messages().back();
-  FUZZ_CHECK(report.style == msgbox::kOkInformation);
-  FUZZ_CHECK(report.text == (allowed.read_only_named
-                                 ? L"Uninstalling finished, not all files have been removed."
-                                 : L"Application has been removed successfully."));
+  const std::wstring_view report = allowed.read_only_named
+                                       ? L"Uninstalling finished, not all files have been removed."
+                                       : L"Application has been removed successfully.";
+  FUZZ_CHECK(!env.messages().empty() && env.messages().back().text == report &&
+             env.messages().back().style == msgbox::kOkInformation);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fatal_error.h"
+
 // Stops the run with a report when an invariant does not hold; libFuzzer
 // then keeps the input as a crash artifact (scripts/fuzz looks for the text).
 #define FUZZ_CHECK(condition) ::uninstall::fuzz::Check((condition), #condition, __FILE__, __LINE__)
@@ -30,6 +32,17 @@ inline void Check(bool holds, const char* condition, const char* file, int line)
   if (holds) return;
   static_cast<void>(std::fprintf(stderr, "%s:%d: invariant failed: %s\n", file, line, condition));
   std::abort();
+}
+
+// Whether `run` ends in a FatalError, the refusal of a log.
+template <class Run>
+bool Refused(const Run& run) {
+  try {
+    run();
+  } catch (const FatalError&) {
+    return true;
+  }
+  return false;
 }
 
 // Every target is built twice: as <target>_fuzzer, which takes its input as

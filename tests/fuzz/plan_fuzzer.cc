@@ -31,7 +31,6 @@
 #include "installlog/records.h"
 #include "paths/split.h"
 #include "paths/variables.h"
-#include "platform/fatal_error.h"
 #include "removal/order.h"
 #include "removal/removal_plan.h"
 #include "removal/shared_keys.h"
@@ -98,31 +97,19 @@ void CheckPlan(const std::vector<PlanItem>& input, const std::vector<PlanItem>& 
   FUZZ_CHECK(std::ranges::is_sorted(plan, std::greater{},
                                     [](const PlanItem& item) { return item.path.size(); }));
 
-  // The input, each entry as often as it was given, and the appended rest.
-  std::unordered_map<PlanItem, std::size_t, ItemHash> given;
-  for (const PlanItem& item : input) ++given[item];
-  std::vector<PlanItem> appended;
-  for (const PlanItem& item : plan) {
-    auto it = given.find(item);
-    if (it != given.end() && it->second > 0) {
-      --it->second;
-    } else {
-      appended.push_back(item);
-    }
-  }
-  for (const auto& [item, left] : given) FUZZ_CHECK(left == 0);
-  FUZZ_CHECK(plan.size() == input.size() + appended.size());
-
-  // Each appended entry is a parent of an entry, missing before: appended
-  // once, and not one of the input's.
+  // Every entry of the input as often as it was given; each entry beyond
+  // those is the parent of an entry, missing before: appended once, and not
+  // one of the input's.
+  const ItemSet given(input.begin(), input.end());
   ItemSet parents;
+  std::unordered_map<PlanItem, std::int64_t, ItemHash> surplus;  // times in the plan - in the input
   for (const PlanItem& item : plan) {
+    ++surplus[item];
     if (!item.path.empty()) parents.insert({item.root, ParentOf(item.path)});
   }
-  ItemSet appended_set;
-  for (const PlanItem& item : appended) {
-    FUZZ_CHECK(parents.contains(item) && !given.contains(item));
-    FUZZ_CHECK(appended_set.insert(item).second);
+  for (const PlanItem& item : input) --surplus[item];
+  for (const auto& [item, n] : surplus) {
+    FUZZ_CHECK(given.contains(item) ? n == 0 : n == 1 && parents.contains(item));
   }
 
   // Complete: an entry with an ancestor has its parent, however long the
@@ -196,12 +183,10 @@ void CheckRegistryKeys(const InstallLog& log, const RemovalPlan& removal) {
 }
 
 void FuzzOne(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes = LogBytesFromInput(data, size);
   InstallLog log;
-  try {
-    static_cast<void>(ParseInstallFile(LogBytesFromInput(data, size), L"fuzz", log));
-  } catch (const FatalError&) {
-    return;  // refused logs are the reader target's business
-  }
+  // Refused logs are the reader target's business.
+  if (Refused([&] { static_cast<void>(ParseInstallFile(bytes, L"fuzz", log)); })) return;
   const InstallLog before = log;
   ExpandAllPaths(kFields, log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
   CheckExpansion(before, log);
