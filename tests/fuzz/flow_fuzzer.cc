@@ -89,19 +89,17 @@ const std::vector<std::pair<std::int32_t, std::wstring>> kKeys = {
     {kHkcu, L"Software\\Tool"},
     {kHkcu, L"Software\\Other"},
     {kHkcu, L"Software\\Other\\Child"}};
-const std::vector<std::pair<std::int32_t, std::wstring>> kShellFolders = {
-    {csidl::kPrograms, kPrograms},
-    {csidl::kStartMenu, L"C:\\Users\\me\\Start Menu"},
-    {csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop"},
-    {csidl::kProgramFiles, L"C:\\Program Files"},
-    {csidl::kProfile, L"C:\\Users\\me"},
-    {csidl::kPersonal, L"C:\\Users\\me\\Documents"},
-    {csidl::kAppData, L"C:\\Users\\me\\AppData\\Roaming"}};
 
 FakeEnv BuildMachine() {
   FakeEnv env;
   env.set_executable_path(kUninstaller);
-  for (const auto& [id, path] : kShellFolders) env.SetSpecialFolder(id, path);
+  env.SetSpecialFolder(csidl::kPrograms, kPrograms);
+  env.SetSpecialFolder(csidl::kStartMenu, L"C:\\Users\\me\\Start Menu");
+  env.SetSpecialFolder(csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop");
+  env.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
+  env.SetSpecialFolder(csidl::kProfile, L"C:\\Users\\me");
+  env.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\me\\Documents");
+  env.SetSpecialFolder(csidl::kAppData, L"C:\\Users\\me\\AppData\\Roaming");
   for (const std::wstring& dir : kGuardedDirs) env.AddDir(dir);
   for (const std::wstring& dir : kOtherDirs) env.AddDir(dir);
   for (const std::wstring& file : kFiles) env.AddFile(file);

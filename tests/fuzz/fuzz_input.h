@@ -36,13 +36,11 @@ inline void Check(bool holds, const char* condition, const char* file, int line)
 
 // Whether `run` ends in a FatalError, the refusal of a log.
 template <class Run>
-bool Refused(const Run& run) {
-  try {
-    run();
-  } catch (const FatalError&) {
-    return true;
-  }
+bool Refused(const Run& run) try {
+  run();
   return false;
+} catch (const FatalError&) {
+  return true;
 }
 
 // Every target is built twice: as <target>_fuzzer, which takes its input as
@@ -63,7 +61,9 @@ inline constexpr std::uint8_t kNearLimitMark = 0x7F;
 inline constexpr std::size_t kNearLimitBase = 32640;
 inline constexpr std::size_t kMaxUnit = 64;
 
-// A log with one piece repeated, from its description:
+// The bytes of an install log, from a fuzzer input, in the form the target
+// was built for: the input as it is, or in the repeated form a log with one
+// piece repeated, from its description:
 //   byte 0     repeat count N (0 to 255) ...
 //   byte 1     ... unless this is kNearLimitMark: then N is 32640 + byte 0
 //              (32640 to 32895); most inputs stay small and fast
@@ -72,7 +72,8 @@ inline constexpr std::size_t kMaxUnit = 64;
 //   then the prefix, the unit, and the rest of the input as the suffix;
 // the log is prefix + N times the unit + suffix. Missing bytes shorten the
 // parts.
-inline std::string RepeatedLogBytes(const std::uint8_t* data, std::size_t size) {
+inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size) {
+  if (!kRepeatedForm) return {reinterpret_cast<const char*>(data), size};
   std::array<std::size_t, 4> head{};  // N, the mark, P, U
   const std::size_t n = std::min(size, head.size());
   std::copy(data, data + n, head.begin());
@@ -89,13 +90,6 @@ inline std::string RepeatedLogBytes(const std::uint8_t* data, std::size_t size) 
   bytes.reserve(prefix.size() + repeats * unit.size() + rest.size());
   for (std::size_t i = 0; i < repeats; ++i) bytes += unit;
   return bytes += rest;
-}
-
-// The bytes of an install log, from a fuzzer input, in the form the target
-// was built for.
-inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size) {
-  if (kRepeatedForm) return RepeatedLogBytes(data, size);
-  return {reinterpret_cast<const char*>(data), size};
 }
 
 // Wide strings from a fuzzer input: a byte 0 ends one string and starts the

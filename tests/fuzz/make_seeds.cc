@@ -69,8 +69,8 @@ std::string PathsLog() {
                    {{L"%userfolder%", L"App", L"%currentdir%app.exe"}});
 }
 
-// The description RepeatedLogBytes reads: prefix + unit * count + suffix,
-// for a count up to 255 or from 32640 to 32895.
+// The description LogBytesFromInput reads in the repeated form: prefix +
+// unit * count + suffix, for a count up to 255 or from 32640 to 32895.
 std::string Repeated(std::size_t count, const std::string& prefix, const std::string& unit,
                      const std::string& suffix) {
   const bool near_limit = count >= fuzz::kNearLimitBase;

@@ -16,7 +16,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,13 +43,14 @@ struct Expected {
 
 // What is in the log before a read: a known AppInfo (it must survive a read
 // without a kind-1 record) and lists that a read must empty.
-const InstallLog kBeforeRead{{L"before-path", L"before-name", L"before-main", L"before-group"},
-                             1,
-                             {{L"s", L"t", kTrue}},
-                             1,
-                             {{1, L"k", L"", L""}},
-                             1,
-                             {{L"f", L"n", L"p"}}};
+const InstallLog kBeforeRead{
+    .AppInfo = {L"before-path", L"before-name", L"before-main", L"before-group"},
+    .FileCount = 1,
+    .Files = {{L"s", L"t", kTrue}},
+    .RegKeyCount = 1,
+    .RegKeys = {{1, L"k", L"", L""}},
+    .LinkCount = 1,
+    .Links = {{L"f", L"n", L"p"}}};
 
 std::int32_t Int32At(std::string_view bytes, std::size_t at) {
   std::uint32_t v = 0;
