@@ -18,13 +18,8 @@
 //   they are gone, with the application's folder if nothing else is in it;
 // - the final message is true: "not all files" exactly when a logged file
 //   that is not kept could not be deleted (the read-only one).
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "app/mfrm.h"
 #include "fuzz_input.h"
@@ -180,19 +175,16 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
   return a;
 }
 
-bool IsLinkNamed(const std::wstring& file, const Allowed& a) {
-  const std::wstring name = Key(GetFileName(file));
-  return name.size() >= 4 && name.ends_with(L".LNK") &&
-         a.link_names.contains(name.substr(0, name.size() - 4));
-}
-
 // Only what `a` allows is gone; with nothing allowed (a refused log),
 // nothing is gone.
 void CheckOnlyAllowedGone(const FakeEnv& env, const Allowed& a) {
   for (const std::wstring& file : kFiles) {
     if (env.Exists(file)) continue;
     const std::wstring key = Key(file);
-    const bool named = a.files.contains(key) || IsLinkNamed(file, a);
+    const std::wstring name = Key(GetFileName(file));  // a link: "<name>.LNK"
+    const bool named =
+        a.files.contains(key) ||
+        (name.ends_with(L".LNK") && a.link_names.contains(name.substr(0, name.size() - 4)));
     const bool leftover = !a.leftovers_dir.empty() && Key(GetDirectory(file)) == a.leftovers_dir;
     FUZZ_CHECK(named || leftover);
     if (a.kept.contains(key)) FUZZ_CHECK(named);

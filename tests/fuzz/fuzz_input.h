@@ -1,5 +1,7 @@
 // Turning a fuzzer's bytes into the inputs of the targets, the check they
-// share, their entry point and the path variables two of them predict.
+// share, their entry point and the path variables two of them predict. The
+// standard headers below are the common ground of the targets and the seed
+// writer, which take them from here.
 #pragma once
 
 #include <algorithm>

@@ -4,13 +4,9 @@
 // and paths (strings), and <dir>/<target>_repeat/<seed> for their repeated
 // form. The committed corpus in tests/fuzz/corpus/ is its
 // output; run it again after changing a seed.
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "fuzz_input.h"
 #include "installlog/format.h"

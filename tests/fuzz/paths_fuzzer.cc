@@ -17,12 +17,6 @@
 //   taken with the folder variables), unless that result opens with "%"
 //   again (then later variables may match as well, and only the absence of
 //   a crash is checked); any other path is left as it is.
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "fuzz_input.h"
 #include "paths/split.h"

@@ -12,13 +12,6 @@
 //   nothing else, and changes nothing on the machine;
 // - what was read, written again with SerializeInstallFile, reads back the same.
 // The last two are skipped for logs above 64 KiB (the repeated form).
-#include <algorithm>
-#include <array>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "fuzz_input.h"
 #include "installlog/format.h"
