@@ -136,13 +136,9 @@ Allowed AllowedBy(InstallLog log, bool log_whole) {
   // Leftovers go only in the uninstaller's own folder and below it, and
   // never in a guarded folder, a drive or "".
   const std::wstring main_dir = Key(GetDirectory(log.AppInfo.MainPath));
-  const std::wstring app = Key(kAppDir);
-  const bool guarded =
-      main_dir.size() <= 2 || std::ranges::any_of(kGuardedDirs, [&](const std::wstring& dir) {
-        return Key(dir) == main_dir;
-      });
-  if (!guarded && (main_dir == app || main_dir.starts_with(app + L"\\")))
-    a.leftovers_dir = main_dir;
+  const auto is_main = [&main_dir](const std::wstring& dir) { return Key(dir) == main_dir; };
+  const bool guarded = main_dir.size() <= 2 || std::ranges::any_of(kGuardedDirs, is_main);
+  if (!guarded && (main_dir + L"\\").starts_with(Key(kAppDir) + L"\\")) a.leftovers_dir = main_dir;
 
   a.link_names.insert(Key(log.AppInfo.AppName));
   for (const LinkEntry& l : log.Links) a.link_names.insert(Key(l.LinkName));

@@ -61,7 +61,6 @@ inline constexpr bool kRepeatedForm = false;
 // the 32767 entries that the 16-bit counts of the lists can hold.
 inline constexpr std::uint8_t kNearLimitMark = 0x7F;
 inline constexpr std::size_t kNearLimitBase = 32640;
-inline constexpr std::size_t kMaxUnit = 64;
 
 // The bytes of an install log, from a fuzzer input, in the form the target
 // was built for: the input as it is, or in the repeated form a log with one
@@ -70,7 +69,7 @@ inline constexpr std::size_t kMaxUnit = 64;
 //   byte 1     ... unless this is kNearLimitMark: then N is 32640 + byte 0
 //              (32640 to 32895); most inputs stay small and fast
 //   byte 2     length P of the prefix
-//   byte 3     length U of the repeated unit (at most kMaxUnit)
+//   byte 3     length U of the repeated unit (at most 64)
 //   then the prefix, the unit, and the rest of the input as the suffix;
 // the log is prefix + N times the unit + suffix. Missing bytes shorten the
 // parts.
@@ -87,7 +86,7 @@ inline std::string LogBytesFromInput(const std::uint8_t* data, std::size_t size)
   };
   const std::size_t repeats = head[0] + (head[1] == kNearLimitMark ? kNearLimitBase : 0);
   const std::string_view prefix = take(head[2]);
-  const std::string_view unit = take(std::min(head[3], kMaxUnit));
+  const std::string_view unit = take(std::min<std::size_t>(head[3], 64));
   std::string bytes(prefix);
   bytes.reserve(prefix.size() + repeats * unit.size() + rest.size());
   for (std::size_t i = 0; i < repeats; ++i) bytes += unit;

@@ -118,11 +118,10 @@ std::string Strings(const std::vector<std::wstring>& parts) {
   for (const std::wstring& part : parts) {
     if (&part != parts.data()) out.push_back('\0');
     for (const wchar_t c : part) {
-      if (c == 0 || c >= 0xFF) {
-        out += {'\xFF', static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
-      } else {
-        out.push_back(static_cast<char>(c));
-      }
+      const bool escaped = c == 0 || c >= 0xFF;
+      if (escaped) out += '\xFF';
+      out += static_cast<char>(c & 0xFF);
+      if (escaped) out += static_cast<char>((c >> 8) & 0xFF);
     }
   }
   return out;
@@ -153,14 +152,14 @@ const Seeds kRepeatedPathSeeds = {
     {"drive", Strings({L"C:\\dir"})},
 };
 
-bool WriteAll(const std::filesystem::path& dir, const Seeds& seeds) {
+// A seed that cannot be written ends the program with the exception.
+void WriteAll(const std::filesystem::path& dir, const Seeds& seeds) {
   std::filesystem::create_directories(dir);
   for (const auto& [name, bytes] : seeds) {
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.exceptions(std::ios::failbit | std::ios::badbit);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return false;
   }
-  return true;
 }
 
 }  // namespace
@@ -172,12 +171,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root(argv[1]);
-  bool ok = true;
   for (const std::string target : {"reader", "plan", "flow"}) {
-    ok = ok && uninstall::WriteAll(root / target, uninstall::LogSeeds());
-    ok = ok && uninstall::WriteAll(root / (target + "_repeat"), uninstall::RepeatedLogSeeds());
+    uninstall::WriteAll(root / target, uninstall::LogSeeds());
+    uninstall::WriteAll(root / (target + "_repeat"), uninstall::RepeatedLogSeeds());
   }
-  ok = ok && uninstall::WriteAll(root / "paths", uninstall::PathSeeds());
-  ok = ok && uninstall::WriteAll(root / "paths_repeat", uninstall::kRepeatedPathSeeds);
-  return ok ? 0 : 1;
+  uninstall::WriteAll(root / "paths", uninstall::PathSeeds());
+  uninstall::WriteAll(root / "paths_repeat", uninstall::kRepeatedPathSeeds);
 }

@@ -71,12 +71,9 @@ void CheckExpansion(const std::wstring& path, const PathFields& f, const std::ws
 void FuzzOne(const std::uint8_t* data, std::size_t size) {
   std::vector<std::wstring> s = WideStringsFromInput(data, size, 6);
   s.resize(6);
-  std::wstring path = s[0];
-  if (kRepeatedForm) {
-    const std::wstring unit = path.empty() ? std::wstring(L"\\") : path;
-    path.clear();
-    while (path.size() <= kRootScanChars + 2) path += unit;
-  }
+  const std::wstring unit = s[0].empty() ? std::wstring(L"\\") : s[0];
+  std::wstring path = kRepeatedForm ? std::wstring() : s[0];
+  while (kRepeatedForm && path.size() <= kRootScanChars + 2) path += unit;
   CheckSplit(path);
   CheckRoot(path);
   CheckExpansion(path, {s[1], s[2], s[3], s[4]}, s[5]);

@@ -55,9 +55,7 @@ void CheckExpansion(const InstallLog& before, const InstallLog& after) {
 
 struct ItemHash {
   std::size_t operator()(const PlanItem& item) const {
-    return std::hash<std::wstring>()(item.path) ^
-           (static_cast<std::size_t>(static_cast<std::uint32_t>(item.root)) *
-            0x9E3779B97F4A7C15ull);
+    return std::hash<std::wstring>()(item.path) ^ static_cast<std::uint32_t>(item.root);
   }
 };
 using ItemSet = std::unordered_set<PlanItem, ItemHash>;
