@@ -101,13 +101,12 @@ Seeds LogSeeds() {
 
 Seeds RepeatedLogSeeds() {
   const std::string tool = ToolLog();
-  const std::string header = lb::Header();
   return {
       {"tool", Repeated(0, "", "", tool)},
-      {"many_links", Repeated(32768, header, lb::LinkRec("G", "L", ""), "")},
+      {"many_links", Repeated(32768, lb::Header(), lb::LinkRec("G", "L", ""), "")},
       {"many_nested_files",
-       Repeated(255, header, lb::FileRec("", "C:\\a\\b\\", 0), tool.substr(13))},
-      {"full_file_list", Repeated(32767, header, lb::FileRec("", "C:\\a\\", 0), "")},
+       Repeated(255, lb::Header(), lb::FileRec("", "C:\\a\\b\\", 0), tool.substr(13))},
+      {"full_file_list", Repeated(32767, lb::Header(), lb::FileRec("", "C:\\a\\", 0), "")},
   };
 }
 

@@ -15,6 +15,7 @@
 // - the registry stage takes exactly the planned keys, and deletes only a
 //   key the log lists or one below a listed key, never a shared key.
 #include <functional>
+#include <numeric>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -64,15 +65,14 @@ std::wstring ParentOf(const std::wstring& path) {
   return GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
 }
 
-// Polynomial hashes of an entry's root and the prefixes of its path, the
-// empty one first: they find the prefixes of an entry that are in the list
-// without comparing every pair.
-std::vector<std::uint64_t> PrefixHashes(const PlanItem& item) {
-  std::vector<std::uint64_t> h{0xCBF29CE484222325ull ^ static_cast<std::uint32_t>(item.root)};
-  for (const wchar_t c : item.path) {
-    h.push_back(h.back() * 0x100000001B3ull + static_cast<std::uint32_t>(c) + 1);
-  }
-  return h;
+// Polynomial hashes of an entry's root and of the prefixes of its path, one
+// character at a time: they find the prefixes of an entry that are in the
+// list without comparing every pair.
+std::uint64_t RootHash(const PlanItem& item) {
+  return 0xCBF29CE484222325ull ^ static_cast<std::uint32_t>(item.root);
+}
+std::uint64_t Step(std::uint64_t h, wchar_t c) {
+  return h * 0x100000001B3ull + static_cast<std::uint32_t>(c) + 1;
 }
 
 void CheckPlan(const std::vector<PlanItem>& input, const std::vector<PlanItem>& plan) {
@@ -99,13 +99,15 @@ void CheckPlan(const std::vector<PlanItem>& input, const std::vector<PlanItem>& 
   // list grows.
   const ItemSet present(plan.begin(), plan.end());
   std::unordered_set<std::uint64_t> hashes;
-  for (const PlanItem& item : plan) hashes.insert(PrefixHashes(item).back());
   for (const PlanItem& item : plan) {
-    const std::vector<std::uint64_t> h = PrefixHashes(item);
+    hashes.insert(std::accumulate(item.path.begin(), item.path.end(), RootHash(item), Step));
+  }
+  for (const PlanItem& item : plan) {
     bool has_ancestor = false;
-    for (std::size_t len = 0; len < item.path.size() && !has_ancestor; ++len) {
-      has_ancestor =
-          hashes.contains(h[len]) && present.contains({item.root, item.path.substr(0, len)});
+    std::uint64_t h = RootHash(item);
+    for (std::size_t len = 0; len < item.path.size() && !has_ancestor;
+         h = Step(h, item.path[len++])) {
+      has_ancestor = hashes.contains(h) && present.contains({item.root, item.path.substr(0, len)});
     }
     if (has_ancestor) FUZZ_CHECK(present.contains({item.root, ParentOf(item.path)}));
   }
