@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <ostream>
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/fake_env.h"
@@ -15,144 +15,103 @@ namespace {
 constexpr wchar_t kAppDir[] = L"C:\\Apps\\Vendor\\Tool\\";
 constexpr wchar_t kExe[] = L"C:\\Apps\\Vendor\\Tool\\Uninstall.exe";
 constexpr wchar_t kLog[] = L"C:\\Apps\\Vendor\\Tool\\Uninstall.dat";
+constexpr wchar_t kVendor[] = L"C:\\Apps\\Vendor\\";
 constexpr wchar_t kTempFile[] = L"C:\\TEMP\\uni1.tmp";
+constexpr wchar_t kReadme[] = L"C:\\Apps\\readme.txt";
+constexpr wchar_t kSave[] = L"C:\\Apps\\Vendor\\Tool\\Saves\\game1.sav";
 
 // What is left after a complete uninstall: the uninstaller and its log in
-// their folder, below a vendor folder that the directory stage visited.
-void Installed(FakeEnv& env) {
-  env.set_executable_path(kExe);
-  env.AddFile(kExe);
-  env.AddFile(kLog);
-  env.AddDir(L"C:\\TEMP");
-  env.AddDir(L"C:\\WINDOWS");
-}
-
-struct SelfCase {
-  const char* name;
-  std::function<void(FakeEnv&)> setup;
-  std::vector<std::wstring> visited;
-  std::vector<std::wstring> gone;
-  std::vector<std::wstring> left;
-  std::vector<std::wstring> pending = {};  // deleted at the next restart
+// their folder, below a vendor folder; temporary folders on C: and D:.
+class RemoveOwnFilesTest : public ::testing::Test {
+ protected:
+  RemoveOwnFilesTest() {
+    env_.set_executable_path(kExe);
+    for (const wchar_t* file : {kExe, kLog}) env_.AddFile(file);
+    for (const wchar_t* dir : {L"C:\\TEMP", L"D:\\TEMP", L"C:\\WINDOWS"}) env_.AddDir(dir);
+  }
+  // `visited`: the folders the directory stage visited.
+  void Remove(std::vector<std::wstring> visited = {kAppDir}) {
+    FolderGuard guard(env_, guarded_, kAppDir);
+    RemoveOwnFiles(env_, guard, {kExe, kLog, kAppDir, L"C:\\WINDOWS\\", std::move(visited)});
+  }
+  // Of the paths above, the ones in `left` are there and the others are
+  // not; `pending` are deleted at the next restart.
+  void ExpectLeft(const std::vector<std::wstring>& left, const std::vector<std::wstring>& pending) {
+    for (const std::wstring path :
+         {kExe, kLog, kAppDir, kVendor, kTempFile, L"D:\\TEMP\\uni1.tmp", kReadme, kSave}) {
+      EXPECT_EQ(env_.Exists(path), std::ranges::count(left, path) == 1) << path;
+    }
+    EXPECT_EQ(env_.pending_deletes(), pending);
+    EXPECT_TRUE(env_.messages().empty());
+  }
+  FakeEnv env_;
+  GuardedFolders guarded_;
 };
 
-void PrintTo(const SelfCase& c, std::ostream* os) { *os << c.name; }
-
-const SelfCase kCases[] = {
-    {.name = "EverythingGoes",
-     .setup = Installed,
-     .visited = {kAppDir},
-     .gone = {kExe, kLog, kAppDir},
-     .left = {L"C:\\Apps\\Vendor", kTempFile},
-     .pending = {kTempFile}},
-    // The folders above that the directory stage visited go once empty,
-    // nearest first; the first that is not empty stops the climb.
-    {.name = "VisitedParentsGoWhenEmpty",
-     .setup =
-         [](FakeEnv& env) {
-           Installed(env);
-           env.AddFile(L"C:\\Apps\\readme.txt");
-         },
-     .visited = {L"C:\\Apps\\Vendor\\Tool\\data\\", kAppDir, L"C:\\Apps\\Vendor\\", L"C:\\Apps\\"},
-     .gone = {kExe, kLog, kAppDir, L"C:\\Apps\\Vendor"},
-     .left = {L"C:\\Apps\\readme.txt"},
-     .pending = {kTempFile}},
-    {.name = "UserFileKeepsTheFolder",
-     .setup =
-         [](FakeEnv& env) {
-           Installed(env);
-           env.AddFile(L"C:\\Apps\\Vendor\\Tool\\Saves\\game1.sav");
-         },
-     .visited = {kAppDir, L"C:\\Apps\\Vendor\\"},
-     .gone = {kExe, kLog},
-     .left = {L"C:\\Apps\\Vendor\\Tool\\Saves\\game1.sav"},
-     .pending = {kTempFile}},
-    // Without its log the uninstaller could not run again: if the log
-    // stays, so does the executable.
-    {.name = "LogThatStaysKeepsTheExecutable",
-     .setup =
-         [](FakeEnv& env) {
-           Installed(env);
-           env.SetLocked(kLog, true);
-         },
-     .visited = {kAppDir},
-     .gone = {kTempFile},
-     .left = {kExe, kLog, kAppDir}},
-    // The temporary folder on another volume: a rename cannot leave the
-    // volume, so both wait for the next restart where they are.
-    {.name = "NoRenameAcrossVolumes",
-     .setup =
-         [](FakeEnv& env) {
-           Installed(env);
-           env.AddDir(L"D:\\TEMP");
-           env.set_temp_dir(L"D:\\TEMP");
-         },
-     .visited = {kAppDir},
-     .gone = {kLog, L"D:\\TEMP\\uni1.tmp"},
-     .left = {kExe, kAppDir},
-     .pending = {kExe, kAppDir}},
-    {.name = "NoTemporaryFolder",
-     .setup =
-         [](FakeEnv& env) {
-           Installed(env);
-           env.set_temp_dir(L"C:\\Missing");
-         },
-     .visited = {kAppDir},
-     .gone = {kLog},
-     .left = {kExe, kAppDir},
-     .pending = {kExe, kAppDir}},
-};
-
-class RemoveOwnFilesTest : public ::testing::TestWithParam<SelfCase> {};
-
-TEST_P(RemoveOwnFilesTest, Table) {
-  const SelfCase& c = GetParam();
-  FakeEnv env;
-  c.setup(env);
-  FolderGuard guard(env, GuardedFolders{}, kAppDir);
-  RemoveOwnFiles(env, guard, {kExe, kLog, kAppDir, L"C:\\WINDOWS\\", c.visited});
-  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
-  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
-  EXPECT_EQ(env.pending_deletes(), c.pending);
-  EXPECT_TRUE(env.messages().empty());
+TEST_F(RemoveOwnFilesTest, EverythingGoes) {
+  Remove();
+  ExpectLeft({kVendor, kTempFile}, {kTempFile});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RemoveOwnFilesTest, ::testing::ValuesIn(kCases),
-                         [](const auto& tested) { return std::string(tested.param.name); });
+// The folders above that the directory stage visited go once empty, nearest
+// first; the first that is not empty stops the climb.
+TEST_F(RemoveOwnFilesTest, VisitedParentsGoWhenEmpty) {
+  env_.AddFile(kReadme);
+  Remove({L"C:\\Apps\\Vendor\\Tool\\data\\", kAppDir, kVendor, L"C:\\Apps\\"});
+  ExpectLeft({kReadme, kTempFile}, {kTempFile});
+}
 
-// The folder that is the current directory cannot be removed: the current
-// directory moves to the temporary folder first.
-TEST(RemoveOwnFiles, MovesTheCurrentDirectoryAwayFirst) {
-  FakeEnv env;
-  Installed(env);
-  FolderGuard guard(env, GuardedFolders{}, kAppDir);
-  RemoveOwnFiles(env, guard, {kExe, kLog, kAppDir, L"C:\\WINDOWS\\", {}});
-  const std::vector<std::wstring> expected = {
-      L"CreateTempFile C:\\TEMP\\uni1.tmp",
-      L"SetCurrentDir C:\\TEMP\\",
-      std::wstring(L"RemoveFile ") + kLog,
-      std::wstring(L"RenameFile ") + kExe + L" -> " + kTempFile,
-      std::wstring(L"DeleteAtRestart ") + kTempFile,
-      std::wstring(L"RemoveDir ") + kAppDir,
-  };
-  EXPECT_EQ(env.events(), expected);
+TEST_F(RemoveOwnFilesTest, UserFileKeepsTheFolder) {
+  env_.AddFile(kSave);
+  Remove({kAppDir, kVendor});
+  ExpectLeft({kSave, kAppDir, kVendor, kTempFile}, {kTempFile});
+}
+
+// Without its log the uninstaller could not run again: if the log stays, so
+// does the executable.
+TEST_F(RemoveOwnFilesTest, LogThatStaysKeepsTheExecutable) {
+  env_.SetLocked(kLog, true);
+  Remove();
+  ExpectLeft({kExe, kLog, kAppDir, kVendor}, {});
+}
+
+// The temporary folder on another volume: a rename cannot leave the volume,
+// so both wait for the next restart where they are.
+TEST_F(RemoveOwnFilesTest, NoRenameAcrossVolumes) {
+  env_.set_temp_dir(L"D:\\TEMP");
+  Remove();
+  ExpectLeft({kExe, kAppDir, kVendor}, {kExe, kAppDir});
+}
+
+TEST_F(RemoveOwnFilesTest, NoTemporaryFolder) {
+  env_.set_temp_dir(L"C:\\Missing");
+  Remove();
+  ExpectLeft({kExe, kAppDir, kVendor}, {kExe, kAppDir});
 }
 
 // A guarded folder is never removed, not even at the next restart.
-TEST(RemoveOwnFiles, GuardedApplicationFolderStays) {
-  for (const bool temp_folder : {true, false}) {
-    FakeEnv env;
-    Installed(env);
-    if (!temp_folder) env.set_temp_dir(L"C:\\Missing");
-    GuardedFolders guarded;
-    guarded.folders = {kAppDir};
-    FolderGuard guard(env, guarded, kAppDir);
-    RemoveOwnFiles(env, guard, {kExe, kLog, kAppDir, L"C:\\WINDOWS\\", {kAppDir}});
-    EXPECT_TRUE(env.Exists(kAppDir));
-    EXPECT_FALSE(env.Exists(kLog));
-    EXPECT_EQ(env.pending_deletes(),
-              temp_folder ? std::vector<std::wstring>{kTempFile} : std::vector<std::wstring>{kExe});
-  }
+TEST_F(RemoveOwnFilesTest, GuardedApplicationFolderStays) {
+  guarded_.folders = {kAppDir};
+  Remove();
+  ExpectLeft({kAppDir, kVendor, kTempFile}, {kTempFile});
+}
+
+TEST_F(RemoveOwnFilesTest, GuardedApplicationFolderStaysWithoutTemporaryFolder) {
+  guarded_.folders = {kAppDir};
+  env_.set_temp_dir(L"C:\\Missing");
+  Remove();
+  ExpectLeft({kExe, kAppDir, kVendor}, {kExe});
+}
+
+// The folder that is the current directory cannot be removed: the current
+// directory moves to the temporary folder first.
+TEST_F(RemoveOwnFilesTest, MovesTheCurrentDirectoryAwayFirst) {
+  Remove({});
+  const std::wstring log = kLog, exe = kExe, temp = kTempFile, dir = kAppDir;
+  EXPECT_EQ(env_.events(),
+            (std::vector<std::wstring>{L"CreateTempFile " + temp, L"SetCurrentDir C:\\TEMP\\",
+                                       L"RemoveFile " + log, L"RenameFile " + exe + L" -> " + temp,
+                                       L"DeleteAtRestart " + temp, L"RemoveDir " + dir}));
 }
 
 }  // namespace

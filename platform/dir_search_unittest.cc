@@ -2,21 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "platform/codepage.h"
 #include "tests/support/fake_env.h"
 
 namespace uninstall {
 namespace {
 
-struct ProbeCase {
-  const wchar_t* path;
-  std::uint32_t flags;
-  Probe expected;
-};
-
-class DirSearchTest : public ::testing::TestWithParam<ProbeCase> {};
-
-TEST_P(DirSearchTest, MatchesOnlyAllowedKinds) {
+TEST(DirSearch, MatchesOnlyAllowedKinds) {
   FakeEnv env;
   env.AddFile(L"C:\\App\\plain.txt", "", attr::kArchive);
   env.AddFile(L"C:\\App\\ro.txt", "", attr::kReadOnly | attr::kArchive);
@@ -24,46 +18,34 @@ TEST_P(DirSearchTest, MatchesOnlyAllowedKinds) {
   env.AddFile(L"C:\\App\\system.dll", "", attr::kSystem);
   env.AddDir(L"C:\\App\\Sub\\");
   env.AddDir(L"C:\\App\\Secret\\", attr::kDirectory | attr::kHidden);
-  const ProbeCase& c = GetParam();
-  EXPECT_EQ(DirSearch(env, c.path, c.flags), c.expected) << c.path;
+  const auto expect = [&](std::uint32_t flags, Probe probe,
+                          std::initializer_list<const wchar_t*> paths) {
+    for (const wchar_t* path : paths) EXPECT_EQ(DirSearch(env, path, flags), probe) << path;
+  };
+  expect(kSearchNormal, Probe::kMatch,
+         {L"C:\\App\\plain.txt", L"c:\\app\\PLAIN.TXT", L"C:\\App\\ro.txt"});
+  // Wildcards never act as patterns, even when a file would match them, and
+  // a file named as if it were a directory is not there.
+  expect(
+      kSearchNormal, Probe::kNoMatch,
+      {L"C:\\App\\hidden.txt", L"C:\\App\\system.dll", L"C:\\App\\Sub", L"C:\\App\\missing.txt",
+       L"C:\\Nowhere\\x.txt", L"C:\\App\\*.txt", L"C:\\App\\plain.tx?", L"C:\\App\\plain.txt\\"});
+  expect(kSearchDirectory, Probe::kMatch, {L"C:\\App\\Sub\\", L"C:\\App\\plain.txt"});
+  expect(kSearchDirectory, Probe::kNoMatch, {L"C:\\App\\Secret\\", L"C:\\App\\*", L""});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DirSearchTest,
-    ::testing::Values(ProbeCase{L"C:\\App\\plain.txt", kSearchNormal, Probe::kMatch},
-                      ProbeCase{L"c:\\app\\PLAIN.TXT", kSearchNormal, Probe::kMatch},
-                      ProbeCase{L"C:\\App\\ro.txt", kSearchNormal, Probe::kMatch},
-                      ProbeCase{L"C:\\App\\hidden.txt", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\system.dll", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\Sub", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\Sub\\", kSearchDirectory, Probe::kMatch},
-                      ProbeCase{L"C:\\App\\plain.txt", kSearchDirectory, Probe::kMatch},
-                      ProbeCase{L"C:\\App\\Secret\\", kSearchDirectory, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\missing.txt", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\Nowhere\\x.txt", kSearchNormal, Probe::kNoMatch},
-                      // Wildcards never act as patterns, even when a file would match them.
-                      ProbeCase{L"C:\\App\\*.txt", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\plain.tx?", kSearchNormal, Probe::kNoMatch},
-                      ProbeCase{L"C:\\App\\*", kSearchDirectory, Probe::kNoMatch},
-                      ProbeCase{L"", kSearchDirectory, Probe::kNoMatch},
-                      // A file named as if it were a directory is not there.
-                      ProbeCase{L"C:\\App\\plain.txt\\", kSearchNormal, Probe::kNoMatch}));
-
 TEST(DirSearch, OnlyErrorsThatLeaveExistenceOpenAreErrors) {
-  struct {
-    ErrorCode code;
-    Probe expected;
-  } const cases[] = {
-      {kErrorAccessDenied, Probe::kError},    {kErrorSharingViolation, Probe::kError},
-      {kErrorNotEnoughMemory, Probe::kError}, {kErrorFileNotFound, Probe::kNoMatch},
-      {kErrorPathNotFound, Probe::kNoMatch},  {kErrorInvalidName, Probe::kNoMatch},
-      {kErrorBadNetPath, Probe::kNoMatch},    {kErrorNotReady, Probe::kNoMatch}};
-  for (const auto& c : cases) {
-    FakeEnv env;
-    env.AddFile(L"C:\\App\\a.txt");
-    env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", c.code);
-    EXPECT_EQ(DirSearch(env, L"C:\\App\\a.txt", kSearchNormal), c.expected) << c.code;
-  }
+  const auto expect = [](Probe probe, std::initializer_list<ErrorCode> codes) {
+    for (const ErrorCode code : codes) {
+      FakeEnv env;
+      env.AddFile(L"C:\\App\\a.txt");
+      env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", code);
+      EXPECT_EQ(DirSearch(env, L"C:\\App\\a.txt", kSearchNormal), probe) << code;
+    }
+  };
+  expect(Probe::kError, {kErrorAccessDenied, kErrorSharingViolation, kErrorNotEnoughMemory});
+  expect(Probe::kNoMatch, {kErrorFileNotFound, kErrorPathNotFound, kErrorInvalidName,
+                           kErrorBadNetPath, kErrorNotReady});
 }
 
 TEST(Codepage, EveryByteSurvivesTheRoundTrip) {
@@ -77,9 +59,7 @@ TEST(Codepage, EveryByteSurvivesTheRoundTrip) {
 }
 
 TEST(Codepage, UnrepresentableCharactersBecomeQuestionMarks) {
-  EXPECT_EQ(WideToAnsi(L"a\x4E2D"
-                       L"b"),
-            "a?b");
+  EXPECT_EQ(WideToAnsi(std::wstring{L'a', L'\x4E2D', L'b'}), "a?b");
 }
 
 }  // namespace
