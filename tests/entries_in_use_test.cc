@@ -4,8 +4,11 @@
 // what the plan took.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "installlog/reader.h"
@@ -22,95 +25,72 @@ namespace uninstall {
 namespace {
 
 constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
-constexpr std::size_t kListSize = 3;
-
-struct CountCase {
-  std::int16_t count;
-  std::size_t used;  // entries the count puts in use of a list of kListSize
-};
-
-class EntriesInUseTest : public ::testing::TestWithParam<CountCase> {};
 
 // Three files in folders of their own, three keys under different parents,
-// three links.
-std::vector<FileEntry> Files() {
-  return {{L"", L"C:\\Apps\\A\\a.dat", kFalse},
-          {L"", L"C:\\Apps\\B\\b.dat", kFalse},
-          {L"", L"C:\\Apps\\C\\c.dat", kFalse}};
+// three links; every count says `count`.
+InstallLog ThreeOfEach(std::int16_t count) {
+  InstallLog log;
+  log.FileCount = log.RegKeyCount = log.LinkCount = count;
+  for (const std::wstring n : {L"A", L"B", L"C"}) {
+    log.Files.push_back({L"", L"C:\\Apps\\" + n + L"\\" + n + L".dat", kFalse});
+    log.RegKeys.push_back({kHklm, L"Software\\" + n + L"\\", L"", L""});
+    log.Links.push_back({L"G", n, L""});
+  }
+  return log;
 }
-std::vector<RegKeyEntry> Keys() {
-  return {{kHklm, L"Software\\A\\", L"", L""},
-          {kHklm, L"Software\\B\\", L"", L""},
-          {kHklm, L"Software\\C\\", L"", L""}};
-}
-std::vector<LinkEntry> Links() { return {{L"G", L"a", L""}, {L"G", L"b", L""}, {L"G", L"c", L""}}; }
 
 std::size_t Counted(const std::vector<std::wstring>& events, std::wstring_view prefix) {
-  std::size_t n = 0;
-  for (const std::wstring& e : events) n += e.starts_with(prefix) ? 1 : 0;
-  return n;
+  return static_cast<std::size_t>(
+      std::ranges::count_if(events, [&](const std::wstring& e) { return e.starts_with(prefix); }));
 }
 
-TEST_P(EntriesInUseTest, EveryUserTakesTheSameEntries) {
-  const CountCase& c = GetParam();
+TEST(EntriesInUse, EveryUserTakesTheSameEntries) {
+  // A count and the entries it puts in use of a list of three: counts
+  // beyond the list stop at its end.
+  const std::pair<std::int16_t, std::size_t> kCounts[] = {{-32768, 0}, {-1, 0}, {0, 0}, {1, 1},
+                                                          {2, 2},      {3, 3},  {4, 3}, {32767, 3}};
+  for (const auto& [count, used] : kCounts) {
+    SCOPED_TRACE(count);
+    const InstallLog log = ThreeOfEach(count);
+    EXPECT_EQ(EntriesInUse(count, log.Files).size(), used);
 
-  std::vector<FileEntry> files = Files();
-  EXPECT_EQ(EntriesInUse(c.count, files).size(), c.used);
+    // The expansion rewrites the entries in use and no other.
+    InstallLog expanded = ThreeOfEach(count);
+    for (FileEntry& f : expanded.Files) f.TargetPath.insert(0, L"%windir%");
+    for (LinkEntry& l : expanded.Links) l.LinkPath = L"%windir%";
+    ExpandAllPaths({L"W\\", L"S\\", L"A\\", L"A\\Uninstall.dat"}, count, expanded.Files, count,
+                   expanded.Links, expanded.AppInfo);
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(expanded.Files[i].TargetPath.starts_with(L"W\\"), i < used) << "file " << i;
+      EXPECT_EQ(expanded.Links[i].LinkPath == L"W\\", i < used) << "link " << i;
+    }
 
-  // The expansion rewrites the entries in use and no other.
-  std::vector<FileEntry> expanded = Files();
-  std::vector<LinkEntry> links = Links();
-  for (FileEntry& f : expanded) f.TargetPath.insert(0, L"%windir%");
-  for (LinkEntry& l : links) l.LinkPath = L"%windir%";
-  AppInfo app;
-  ExpandAllPaths({L"W\\", L"S\\", L"A\\", L"A\\Uninstall.dat"}, c.count, expanded, c.count, links,
-                 app);
-  for (std::size_t i = 0; i < kListSize; ++i) {
-    EXPECT_EQ(expanded[i].TargetPath.starts_with(L"W\\"), i < c.used) << "file " << i;
-    EXPECT_EQ(links[i].LinkPath == L"W\\", i < c.used) << "link " << i;
+    // The writer writes them and no other.
+    InstallLog read;
+    static_cast<void>(ParseInstallFile(
+        SerializeInstallFile({}, count, log.Files, count, log.RegKeys, count, log.Links), L"x",
+        read));
+    EXPECT_EQ(std::tuple(read.Files.size(), read.RegKeys.size(), read.Links.size()),
+              std::tuple(used, used, used));
+
+    // The plan takes them and no other (after the desktop link, which comes
+    // whatever the count), and the stages act on them alone.
+    const RemovalPlan plan = PlanRemoval(log);
+    EXPECT_EQ(plan.links.size(), used + 1);
+    FakeEnv env;
+    for (const FileEntry& f : log.Files) env.AddFile(f.TargetPath);
+    for (const RegKeyEntry& k : log.RegKeys) env.AddRegKey(k.RootKey, k.SubKey);
+    RemoveRegistryKeys(env, plan);
+    EXPECT_EQ(Counted(env.events(), L"DeleteRegKey"), used);
+    std::int16_t all_removed = kFalse;
+    RemoveFiles(env, plan, all_removed);
+    EXPECT_EQ(Counted(env.events(), L"RemoveFile"), used);
+    FileListing File1(env);
+    FolderGuard guard(env, GuardedFolders{}, L"C:\\Apps\\");
+    RemoveDirectories(env, DirectoryStageContext{}, guard, plan, File1);
+    EXPECT_EQ(Counted(env.events(), L"RemoveDir"), used);
   }
-
-  // The writer writes them and no other.
-  InstallLog read;
-  static_cast<void>(ParseInstallFile(
-      SerializeInstallFile({}, c.count, Files(), c.count, Keys(), c.count, Links()), L"x", read));
-  EXPECT_EQ(read.Files.size(), c.used);
-  EXPECT_EQ(read.RegKeys.size(), c.used);
-  EXPECT_EQ(read.Links.size(), c.used);
-
-  // The plan takes them and no other, and the stages act on them alone.
-  InstallLog log;
-  log.FileCount = log.RegKeyCount = log.LinkCount = c.count;
-  log.Files = files;
-  log.RegKeys = Keys();
-  log.Links = Links();
-  const RemovalPlan plan = PlanRemoval(log);
-  // The desktop link comes first, whatever the count.
-  EXPECT_EQ(plan.links.size(), c.used + 1);
-  FakeEnv env;
-  for (const FileEntry& f : files) env.AddFile(f.TargetPath);
-  for (const RegKeyEntry& k : Keys()) env.AddRegKey(k.RootKey, k.SubKey);
-  RemoveRegistryKeys(env, plan);
-  EXPECT_EQ(Counted(env.events(), L"DeleteRegKey"), c.used);
-  std::int16_t all_removed = kFalse;
-  RemoveFiles(env, plan, all_removed);
-  EXPECT_EQ(Counted(env.events(), L"RemoveFile"), c.used);
-  FileListing File1(env);
-  FolderGuard guard(env, GuardedFolders{}, L"C:\\Apps\\");
-  RemoveDirectories(env, DirectoryStageContext{}, guard, plan, File1);
-  EXPECT_EQ(Counted(env.events(), L"RemoveDir"), c.used);
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, EntriesInUseTest,
-                         ::testing::Values(CountCase{-32768, 0}, CountCase{-1, 0}, CountCase{0, 0},
-                                           CountCase{1, 1}, CountCase{2, 2}, CountCase{3, 3},
-                                           // Counts beyond the list stop at its end.
-                                           CountCase{4, 3}, CountCase{32767, 3}),
-                         [](const auto& tested) {
-                           const int count = tested.param.count;
-                           return (count < 0 ? "Minus" + std::to_string(-count)
-                                             : std::to_string(count));
-                         });
 
 }  // namespace
 }  // namespace uninstall
