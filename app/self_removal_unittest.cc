@@ -22,21 +22,20 @@ constexpr wchar_t kSave[] = L"C:\\Apps\\Vendor\\Tool\\Saves\\game1.sav";
 
 // What is left after a complete uninstall: the uninstaller and its log in
 // their folder, below a vendor folder; temporary folders on C: and D:.
-class RemoveOwnFilesTest : public ::testing::Test {
+class OwnFiles : public ::testing::Test {
  protected:
-  RemoveOwnFilesTest() {
+  OwnFiles() {
     env_.set_executable_path(kExe);
     for (const wchar_t* file : {kExe, kLog}) env_.AddFile(file);
     for (const wchar_t* dir : {L"C:\\TEMP", L"D:\\TEMP", L"C:\\WINDOWS"}) env_.AddDir(dir);
   }
-  // `visited`: the folders the directory stage visited.
-  void Remove(std::vector<std::wstring> visited = {kAppDir}) {
+  // Removes the own files after a directory stage that visited `visited`;
+  // then, of the paths above, the ones in `left` are there and the others
+  // are not, and `pending` are deleted at the next restart.
+  void Remove(std::vector<std::wstring> visited, const std::vector<std::wstring>& left,
+              const std::vector<std::wstring>& pending = {}) {
     FolderGuard guard(env_, guarded_, kAppDir);
     RemoveOwnFiles(env_, guard, {kExe, kLog, kAppDir, L"C:\\WINDOWS\\", std::move(visited)});
-  }
-  // Of the paths above, the ones in `left` are there and the others are
-  // not; `pending` are deleted at the next restart.
-  void ExpectLeft(const std::vector<std::wstring>& left, const std::vector<std::wstring>& pending) {
     for (const std::wstring path :
          {kExe, kLog, kAppDir, kVendor, kTempFile, L"D:\\TEMP\\uni1.tmp", kReadme, kSave}) {
       EXPECT_EQ(env_.Exists(path), std::ranges::count(left, path) == 1) << path;
@@ -48,65 +47,56 @@ class RemoveOwnFilesTest : public ::testing::Test {
   GuardedFolders guarded_;
 };
 
-TEST_F(RemoveOwnFilesTest, EverythingGoes) {
-  Remove();
-  ExpectLeft({kVendor, kTempFile}, {kTempFile});
-}
+TEST_F(OwnFiles, EverythingGoes) { Remove({kAppDir}, {kVendor, kTempFile}, {kTempFile}); }
 
 // The folders above that the directory stage visited go once empty, nearest
 // first; the first that is not empty stops the climb.
-TEST_F(RemoveOwnFilesTest, VisitedParentsGoWhenEmpty) {
+TEST_F(OwnFiles, VisitedParentsGoWhenEmpty) {
   env_.AddFile(kReadme);
-  Remove({L"C:\\Apps\\Vendor\\Tool\\data\\", kAppDir, kVendor, L"C:\\Apps\\"});
-  ExpectLeft({kReadme, kTempFile}, {kTempFile});
+  Remove({L"C:\\Apps\\Vendor\\Tool\\data\\", kAppDir, kVendor, L"C:\\Apps\\"}, {kReadme, kTempFile},
+         {kTempFile});
 }
 
-TEST_F(RemoveOwnFilesTest, UserFileKeepsTheFolder) {
+TEST_F(OwnFiles, UserFileKeepsTheFolder) {
   env_.AddFile(kSave);
-  Remove({kAppDir, kVendor});
-  ExpectLeft({kSave, kAppDir, kVendor, kTempFile}, {kTempFile});
+  Remove({kAppDir, kVendor}, {kSave, kAppDir, kVendor, kTempFile}, {kTempFile});
 }
 
 // Without its log the uninstaller could not run again: if the log stays, so
 // does the executable.
-TEST_F(RemoveOwnFilesTest, LogThatStaysKeepsTheExecutable) {
+TEST_F(OwnFiles, LogThatStaysKeepsTheExecutable) {
   env_.SetLocked(kLog, true);
-  Remove();
-  ExpectLeft({kExe, kLog, kAppDir, kVendor}, {});
+  Remove({kAppDir}, {kExe, kLog, kAppDir, kVendor});
 }
 
 // The temporary folder on another volume: a rename cannot leave the volume,
 // so both wait for the next restart where they are.
-TEST_F(RemoveOwnFilesTest, NoRenameAcrossVolumes) {
+TEST_F(OwnFiles, NoRenameAcrossVolumes) {
   env_.set_temp_dir(L"D:\\TEMP");
-  Remove();
-  ExpectLeft({kExe, kAppDir, kVendor}, {kExe, kAppDir});
+  Remove({kAppDir}, {kExe, kAppDir, kVendor}, {kExe, kAppDir});
 }
 
-TEST_F(RemoveOwnFilesTest, NoTemporaryFolder) {
+TEST_F(OwnFiles, NoTemporaryFolder) {
   env_.set_temp_dir(L"C:\\Missing");
-  Remove();
-  ExpectLeft({kExe, kAppDir, kVendor}, {kExe, kAppDir});
+  Remove({kAppDir}, {kExe, kAppDir, kVendor}, {kExe, kAppDir});
 }
 
 // A guarded folder is never removed, not even at the next restart.
-TEST_F(RemoveOwnFilesTest, GuardedApplicationFolderStays) {
+TEST_F(OwnFiles, GuardedApplicationFolderStays) {
   guarded_.folders = {kAppDir};
-  Remove();
-  ExpectLeft({kAppDir, kVendor, kTempFile}, {kTempFile});
+  Remove({kAppDir}, {kAppDir, kVendor, kTempFile}, {kTempFile});
 }
 
-TEST_F(RemoveOwnFilesTest, GuardedApplicationFolderStaysWithoutTemporaryFolder) {
+TEST_F(OwnFiles, GuardedApplicationFolderStaysWithoutTemporaryFolder) {
   guarded_.folders = {kAppDir};
   env_.set_temp_dir(L"C:\\Missing");
-  Remove();
-  ExpectLeft({kExe, kAppDir, kVendor}, {kExe});
+  Remove({kAppDir}, {kExe, kAppDir, kVendor}, {kExe});
 }
 
 // The folder that is the current directory cannot be removed: the current
 // directory moves to the temporary folder first.
-TEST_F(RemoveOwnFilesTest, MovesTheCurrentDirectoryAwayFirst) {
-  Remove({});
+TEST_F(OwnFiles, MovesTheCurrentDirectoryAwayFirst) {
+  Remove({}, {kVendor, kTempFile}, {kTempFile});
   const std::wstring log = kLog, exe = kExe, temp = kTempFile, dir = kAppDir;
   EXPECT_EQ(env_.events(),
             (std::vector<std::wstring>{L"CreateTempFile " + temp, L"SetCurrentDir C:\\TEMP\\",
