@@ -1,7 +1,10 @@
 #include "tests/support/plan_reference.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <ranges>
 #include <string>
 #include <utility>
 
@@ -18,30 +21,21 @@ bool IsAncestor(const std::vector<PlanItem>& list, std::size_t i, std::size_t j)
          list[j].path.compare(0, a.size(), a) == 0;
 }
 
-// Runs passes until one reaches the end of the list without appending. A
-// pass appends the parent of the first entry that has ancestors but not its
-// parent among them, and ends there.
-void Complete(std::vector<PlanItem>& list, std::vector<std::int32_t>& marks) {
-  for (bool appended = true; appended;) {
-    appended = false;
-    const std::size_t n = list.size();
-    for (std::size_t j = 0; j < n && !appended; ++j) {
-      const std::wstring& path = list[j].path;
-      const std::wstring parent =
-          GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
-      bool any_ancestor = false;
-      bool complete = false;
-      for (std::size_t i = 0; i < n && !complete; ++i) {
-        if (!IsAncestor(list, i, j)) continue;
-        any_ancestor = true;
-        complete = list[i].path == parent;
-      }
-      if (complete || !any_ancestor) continue;
-      marks.push_back(static_cast<std::int32_t>(parent.size()));
-      list.push_back({list[j].root, parent});
-      appended = true;
+// The parent of the first entry that has ancestors but not its parent among
+// them, if there is one.
+std::optional<PlanItem> MissingParent(const std::vector<PlanItem>& list) {
+  const auto positions = std::views::iota(std::size_t{0}, list.size());
+  for (const std::size_t j : positions) {
+    const std::wstring& path = list[j].path;
+    const std::wstring parent =
+        GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
+    const auto ancestor = [&](std::size_t i) { return IsAncestor(list, i, j); };
+    const auto the_parent = [&](std::size_t i) { return ancestor(i) && list[i].path == parent; };
+    if (std::ranges::any_of(positions, ancestor) && std::ranges::none_of(positions, the_parent)) {
+      return PlanItem{list[j].root, parent};
     }
   }
+  return std::nullopt;
 }
 
 // Repeated selection of the greatest mark: each scan moves the entries of
@@ -78,7 +72,11 @@ void PrintTo(const PlanItem& item, std::ostream* os) {
 std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items) {
   std::vector<std::int32_t> marks;
   for (const PlanItem& item : items) marks.push_back(static_cast<std::int32_t>(item.path.size()));
-  Complete(items, marks);
+  // One appended parent per pass, each pass from the first entry again.
+  while (const std::optional<PlanItem> parent = MissingParent(items)) {
+    marks.push_back(static_cast<std::int32_t>(parent->path.size()));
+    items.push_back(*parent);
+  }
   Order(items, marks);
   return items;
 }
