@@ -18,9 +18,7 @@ constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 constexpr wchar_t kAppDir[] = L"C:\\Program Files\\Tool\\";
 constexpr wchar_t kLogPath[] = L"C:\\Program Files\\Tool\\Uninstall.dat";
 constexpr wchar_t kToolExe[] = L"C:\\Program Files\\Tool\\tool.exe";
-constexpr wchar_t kDataFile[] = L"C:\\Program Files\\Tool\\data\\a.dat";
 constexpr wchar_t kUninstallExe[] = L"C:\\Program Files\\Tool\\Uninstall.exe";
-constexpr wchar_t kStartMenuLink[] = L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk";
 constexpr wchar_t kEntry[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool";
 constexpr wchar_t kLinkRemoved[] = L"RemoveFile C:\\Users\\me\\Desktop\\Tool.lnk";
 constexpr wchar_t kDone[] = L"Application has been removed successfully.";
@@ -60,9 +58,10 @@ struct Machine {
     env.set_executable_path(kUninstallExe);
     env.SetSpecialFolder(csidl::kPrograms, L"C:\\Users\\me\\Start Menu\\Programs");
     env.SetSpecialFolder(csidl::kDesktopDirectory, L"C:\\Users\\me\\Desktop");
-    for (const std::wstring file : {kUninstallExe, kToolExe, kDataFile, kStartMenuLink}) {
-      env.AddFile(file);
+    for (const wchar_t* file : {L"Uninstall.exe", L"tool.exe", L"data\\a.dat"}) {
+      env.AddFile(std::wstring(kAppDir) + file);
     }
+    env.AddFile(L"C:\\Users\\me\\Start Menu\\Programs\\Tool\\Tool.lnk");
     for (const wchar_t* key : {L"Software\\Tool", kEntry}) env.AddRegKey(kHklm, key);
     env.AddDir(L"C:\\TEMP");
     if (attrs == attr::kDirectory) env.AddDir(kLogPath);

@@ -97,11 +97,12 @@ TEST_F(OwnFiles, GuardedApplicationFolderStaysWithoutTemporaryFolder) {
 // directory moves to the temporary folder first.
 TEST_F(OwnFiles, MovesTheCurrentDirectoryAwayFirst) {
   Remove({}, {kVendor, kTempFile}, {kTempFile});
-  const std::wstring log = kLog, exe = kExe, temp = kTempFile, dir = kAppDir;
   EXPECT_EQ(env_.events(),
-            (std::vector<std::wstring>{L"CreateTempFile " + temp, L"SetCurrentDir C:\\TEMP\\",
-                                       L"RemoveFile " + log, L"RenameFile " + exe + L" -> " + temp,
-                                       L"DeleteAtRestart " + temp, L"RemoveDir " + dir}));
+            (std::vector<std::wstring>{
+                L"CreateTempFile C:\\TEMP\\uni1.tmp", L"SetCurrentDir C:\\TEMP\\",
+                L"RemoveFile C:\\Apps\\Vendor\\Tool\\Uninstall.dat",
+                L"RenameFile C:\\Apps\\Vendor\\Tool\\Uninstall.exe -> C:\\TEMP\\uni1.tmp",
+                L"DeleteAtRestart C:\\TEMP\\uni1.tmp", L"RemoveDir C:\\Apps\\Vendor\\Tool\\"}));
 }
 
 }  // namespace

@@ -31,11 +31,13 @@ constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 InstallLog ThreeOfEach(std::int16_t count) {
   InstallLog log;
   log.FileCount = log.RegKeyCount = log.LinkCount = count;
-  for (const std::wstring n : {L"A", L"B", L"C"}) {
-    log.Files.push_back({L"", L"C:\\Apps\\" + n + L"\\" + n + L".dat", kFalse});
-    log.RegKeys.push_back({kHklm, L"Software\\" + n + L"\\", L"", L""});
-    log.Links.push_back({L"G", n, L""});
-  }
+  log.Files = {{L"", L"C:\\Apps\\A\\a.dat", kFalse},
+               {L"", L"C:\\Apps\\B\\b.dat", kFalse},
+               {L"", L"C:\\Apps\\C\\c.dat", kFalse}};
+  log.RegKeys = {{kHklm, L"Software\\A\\", L"", L""},
+                 {kHklm, L"Software\\B\\", L"", L""},
+                 {kHklm, L"Software\\C\\", L"", L""}};
+  log.Links = {{L"G", L"a", L""}, {L"G", L"b", L""}, {L"G", L"c", L""}};
   return log;
 }
 

@@ -1,10 +1,8 @@
 #include "tests/support/plan_reference.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <ranges>
 #include <string>
 #include <utility>
 
@@ -24,16 +22,18 @@ bool IsAncestor(const std::vector<PlanItem>& list, std::size_t i, std::size_t j)
 // The parent of the first entry that has ancestors but not its parent among
 // them, if there is one.
 std::optional<PlanItem> MissingParent(const std::vector<PlanItem>& list) {
-  const auto positions = std::views::iota(std::size_t{0}, list.size());
-  for (const std::size_t j : positions) {
+  for (std::size_t j = 0; j < list.size(); ++j) {
     const std::wstring& path = list[j].path;
     const std::wstring parent =
         GetDirectory(std::wstring_view{path}.substr(0, path.empty() ? 0 : path.size() - 1));
-    const auto ancestor = [&](std::size_t i) { return IsAncestor(list, i, j); };
-    const auto the_parent = [&](std::size_t i) { return ancestor(i) && list[i].path == parent; };
-    if (std::ranges::any_of(positions, ancestor) && std::ranges::none_of(positions, the_parent)) {
-      return PlanItem{list[j].root, parent};
+    bool any_ancestor = false;
+    bool complete = false;
+    for (std::size_t i = 0; i < list.size() && !complete; ++i) {
+      if (!IsAncestor(list, i, j)) continue;
+      any_ancestor = true;
+      complete = list[i].path == parent;
     }
+    if (any_ancestor && !complete) return PlanItem{list[j].root, parent};
   }
   return std::nullopt;
 }
@@ -71,6 +71,7 @@ void PrintTo(const PlanItem& item, std::ostream* os) {
 
 std::vector<PlanItem> ReferencePlanRemovalOrder(std::vector<PlanItem> items) {
   std::vector<std::int32_t> marks;
+  marks.reserve(items.size());
   for (const PlanItem& item : items) marks.push_back(static_cast<std::int32_t>(item.path.size()));
   // One appended parent per pass, each pass from the first entry again.
   while (const std::optional<PlanItem> parent = MissingParent(items)) {
