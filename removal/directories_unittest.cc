@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,303 +13,161 @@
 namespace uninstall {
 namespace {
 
-constexpr int kAll = -10000;
+// The application's own folder in most cases: the main directory lies in it.
+constexpr wchar_t kAppDir[] = L"C:\\Apps\\Tool\\";
+constexpr wchar_t kSame[] = L"(as before)";
 
-FileEntry File(std::wstring path, std::int16_t keep = kFalse) {
-  return FileEntry{L"src", std::move(path), keep};
-}
-std::wstring Rmdir(const std::wstring& path) { return L"RemoveDir " + path; }
-std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
-
-// What the stage did to the disk, without the listings it read.
-std::vector<std::wstring> Changes(const FakeEnv& env) {
-  std::vector<std::wstring> out;
-  for (const std::wstring& e : env.events()) {
-    if (e.starts_with(L"RemoveDir ") || e.starts_with(L"RemoveFile ")) out.push_back(e);
-  }
-  return out;
-}
-
-// Runs the stage over the first `count` of `entries`, with the main
-// directory that of `main_path`.
-void RunStage(FakeEnv& env, FolderGuard& guard, FileListing& File1, int count,
-              std::vector<FileEntry> entries, std::wstring main_path) {
-  DirectoryStageContext ctx;
-  ctx.WinDir = L"C:\\WINDOWS\\";
-  ctx.WinSysDir = L"C:\\WINDOWS\\system32\\";
-  const InstallLog log = FilesLog(count, std::move(entries), std::move(main_path));
-  RemoveDirectories(env, ctx, guard, PlanRemoval(log), File1);
-}
-
-GuardedFolders Guards() {
+// Runs the stage over `files` (the first `count`, all when < 0), with the
+// main directory that of `main_path`.
+void RunStage(FakeEnv& env, FileListing& File1, std::vector<FileEntry> files,
+              std::wstring main_path, int count = -1) {
   GuardedFolders guards;
   guards.folders = {L"C:\\WINDOWS\\",   L"C:\\WINDOWS\\system32\\",  L"C:\\Program Files\\",
                     L"C:\\Users\\Me\\", L"C:\\Users\\Me\\Desktop\\", L"C:\\ProgramData\\"};
   guards.system_trees = {L"C:\\WINDOWS\\system32\\"};
   guards.windows_trees = {L"C:\\WINDOWS\\"};
-  return guards;
+  FolderGuard guard(env, guards, kAppDir);
+  DirectoryStageContext ctx;
+  ctx.WinDir = L"C:\\WINDOWS\\";
+  ctx.WinSysDir = L"C:\\WINDOWS\\system32\\";
+  if (count < 0) count = static_cast<int>(files.size());
+  const InstallLog log = FilesLog(count, std::move(files), std::move(main_path));
+  RemoveDirectories(env, ctx, guard, PlanRemoval(log), File1);
 }
 
-// The application's own folder in most cases: the main directory lies in it.
-constexpr wchar_t kAppDir[] = L"C:\\Apps\\Tool\\";
-
+// The disk before and after, and the calls made, in order (see FakeEnv).
 struct DirCase {
-  const char* name = "";
-  std::function<void(FakeEnv&)> setup = {};
-  std::wstring main_path = {};
-  std::vector<FileEntry> entries = {};
-  std::vector<std::wstring> changes = {};  // RemoveDir / RemoveFile, in order
-  std::vector<std::wstring> left = {};     // still there afterwards
-  std::vector<std::wstring> gone = {};     // removed
-  int count = kAll;
-  std::wstring app_dir = kAppDir;  // the folder of the running uninstaller
+  const char* name;
+  const wchar_t* disk;
+  const wchar_t* main_path;
+  const wchar_t* log;
+  const wchar_t* after;
+  const wchar_t* calls;
+  std::optional<FakeOp> fault = {};  // fails with `code` on `fault_path`
+  const wchar_t* fault_path = L"";
+  ErrorCode code = kErrorAccessDenied;
 };
 
+constexpr FakeOp kAttrs = FakeOp::kGetFileAttrs;
+
 const DirCase kCases[] = {
-    {.name = "KeptAndUnexpandedEntriesGiveNoDirectory",
-     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe", kTrue), File(L"%windir%\\x.dll")},
-     .left = {L"C:\\Apps\\Tool"}},
-    {.name = "CompletionAddsIntermediateDeepestFirst",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Tool\\data\\img");
-           env.AddFile(L"C:\\Apps\\other.txt");
-         },
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\p.png"),
-                 File(L"C:\\Apps\\Tool\\b.dll")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\data\\img\\"), Rmdir(L"C:\\Apps\\Tool\\data\\"),
-                 Rmdir(L"C:\\Apps\\Tool\\")},
-     .left = {L"C:\\Apps\\other.txt"},
-     .gone = {L"C:\\Apps\\Tool"}},
-    {.name = "UnrelatedTreesAddNothing",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Tool");
-           env.AddDir(L"D:\\Other");
-         },
-     .entries = {File(L"D:\\Other\\b.txt"), File(L"C:\\Apps\\Tool\\a.exe")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"D:\\Other\\")},
-     .left = {L"C:\\Apps"},
-     .gone = {L"C:\\Apps\\Tool", L"D:\\Other"}},
-    {.name = "AncestryIsCaseSensitive",
-     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool\\data\\img"); },
-     .entries = {File(L"C:\\Apps\\tool\\a.exe"), File(L"C:\\Apps\\Tool\\data\\img\\p.png")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\data\\img\\"), Rmdir(L"C:\\Apps\\tool\\")},
-     .left = {L"C:\\Apps\\Tool\\data"}},
-    {.name = "OtherDirectoryWithFilesIsLeftAlone",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
-           env.AddFile(L"C:\\Apps\\Tool\\h.dat", "", attr::kHidden | attr::kSystem);
-         },
-     .main_path = L"C:\\Apps\\Main\\main.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
-     // Asked to go, and refused by the file system: it is not empty.
-     .changes = {L"RemoveDir C:\\Apps\\Tool\\"},
-     .left = {L"C:\\Apps\\Tool\\readme.txt", L"C:\\Apps\\Tool\\h.dat"}},
-    {.name = "OnlyAnEmptySubdirectoryLeftRemovalFailsSilently",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Tool\\cache");
-           env.AddDir(L"C:\\Apps\\Next");
-         },
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe"), File(L"C:\\Apps\\Next\\b.exe")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"C:\\Apps\\Next\\")},
-     .left = {L"C:\\Apps\\Tool\\cache"}},
+    {"KeptAndUnexpandedEntriesGiveNoDirectory", L"C:\\Apps\\Tool\\", L"",
+     L"C:\\Apps\\Tool\\a.exe:K, %windir%\\x.dll", kSame, L""},
+    {"NoDirectoryIsVisitedWithoutAReason", L"C:\\Apps\\Tool\\", L"C:\\Apps\\Tool\\t.exe",
+     L"%appdir%\\t.exe, C:\\Apps\\Tool\\t.exe:K", kSame, L""},
+    {"CompletionAddsIntermediateDeepestFirst", L"C:\\Apps\\{Tool\\data\\img\\, other.txt}", L"",
+     L"C:\\Apps\\Tool\\{a.exe, data\\img\\p.png, b.dll}", L"C:\\Apps\\other.txt",
+     L"rd C:\\Apps\\Tool\\data\\img\\; rd C:\\Apps\\Tool\\data\\; rd C:\\Apps\\Tool\\"},
+    {"UnrelatedTreesAddNothing", L"C:\\Apps\\Tool\\, D:\\Other\\", L"",
+     L"D:\\Other\\b.txt, C:\\Apps\\Tool\\a.exe", L"C:\\Apps\\, D:\\",
+     L"rd C:\\Apps\\Tool\\; rd D:\\Other\\"},
+    {"AncestryIsCaseSensitive", L"C:\\Apps\\Tool\\data\\img\\", L"",
+     L"C:\\Apps\\{tool\\a.exe, Tool\\data\\img\\p.png}", L"C:\\Apps\\Tool\\data\\",
+     L"rd C:\\Apps\\Tool\\data\\img\\; rd C:\\Apps\\tool\\"},
+    // Asked to go, and refused by the file system: it is not empty.
+    {"OtherDirectoryWithFilesIsLeftAlone", L"C:\\Apps\\Tool\\{readme.txt, h.dat:HS}",
+     L"C:\\Apps\\Main\\main.exe", L"C:\\Apps\\Tool\\a.exe", kSame, L"rd C:\\Apps\\Tool\\"},
+    {"OnlyAnEmptySubdirectoryLeftRemovalFailsSilently", L"C:\\Apps\\{Tool\\cache\\, Next\\}", L"",
+     L"C:\\Apps\\{Tool\\a.exe, Next\\b.exe}", L"C:\\Apps\\Tool\\cache\\",
+     L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\Next\\"},
     // The listing was read before the deletions: the main directory stays at
     // its one visit although it is empty by then.
-    {.name = "MainDirectoryEmptiedButStaysOnOneVisit",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
-           env.AddFile(L"C:\\Apps\\Tool\\h.dat", "", attr::kHidden);
-         },
-     .main_path = L"c:\\apps\\tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
-     .changes = {Del(L"C:\\Apps\\Tool\\h.dat"), Del(L"C:\\Apps\\Tool\\readme.txt")},
-     .left = {L"C:\\Apps\\Tool"},
-     .gone = {L"C:\\Apps\\Tool\\readme.txt", L"C:\\Apps\\Tool\\h.dat"}},
-    {.name = "MainDirectoryRemovedOnSecondVisit",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\readme.txt"); },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"C:\\Apps\\Tool\\tool.dll")},
-     .changes = {Del(L"C:\\Apps\\Tool\\readme.txt"), Rmdir(L"C:\\Apps\\Tool\\")},
-     .gone = {L"C:\\Apps\\Tool"}},
-    {.name = "ReadOnlyLeftoverStaysWithoutPrompt",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\ro.txt", "", attr::kReadOnly); },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"C:\\Apps\\Tool\\tool.dll")},
-     .changes = {Del(L"C:\\Apps\\Tool\\ro.txt"), Del(L"C:\\Apps\\Tool\\ro.txt")},
-     .left = {L"C:\\Apps\\Tool\\ro.txt"}},
+    {"MainDirectoryEmptiedButStaysOnOneVisit", L"C:\\Apps\\Tool\\{readme.txt, h.dat:H}",
+     L"c:\\apps\\tool\\tool.exe", L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\",
+     L"dir C:\\Apps\\Tool\\; del C:\\Apps\\Tool\\h.dat; del C:\\Apps\\Tool\\readme.txt"},
+    {"MainDirectoryRemovedOnSecondVisit", L"C:\\Apps\\Tool\\readme.txt",
+     L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\{tool.exe, tool.dll}", L"C:\\Apps\\",
+     L"dir C:\\Apps\\Tool\\; del C:\\Apps\\Tool\\readme.txt; dir C:\\Apps\\Tool\\; rd "
+     L"C:\\Apps\\Tool\\"},
+    {"ReadOnlyLeftoverStaysWithoutPrompt", L"C:\\Apps\\Tool\\ro.txt:R", L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\{tool.exe, tool.dll}", kSame,
+     L"dir C:\\Apps\\Tool\\; del C:\\Apps\\Tool\\ro.txt; dir C:\\Apps\\Tool\\; del "
+     L"C:\\Apps\\Tool\\ro.txt"},
     // A kept file survives the emptying of the main directory, whatever the
     // letter case of its logged path and whichever non-zero value marks it.
-    {.name = "KeptFilesInMainDirectoryStay",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\Settings.ini");
-           env.AddFile(L"C:\\Apps\\Tool\\user.db");
-           env.AddFile(L"C:\\Apps\\Tool\\log.txt");
-         },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe"), File(L"c:\\apps\\tool\\SETTINGS.INI", kTrue),
-                 File(L"C:\\Apps\\Tool\\user.db", 1)},
-     .changes = {Del(L"C:\\Apps\\Tool\\log.txt")},
-     .left = {L"C:\\Apps\\Tool\\Settings.ini", L"C:\\Apps\\Tool\\user.db"},
-     .gone = {L"C:\\Apps\\Tool\\log.txt"}},
-    {.name = "MainDirectoryNotInListKeepsLeftovers",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
-           env.AddDir(L"C:\\Other");
-         },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Other\\x.txt")},
-     .changes = {Rmdir(L"C:\\Other\\")},
-     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
-    {.name = "EmptyMainPathDeletesNothing",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\Tool\\readme.txt"); },
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
-     .changes = {L"RemoveDir C:\\Apps\\Tool\\"},  // refused: not empty
-     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
-    {.name = "WindowsDirectoryAsMainInAnyCase",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\WINDOWS\\notepad.exe");
-           env.AddFile(L"C:\\WINDOWS\\system32\\kernel32.dll");
-         },
-     .main_path = L"c:\\Windows\\app.exe",
-     .entries = {File(L"c:\\Windows\\app.exe")},
-     .left = {L"C:\\WINDOWS\\notepad.exe"}},
-    {.name = "SystemDirectoryAsMainInAnyCase",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\WINDOWS\\system32\\kernel32.dll"); },
-     .main_path = L"C:\\Windows\\SYSTEM32\\app.dll",
-     .entries = {File(L"C:\\Windows\\SYSTEM32\\app.dll")},
-     .left = {L"C:\\WINDOWS\\system32\\kernel32.dll"}},
-    {.name = "ProgramFilesAsMainIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Program Files\\shared.dll"); },
-     .main_path = L"C:\\Program Files\\tool.exe",
-     .entries = {File(L"C:\\Program Files\\tool.exe")},
-     .left = {L"C:\\Program Files\\shared.dll"}},
+    {"KeptFilesInMainDirectoryStay", L"C:\\Apps\\Tool\\{Settings.ini, user.db, log.txt}",
+     L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\tool.exe, c:\\apps\\tool\\SETTINGS.INI:K, C:\\Apps\\Tool\\user.db:1",
+     L"C:\\Apps\\Tool\\{Settings.ini, user.db}",
+     L"dir C:\\Apps\\Tool\\; del C:\\Apps\\Tool\\log.txt; dir C:\\Apps\\Tool\\"},
+    {"MainDirectoryNotInListKeepsLeftovers", L"C:\\{Apps\\Tool\\readme.txt, Other\\}",
+     L"C:\\Apps\\Tool\\tool.exe", L"C:\\Other\\x.txt", L"C:\\Apps\\Tool\\readme.txt",
+     L"rd C:\\Other\\"},
+    {"EmptyMainPathDeletesNothing", L"C:\\Apps\\Tool\\readme.txt", L"", L"C:\\Apps\\Tool\\tool.exe",
+     kSame, L"rd C:\\Apps\\Tool\\"},
+    {"WindowsDirectoryAsMainInAnyCase", L"C:\\WINDOWS\\{notepad.exe, system32\\kernel32.dll}",
+     L"c:\\Windows\\app.exe", L"c:\\Windows\\app.exe", kSame, L"dir c:\\Windows\\"},
+    {"SystemDirectoryAsMainInAnyCase", L"C:\\WINDOWS\\system32\\kernel32.dll",
+     L"C:\\Windows\\SYSTEM32\\app.dll", L"C:\\Windows\\SYSTEM32\\app.dll", kSame,
+     L"dir C:\\Windows\\SYSTEM32\\"},
+    {"ProgramFilesAsMainIsNotEmptied", L"C:\\Program Files\\shared.dll",
+     L"C:\\Program Files\\tool.exe", L"C:\\Program Files\\tool.exe", kSame,
+     L"dir C:\\Program Files\\"},
     // ".." climbs before the file system sees the path, as the guard knows.
-    {.name = "DotDotToTheWindowsDirectoryIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\Apps\\..\\WINDOWS\\notepad.exe"); },
-     .main_path = L"C:\\Apps\\..\\WINDOWS\\app.exe",
-     .entries = {File(L"C:\\Apps\\..\\WINDOWS\\app.exe")},
-     .left = {L"C:\\Apps\\..\\WINDOWS\\notepad.exe"}},
-    {.name = "DriveRootAsMainIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"C:\\boot.ini"); },
-     .main_path = L"C:\\app.exe",
-     .entries = {File(L"C:\\app.exe")},
-     .left = {L"C:\\boot.ini"}},
-    {.name = "ShareRootAsMainIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"\\\\srv\\share\\data.mdb"); },
-     .main_path = L"\\\\srv\\share\\app.exe",
-     .entries = {File(L"\\\\srv\\share\\app.exe")},
-     .left = {L"\\\\srv\\share\\data.mdb"}},
-    {.name = "EmptyGuardedFolderIsNotRemoved",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Users\\Me\\Desktop");
-           env.AddDir(L"C:\\Apps\\..\\ProgramData");
-         },
-     .entries = {File(L"C:\\Users\\Me\\Desktop\\app.lnk"),
-                 File(L"C:\\Apps\\..\\ProgramData\\app.cfg")},
-     .left = {L"C:\\Users\\Me\\Desktop", L"C:\\Apps\\..\\ProgramData"}},
+    {"DotDotToTheWindowsDirectoryIsNotEmptied", L"C:\\Apps\\..\\WINDOWS\\notepad.exe",
+     L"C:\\Apps\\..\\WINDOWS\\app.exe", L"C:\\Apps\\..\\WINDOWS\\app.exe", kSame,
+     L"dir C:\\Apps\\..\\WINDOWS\\"},
+    {"DriveRootAsMainIsNotEmptied", L"C:\\boot.ini", L"C:\\app.exe", L"C:\\app.exe", kSame,
+     L"dir C:\\"},
+    {"ShareRootAsMainIsNotEmptied", L"\\\\srv\\share\\data.mdb", L"\\\\srv\\share\\app.exe",
+     L"\\\\srv\\share\\app.exe", kSame, L"dir \\\\srv\\share\\"},
+    {"EmptyGuardedFolderIsNotRemoved", L"C:\\{Users\\Me\\Desktop\\, Apps\\..\\ProgramData\\}", L"",
+     L"C:\\{Users\\Me\\Desktop\\app.lnk, Apps\\..\\ProgramData\\app.cfg}", kSame, L""},
     // A logged path without "\" has "" for its directory, an ancestor of
     // everything: the parents up to the drive root are added, but the root
     // itself is never removed.
-    {.name = "PathWithoutBackslashClimbsToTheRootButLeavesIt",
-     .setup = [](FakeEnv& env) { env.AddDir(L"C:\\Apps\\Tool"); },
-     .entries = {File(L"readme.txt"), File(L"C:\\Apps\\Tool\\a.exe")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\"), Rmdir(L"C:\\Apps\\")},
-     .gone = {L"C:\\Apps"}},
-    {.name = "JunctionAsMainIsNotEmptied",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Link", attr::kDirectory | attr::kReparsePoint);
-           env.AddFile(L"C:\\Apps\\Link\\data.db");
-         },
-     .main_path = L"C:\\Apps\\Link\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Link\\tool.exe")},
-     .left = {L"C:\\Apps\\Link\\data.db"}},
-    {.name = "EmptyJunctionEntryIsRemoved",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Link", attr::kDirectory | attr::kReparsePoint);
-         },
-     .main_path = L"C:\\Apps\\Link\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Link\\tool.exe")},
-     .changes = {Rmdir(L"C:\\Apps\\Link\\")},
-     .gone = {L"C:\\Apps\\Link"}},
+    {"PathWithoutBackslashClimbsToTheRootButLeavesIt", L"C:\\Apps\\Tool\\", L"",
+     L"readme.txt, C:\\Apps\\Tool\\a.exe", L"C:\\", L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\"},
+    {"JunctionAsMainIsNotEmptied", L"C:\\Apps\\Link:J\\data.db", L"C:\\Apps\\Link\\tool.exe",
+     L"C:\\Apps\\Link\\tool.exe", kSame, L"dir C:\\Apps\\Link\\"},
+    {"EmptyJunctionEntryIsRemoved", L"C:\\Apps\\Link:J\\", L"C:\\Apps\\Link\\tool.exe",
+     L"C:\\Apps\\Link\\tool.exe", L"C:\\Apps\\", L"dir C:\\Apps\\Link\\; rd C:\\Apps\\Link\\"},
     // Relative paths are taken against the current directory: never emptied.
-    {.name = "RelativeMainDirectoryIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"App\\leftover.txt"); },
-     .main_path = L"App\\tool.exe",
-     .entries = {File(L"App\\tool.exe")},
-     .left = {L"App\\leftover.txt"}},
-    {.name = "DriveRelativeMainDirectoryIsNotEmptied",
-     .setup = [](FakeEnv& env) { env.AddFile(L"\\App\\leftover.txt"); },
-     .main_path = L"\\App\\tool.exe",
-     .entries = {File(L"\\App\\tool.exe")},
-     .left = {L"\\App\\leftover.txt"}},
+    {"RelativeMainDirectoryIsNotEmptied", L"App\\leftover.txt", L"App\\tool.exe", L"App\\tool.exe",
+     kSame, L"dir App\\"},
+    {"DriveRelativeMainDirectoryIsNotEmptied", L"\\App\\leftover.txt", L"\\App\\tool.exe",
+     L"\\App\\tool.exe", kSame, L"dir \\App\\"},
+    // The listing is read only where it decides something: in the main
+    // directory, in a junction (whose removal would not depend on what its
+    // target holds) and where the attributes cannot be read. Any other
+    // directory is only asked to go.
+    {"OrdinaryEmpty", L"C:\\Apps\\Tool\\data\\", L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\data\\x.dat", L"C:\\Apps\\Tool\\", L"rd C:\\Apps\\Tool\\data\\"},
+    {"OrdinaryHoldingAFile", L"C:\\Apps\\Tool\\data\\user.cfg", L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\data\\x.dat", kSame, L"rd C:\\Apps\\Tool\\data\\"},
+    {"JunctionEmpty", L"C:\\Apps\\Tool\\data:J\\", L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\data\\x.dat", L"C:\\Apps\\Tool\\",
+     L"dir C:\\Apps\\Tool\\data\\; rd C:\\Apps\\Tool\\data\\"},
+    {"JunctionHoldingAFile", L"C:\\Apps\\Tool\\data:J\\user.cfg", L"C:\\Apps\\Tool\\tool.exe",
+     L"C:\\Apps\\Tool\\data\\x.dat", kSame, L"dir C:\\Apps\\Tool\\data\\"},
+    {"AttributesUnreadableHoldingAFile", L"C:\\Apps\\Tool\\data\\user.cfg",
+     L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\data\\x.dat", kSame,
+     L"dir C:\\Apps\\Tool\\data\\", kAttrs, L"C:\\Apps\\Tool\\data\\"},
     // Errors are absorbed and the stage goes on.
-    {.name = "FailingSearchCountsAsExisting",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Tool");
-           env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool", kErrorAccessDenied);
-         },
-     .entries = {File(L"C:\\Apps\\Tool\\a.exe")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\")},
-     .gone = {L"C:\\Apps\\Tool"}},
+    {"FailingSearchCountsAsExisting", L"C:\\Apps\\Tool\\", L"", L"C:\\Apps\\Tool\\a.exe",
+     L"C:\\Apps\\", L"dir C:\\Apps\\Tool\\; rd C:\\Apps\\Tool\\", kAttrs, L"C:\\Apps\\Tool"},
+    // A directory holds one visit for every logged file in it. Once removed,
+    // its later visits are passed over: even a search that would fail (and so
+    // count as found) is not made again.
+    {"RemovedDirectoryIsNotVisitedAgain", L"C:\\Apps\\Tool\\", L"", L"C:\\Apps\\Tool\\{a, b, c}",
+     L"C:\\Apps\\", L"dir C:\\Apps\\Tool\\; rd C:\\Apps\\Tool\\", kAttrs, L"C:\\Apps\\Tool\\"},
     // Attributes that cannot be read do not show the main directory is no
     // junction: nothing is deleted.
-    {.name = "MainDirectoryWithUnreadableAttributesIsNotEmptied",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\readme.txt");
-           env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool", kErrorAccessDenied);
-         },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
-     .left = {L"C:\\Apps\\Tool\\readme.txt"}},
-    {.name = "FailingDeleteMovesOnToTheNextName",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddFile(L"C:\\Apps\\Tool\\a.txt");
-           env.AddFile(L"C:\\Apps\\Tool\\b.txt");
-           env.InjectFault(FakeOp::kRemoveFile, L"C:\\Apps\\Tool\\a.txt", kErrorSharingViolation);
-         },
-     .main_path = L"C:\\Apps\\Tool\\tool.exe",
-     .entries = {File(L"C:\\Apps\\Tool\\tool.exe")},
-     .changes = {Del(L"C:\\Apps\\Tool\\a.txt"), Del(L"C:\\Apps\\Tool\\b.txt")},
-     .left = {L"C:\\Apps\\Tool\\a.txt"},
-     .gone = {L"C:\\Apps\\Tool\\b.txt"}},
-    {.name = "FailingRemoveDirMovesOn",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\One");
-           env.AddDir(L"C:\\Apps\\Two");
-           env.InjectFault(FakeOp::kRemoveDir, L"C:\\Apps\\One", kErrorAccessDenied);
-         },
-     .entries = {File(L"C:\\Apps\\One\\x"), File(L"C:\\Apps\\Two\\x")},
-     .changes = {Rmdir(L"C:\\Apps\\One\\"), Rmdir(L"C:\\Apps\\Two\\")},
-     .left = {L"C:\\Apps\\One"},
-     .gone = {L"C:\\Apps\\Two"}},
+    {"MainDirectoryWithUnreadableAttributesIsNotEmptied", L"C:\\Apps\\Tool\\readme.txt",
+     L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\tool.exe", kSame, L"dir C:\\Apps\\Tool\\",
+     kAttrs, L"C:\\Apps\\Tool"},
+    {"FailingDeleteMovesOnToTheNextName", L"C:\\Apps\\Tool\\{a.txt, b.txt}",
+     L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\a.txt",
+     L"dir C:\\Apps\\Tool\\; del C:\\Apps\\Tool\\a.txt; del C:\\Apps\\Tool\\b.txt",
+     FakeOp::kRemoveFile, L"C:\\Apps\\Tool\\a.txt", kErrorSharingViolation},
+    {"FailingRemoveDirMovesOn", L"C:\\Apps\\{One\\, Two\\}", L"", L"C:\\Apps\\{One\\x, Two\\x}",
+     L"C:\\Apps\\One\\", L"rd C:\\Apps\\One\\; rd C:\\Apps\\Two\\", FakeOp::kRemoveDir,
+     L"C:\\Apps\\One"},
     // A directory that cannot be listed is judged by the names of the one
     // listed before it: here an empty listing, so the removal is tried.
-    {.name = "FailingListingKeepsThePreviousNames",
-     .setup =
-         [](FakeEnv& env) {
-           env.AddDir(L"C:\\Apps\\Tool\\sub");
-           env.AddFile(L"C:\\Apps\\Tool\\z.txt");
-           env.InjectFault(FakeOp::kListFiles, L"C:\\Apps\\Tool", kErrorAccessDenied);
-         },
-     .entries = {File(L"C:\\Apps\\Tool\\sub\\x"), File(L"C:\\Apps\\Tool\\y")},
-     .changes = {Rmdir(L"C:\\Apps\\Tool\\sub\\"), Rmdir(L"C:\\Apps\\Tool\\")},
-     .left = {L"C:\\Apps\\Tool\\z.txt"},
-     .gone = {L"C:\\Apps\\Tool\\sub"}},
+    {"FailingListingKeepsThePreviousNames", L"C:\\Apps\\Tool\\{sub\\, z.txt}", L"",
+     L"C:\\Apps\\Tool\\{sub\\x, y}", L"C:\\Apps\\Tool\\z.txt",
+     L"rd C:\\Apps\\Tool\\sub\\; rd C:\\Apps\\Tool\\", FakeOp::kListFiles, L"C:\\Apps\\Tool"},
 };
 
 // Failures name the case, not its bytes.
@@ -321,14 +178,13 @@ class RemoveDirectoriesTest : public ::testing::TestWithParam<DirCase> {};
 TEST_P(RemoveDirectoriesTest, Table) {
   const DirCase& c = GetParam();
   FakeEnv env;
-  c.setup(env);
+  env.AddTree(c.disk);
+  if (c.fault) env.InjectFault(*c.fault, c.fault_path, c.code);
+  const std::wstring before = env.Tree();
   FileListing File1(env);
-  FolderGuard guard(env, Guards(), c.app_dir);
-  const int count = c.count == kAll ? static_cast<int>(c.entries.size()) : c.count;
-  RunStage(env, guard, File1, count, c.entries, c.main_path);
-  EXPECT_EQ(Changes(env), c.changes);
-  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
-  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
+  RunStage(env, File1, LoggedFiles(c.log), c.main_path);
+  EXPECT_EQ(env.Tree(), c.after == std::wstring_view(kSame) ? before : c.after);
+  EXPECT_EQ(env.Calls(), c.calls);
   EXPECT_TRUE(env.messages().empty());
 }
 
@@ -341,133 +197,46 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemoveDirectoriesTest, ::testing::ValuesIn(kCase
 // entries than the log.
 TEST(RemoveDirectories, FullListLeavesNoFolderBehind) {
   FakeEnv env;
-  std::vector<FileEntry> entries{File(L"C:\\Apps\\Tool\\big.exe")};
+  std::vector<FileEntry> entries = LoggedFiles(L"C:\\Apps\\Tool\\big.exe");
   for (int k = 1; k < kMaxEntries; ++k) {
     const std::wstring folder = L"C:\\Apps\\Tool\\Data\\D" + std::to_wstring(k / 2500) + L"\\F" +
                                 std::to_wstring(k / 50 % 50);
     env.AddDir(folder);
-    entries.push_back(File(folder + L"\\file" + std::to_wstring(k) + L".dat"));
+    entries.push_back({L"src", folder + L"\\file" + std::to_wstring(k) + L".dat", kFalse});
   }
   FileListing File1(env);
-  FolderGuard guard(env, Guards(), kAppDir);
-  RunStage(env, guard, File1, kMaxEntries, entries, L"C:\\Apps\\Tool\\big.exe");
-  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool\\Data"));
-  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));
-  EXPECT_TRUE(env.Exists(L"C:\\Apps"));
-}
-
-TEST(RemoveDirectories, NoDirectoryIsVisitedWithoutAReason) {
-  FakeEnv env;
-  env.AddDir(L"C:\\Apps\\Tool");
-  FileListing File1(env);
-  FolderGuard guard(env, Guards(), kAppDir);
-  RunStage(env, guard, File1, 2, {File(L"%appdir%\\t.exe"), File(L"C:\\Apps\\Tool\\t.exe", kTrue)},
-           L"C:\\Apps\\Tool\\t.exe");
-  EXPECT_TRUE(env.events().empty());
+  RunStage(env, File1, entries, L"C:\\Apps\\Tool\\big.exe");
+  EXPECT_EQ(env.Tree(), L"C:\\Apps\\");
 }
 
 // Every visit of the main directory sees it as it is then (a second visit
 // reads it again), and reads it once: pointing the listing reads the names.
 TEST(RemoveDirectories, EachVisitReadsTheListingOnce) {
   FakeEnv env;
-  env.AddDir(L"C:\\Apps\\Tool");
-  env.AddFile(L"C:\\Apps\\Tool\\keep.txt");
+  env.AddTree(L"C:\\Apps\\Tool\\keep.txt");
   FileListing File1(env);
-  FolderGuard guard(env, Guards(), kAppDir);
-  RunStage(env, guard, File1, 3,
-           {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"),
-            File(L"C:\\Apps\\Tool\\keep.txt", kTrue)},
-           L"C:\\Apps\\Tool\\a");
-  EXPECT_EQ(env.events(), std::vector<std::wstring>(2, L"ListFiles C:\\Apps\\Tool\\"));
+  RunStage(env, File1, LoggedFiles(L"C:\\Apps\\Tool\\{a, b, keep.txt:K}"), L"C:\\Apps\\Tool\\a");
+  EXPECT_EQ(env.Calls(), L"dir C:\\Apps\\Tool\\; dir C:\\Apps\\Tool\\");
   EXPECT_EQ(File1.path(), L"C:\\Apps\\Tool\\");
   EXPECT_EQ(File1.ListCount(), 1);
 }
 
-// The listing is read only where it decides something: in the main
-// directory, in a junction (whose removal would not depend on what its
-// target holds) and where the attributes cannot be read. Any other
-// directory is only asked to go.
-struct ListingCase {
-  const char* name;
-  std::uint32_t dir_attrs;
-  bool holds_file;
-  bool unreadable_attrs;
-  std::vector<std::wstring> events;
-  bool gone;
-};
-
-void PrintTo(const ListingCase& c, std::ostream* os) { *os << c.name; }
-
-class ListingUseTest : public ::testing::TestWithParam<ListingCase> {};
-
-TEST_P(ListingUseTest, ReadsTheListingOnlyWhereItDecides) {
-  const ListingCase& c = GetParam();
-  const std::wstring dir = L"C:\\Apps\\Tool\\data\\";
-  FakeEnv env;
-  env.AddDir(L"C:\\Apps\\Tool\\data", c.dir_attrs);
-  if (c.holds_file) env.AddFile(dir + L"user.cfg");
-  if (c.unreadable_attrs) env.InjectFault(FakeOp::kGetFileAttrs, dir, kErrorAccessDenied);
-  FileListing File1(env);
-  FolderGuard guard(env, Guards(), kAppDir);
-  RunStage(env, guard, File1, 1, {File(dir + L"x.dat")}, L"C:\\Apps\\Tool\\tool.exe");
-  EXPECT_EQ(env.events(), c.events);
-  EXPECT_EQ(env.Exists(dir), !c.gone);
-  if (c.holds_file) {
-    EXPECT_TRUE(env.Exists(dir + L"user.cfg"));
+// The fake's trees: what AddTree makes, Tree prints back, sorted by name,
+// a folder of one entry as one path, and marks after ":".
+TEST(FakeEnvTree, PrintsWhatItWasGiven) {
+  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+      {L"", L""},
+      {L"C:\\a.txt", L"C:\\a.txt"},
+      {L"C:\\Tool\\{b.dll, A.exe, data\\{}}", L"C:\\Tool\\{A.exe, b.dll, data\\}"},
+      {L"C:\\Tool\\{h:HS, r:R, l:L}, C:\\Link:J\\x", L"C:\\{Link:J\\x, Tool\\{h:HS, l:L, r:R}}"},
+      {L"D:\\x\\, C:\\y\\", L"C:\\y\\, D:\\x\\"},
+      {L"\\\\srv\\share\\a, App\\b, \\Root\\c", L"App\\b, \\\\SRV\\share\\a, \\Root\\c"},
+  };
+  for (const auto& [tree, printed] : rows) {
+    FakeEnv env;
+    env.AddTree(tree);
+    EXPECT_EQ(env.Tree(), printed) << tree;
   }
-}
-
-constexpr std::uint32_t kJunction = attr::kDirectory | attr::kReparsePoint;
-
-INSTANTIATE_TEST_SUITE_P(Table, ListingUseTest,
-                         ::testing::Values(ListingCase{"OrdinaryEmpty",
-                                                       attr::kDirectory,
-                                                       false,
-                                                       false,
-                                                       {L"RemoveDir C:\\Apps\\Tool\\data\\"},
-                                                       true},
-                                           ListingCase{"OrdinaryHoldingAFile",
-                                                       attr::kDirectory,
-                                                       true,
-                                                       false,
-                                                       {L"RemoveDir C:\\Apps\\Tool\\data\\"},
-                                                       false},
-                                           ListingCase{"JunctionEmpty",
-                                                       kJunction,
-                                                       false,
-                                                       false,
-                                                       {L"ListFiles C:\\Apps\\Tool\\data\\",
-                                                        L"RemoveDir C:\\Apps\\Tool\\data\\"},
-                                                       true},
-                                           ListingCase{"JunctionHoldingAFile",
-                                                       kJunction,
-                                                       true,
-                                                       false,
-                                                       {L"ListFiles C:\\Apps\\Tool\\data\\"},
-                                                       false},
-                                           ListingCase{"AttributesUnreadableHoldingAFile",
-                                                       attr::kDirectory,
-                                                       true,
-                                                       true,
-                                                       {L"ListFiles C:\\Apps\\Tool\\data\\"},
-                                                       false}),
-                         [](const auto& tested) { return std::string(tested.param.name); });
-
-// A directory holds one visit for every logged file in it. Once removed, its
-// later visits are passed over: even a search that would fail (and so count
-// as found) is not made again.
-TEST(RemoveDirectories, RemovedDirectoryIsNotVisitedAgain) {
-  FakeEnv env;
-  env.AddDir(L"C:\\Apps\\Tool");
-  env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\Apps\\Tool\\", kErrorAccessDenied);
-  FileListing File1(env);
-  FolderGuard guard(env, Guards(), kAppDir);
-  RunStage(env, guard, File1, 3,
-           {File(L"C:\\Apps\\Tool\\a"), File(L"C:\\Apps\\Tool\\b"), File(L"C:\\Apps\\Tool\\c")},
-           L"");
-  EXPECT_EQ(env.events(), (std::vector<std::wstring>{L"ListFiles C:\\Apps\\Tool\\",
-                                                     L"RemoveDir C:\\Apps\\Tool\\"}));
-  EXPECT_FALSE(env.Exists(L"C:\\Apps\\Tool"));
 }
 
 }  // namespace

@@ -40,12 +40,61 @@ std::wstring RegParent(const std::wstring& key) {
   return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
 }
 
+// The attributes a tree's marks stand for ("L", locked, is no attribute).
+constexpr std::pair<wchar_t, std::uint32_t> kMarks[] = {{L'H', attr::kHidden},
+                                                        {L'S', attr::kSystem},
+                                                        {L'R', attr::kReadOnly},
+                                                        {L'J', attr::kReparsePoint}};
+
+// Reads the entries of `folder` from `at` to the "}" that closes it or the end.
+void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folder,
+              std::vector<TreeItem>& out) {
+  while (at < tree.size() && tree[at] != L'}') {
+    if (tree[at] == L',') ++at;
+    while (at < tree.size() && tree[at] == L' ') ++at;
+    const std::size_t end = std::min(tree.find_first_of(L",{}", at), tree.size());
+    std::wstring path = folder;
+    std::wstring marks;
+    // Component by component: marks after a middle one belong to its folder.
+    for (std::size_t start = at; start < end;) {
+      const std::size_t stop = std::min(tree.find(L'\\', start), end);
+      std::wstring_view name = tree.substr(start, stop - start);
+      const std::size_t colon = name.find(L':');
+      marks = colon != std::wstring_view::npos && colon + 1 < name.size()
+                  ? std::wstring(name.substr(colon + 1))
+                  : L"";
+      path += name.substr(0, marks.empty() ? name.size() : colon);
+      if (stop < end) path += L'\\';
+      if (stop < end && stop + 1 < end && !marks.empty()) out.push_back({path, marks});
+      start = stop + 1;
+    }
+    at = end;
+    if (at == tree.size() || tree[at] != L'{') {
+      out.push_back({path, marks});
+      continue;
+    }
+    if (!path.ends_with(L'\\')) path += L'\\';
+    const std::size_t before = out.size();
+    if (!marks.empty()) out.push_back({path, marks});
+    ReadTree(tree, ++at, path, out);
+    if (out.size() == before) out.push_back({path, marks});
+    if (at < tree.size()) ++at;  // the "}"
+  }
+}
+
 constexpr ErrorCode kErrorInvalidHandle = 6;
 constexpr ErrorCode kErrorNotSameDevice = 17;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr int kMaxLinkHops = 32;
 
 }  // namespace
+
+std::vector<TreeItem> TreeItems(std::wstring_view tree) {
+  std::vector<TreeItem> items;
+  std::size_t at = 0;
+  ReadTree(tree, at, L"", items);
+  return items;
+}
 
 FakeEnv::FakeEnv() {
   set_windows_dir(L"C:\\WINDOWS");
@@ -154,6 +203,76 @@ void FakeEnv::AddFile(std::wstring_view path, std::string content, std::uint32_t
   node.attrs = attrs & ~attr::kDirectory;
   node.content = std::move(content);
   PutNode(key, std::move(node));
+}
+
+void FakeEnv::AddTree(std::wstring_view tree) {
+  for (const TreeItem& item : TreeItems(tree)) {
+    std::uint32_t attrs = 0;
+    for (const auto& [mark, bit] : kMarks)
+      attrs |= item.marks.find(mark) != std::wstring::npos ? bit : 0;
+    if (item.path.ends_with(L'\\')) {
+      AddDir(item.path, attrs);
+    } else {
+      AddFile(item.path, "", attrs == 0 ? attr::kArchive : attrs);
+    }
+    if (item.marks.find(L'L') != std::wstring::npos) SetLocked(item.path, true);
+  }
+}
+
+std::wstring FakeEnv::Tree() const {
+  std::wstring out;
+  for (const auto& [key, node] : nodes_) {
+    if (nodes_.contains(Parent(key))) continue;
+    if (!out.empty()) out += L", ";
+    // A top entry by its whole path: "C:", "App", "\\App", "\\" of "\\\\srv".
+    const std::size_t slash = key.rfind(L'\\');
+    out += slash == std::wstring::npos ? L"" : key.substr(0, slash + 1);
+    PrintTree(key, out);
+  }
+  return out;
+}
+
+void FakeEnv::PrintTree(const std::wstring& key, std::wstring& out) const {
+  const Node& node = nodes_.at(key);
+  out += node.name;
+  std::wstring marks;
+  for (const auto& [mark, bit] : kMarks) {
+    if ((node.attrs & bit) != 0) marks += mark;
+  }
+  if (node.locked) marks += L'L';
+  if (!marks.empty()) out += L':' + marks;
+  if ((node.attrs & attr::kDirectory) == 0) return;
+  out += L'\\';
+  std::vector<std::wstring> children;
+  const std::wstring prefix = key + L'\\';
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);
+       ++it) {
+    if (it->first.find(L'\\', prefix.size()) == std::wstring::npos) children.push_back(it->first);
+  }
+  if (children.size() > 1) out += L'{';
+  for (const std::wstring& child : children) {
+    if (child != children.front()) out += L", ";
+    PrintTree(child, out);
+  }
+  if (children.size() > 1) out += L'}';
+}
+
+std::wstring FakeEnv::Calls() const {
+  static constexpr std::pair<std::wstring_view, std::wstring_view> kShort[] = {
+      {L"RemoveFile ", L"del "}, {L"RemoveDir ", L"rd "}, {L"ListFiles ", L"dir "}};
+  std::wstring out;
+  for (const std::wstring& event : events_) {
+    if (!out.empty()) out += L"; ";
+    std::wstring_view rest = event;
+    for (const auto& [call, name] : kShort) {
+      if (rest.starts_with(call)) {
+        out += name;
+        rest.remove_prefix(call.size());
+      }
+    }
+    out += rest;
+  }
+  return out;
 }
 
 void FakeEnv::AddAlias(std::wstring_view alias, std::wstring_view target) {

@@ -48,6 +48,16 @@ enum class FakeOp {
   kCreateTempFile,
 };
 
+// One entry of a tree written as in FakeEnv::AddTree: its path (a folder's
+// ends in "\") and the letters after its ":".
+struct TreeItem {
+  std::wstring path;
+  std::wstring marks;
+};
+// The entries of `tree` in the order written: every file and every folder
+// that is empty or carries marks.
+std::vector<TreeItem> TreeItems(std::wstring_view tree);
+
 struct MessageCall {
   std::wstring text;
   std::optional<std::wstring> title;  // nullopt: the application's default title
@@ -67,6 +77,11 @@ class FakeEnv final : public Env {
   void SetAttrs(std::wstring_view path, std::uint32_t attrs);
   // A locked file cannot be opened, read or deleted (error 32).
   void SetLocked(std::wstring_view path, bool locked);
+  // Makes every entry of a tree written as "C:\Apps\{Tool\{a.exe, h.dat:H},
+  // Empty\}": "," between the entries of the folder whose braces hold them,
+  // a folder ending in "\", marks after ":" (H hidden, S system, R read-only,
+  // J reparse point, L locked).
+  void AddTree(std::wstring_view tree);
   void AddRegKey(std::int32_t root, std::wstring_view key_path);
   // `alias` (a folder path, a drive "S:" or a share "\\host\c$") becomes
   // another name for the folder `target`, in every call.
@@ -108,7 +123,13 @@ class FakeEnv final : public Env {
   // --- Inspecting it --------------------------------------------------------
   [[nodiscard]] bool Exists(std::wstring_view path) const;
   [[nodiscard]] bool RegKeyExists(std::int32_t root, std::wstring_view key_path) const;
+  // The whole file system in AddTree's form, each folder's entries sorted by
+  // name and a folder that holds one entry written as one path with it.
+  [[nodiscard]] std::wstring Tree() const;
   [[nodiscard]] const std::vector<std::wstring>& events() const { return events_; }
+  // The events joined by "; ", file calls named as the command line names
+  // them: "del" RemoveFile, "rd" RemoveDir, "dir" ListFiles.
+  [[nodiscard]] std::wstring Calls() const;
   [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
   [[nodiscard]] bool window_shown() const { return window_shown_; }
   // Every ShowProgress call, as (done, total).
@@ -193,6 +214,7 @@ class FakeEnv final : public Env {
   [[nodiscard]] ErrorCode MissingCode(const std::wstring& key) const;
   // `key` with each component as its entry was named when created.
   [[nodiscard]] std::wstring OwnPath(const std::wstring& key) const;
+  void PrintTree(const std::wstring& key, std::wstring& out) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
 
   std::map<std::wstring, Node> nodes_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "installlog/records.h"
+#include "tests/support/fake_env.h"
 
 namespace uninstall {
 
@@ -27,6 +28,17 @@ inline InstallLog MakeInstallLog(::uninstall::AppInfo app, std::vector<FileEntry
   log.LinkCount = static_cast<std::int16_t>(links.size());
   log.Links = std::move(links);
   return log;
+}
+
+// The files of a log written as a tree (see FakeEnv::AddTree), in the order
+// written: ":K" marks a kept file, ":1" one kept by another non-zero value.
+inline std::vector<FileEntry> LoggedFiles(std::wstring_view tree) {
+  std::vector<FileEntry> files;
+  for (const TreeItem& item : TreeItems(tree)) {
+    const int keep = item.marks == L"K" ? kTrue : item.marks == L"1" ? 1 : kFalse;
+    files.push_back({L"src", item.path, static_cast<std::int16_t>(keep)});
+  }
+  return files;
 }
 
 inline InstallLog FilesLog(int count, std::vector<FileEntry> files, std::wstring main_path = {}) {
