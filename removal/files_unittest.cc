@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,231 +13,114 @@
 namespace uninstall {
 namespace {
 
-constexpr wchar_t kText[] =
-    L"Error deleting file: C:\\App\\a.txt\nPress 'Cancel' to skip this file.";
+constexpr wchar_t kPrompt[] = L"ShowMessage 53 Error deleting file: ";
+constexpr wchar_t kPromptEnd[] = L"\nPress 'Cancel' to skip this file.";
 
-std::wstring Prompt(const std::wstring& path) {
-  return L"ShowMessage 53 Error deleting file: " + path + L"\nPress 'Cancel' to skip this file.";
+// The calls, each prompt written "ask PATH".
+std::wstring Calls(const FakeEnv& env) {
+  std::wstring calls = env.Calls();
+  for (const std::wstring_view part : {std::wstring_view(kPrompt), std::wstring_view(kPromptEnd)}) {
+    for (std::size_t at; (at = calls.find(part)) != std::wstring::npos;) {
+      calls.replace(at, part.size(), part == kPrompt ? L"ask " : L"");
+    }
+  }
+  return calls;
 }
-std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
 
-FileEntry File(std::wstring path, std::int16_t keep = kFalse) {
-  return FileEntry{L"src", std::move(path), keep};
-}
-
-// Runs the stage over the first `count` of `entries`; returns allRemoved.
-std::int16_t RunStage(FakeEnv& env, int count, std::vector<FileEntry> entries,
+// Runs the stage over a log of the files written as a tree (one empty path
+// when it is empty), the user answering R Retry, C Cancel, O OK in turn;
+// returns allRemoved.
+std::int16_t RunStage(FakeEnv& env, std::wstring_view log, std::string_view answers = "",
                       const OwnFiles& own = OwnFiles()) {
-  const InstallLog log = FilesLog(count, std::move(entries));
+  std::vector<Result<int>> replies;
+  for (const char answer : answers) {
+    replies.emplace_back(answer == 'R'   ? msgbox::kRetry
+                         : answer == 'C' ? msgbox::kCancel
+                                         : msgbox::kOk);
+  }
+  env.QueueAnswers(replies);
+  const std::vector<FileEntry> files =
+      log.empty() ? std::vector<FileEntry>{{L"src", L"", kFalse}} : LoggedFiles(log);
+  const InstallLog install_log = FilesLog(static_cast<int>(files.size()), files);
   std::int16_t all_removed = 12345;
-  RemoveFiles(env, PlanRemoval(log), all_removed, own);
+  RemoveFiles(env, PlanRemoval(install_log), all_removed, own);
   return all_removed;
 }
 
+constexpr wchar_t kSame[] = L"(as before)";
+constexpr wchar_t kStandard[] = L"C:\\App\\{a.txt, b.dll}";
+constexpr FakeOp kAttrs = FakeOp::kGetFileAttrs;
+
+// The disk before and after, and the calls made, in order. Faults: a failing
+// message box, or a failing call on C:\App\a.txt (`times` over).
 struct FilesCase {
   const char* name;
-  std::function<void(FakeEnv&)> setup;
-  std::vector<FileEntry> entries;
-  int count;  // < -1000: entries.size()
-  std::vector<Result<int>> answers;
-  std::vector<std::wstring> events;
-  std::int16_t all_removed;
-  std::vector<std::wstring> left;       // paths still there afterwards
-  std::vector<std::wstring> gone = {};  // paths deleted
+  const wchar_t* disk;
+  const wchar_t* log;
+  const char* answers;
+  const wchar_t* calls;
+  bool all_removed;
+  const wchar_t* after;
+  std::optional<FakeOp> fault = {};
+  int times = -1;
+  std::optional<FakeOp> fault2 = {};
 };
 
-constexpr int kAll = -10000;
-
-void Standard(FakeEnv& env) {
-  env.AddFile(L"C:\\App\\a.txt");
-  env.AddFile(L"C:\\App\\b.dll");
-}
-
 const FilesCase kCases[] = {
-    {"DeletesInLogOrder",
-     Standard,
-     {File(L"C:\\App\\b.dll"), File(L"C:\\App\\a.txt")},
-     kAll,
-     {},
-     {Del(L"C:\\App\\b.dll"), Del(L"C:\\App\\a.txt")},
-     kTrue,
-     {},
-     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
-    {"KeptFileStays",
-     Standard,
-     {File(L"C:\\App\\a.txt", kTrue), File(L"C:\\App\\b.dll", 1)},
-     kAll,
-     {},
-     {},
-     kTrue,
-     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
-    {"EmptyPathIsSkipped", Standard, {File(L"")}, kAll, {}, {}, kTrue, {}},
-    {"DirectoryPathIsSkipped",
-     Standard,
-     {File(L"C:\\App\\")},
-     kAll,
-     {},
-     {},
-     kTrue,
-     {L"C:\\App\\a.txt"}},
+    {"DeletesInLogOrder", kStandard, L"C:\\App\\{b.dll, a.txt}", "",
+     L"del C:\\App\\b.dll; del C:\\App\\a.txt", true, L"C:\\App\\"},
+    {"KeptFileStays", kStandard, L"C:\\App\\{a.txt:K, b.dll:1}", "", L"", true, kSame},
+    {"EmptyPathIsSkipped", kStandard, L"", "", L"", true, kSame},
+    {"DirectoryPathIsSkipped", kStandard, L"C:\\App\\", "", L"", true, kSame},
     // A failing search counts as found; a trailing "\" still keeps the path
     // from being deleted.
-    {"TrailingBackslashWinsOverAFailingSearch",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
-     },
-     {File(L"C:\\App\\a.txt\\")},
-     kAll,
-     {},
-     {},
-     kTrue,
-     {L"C:\\App\\a.txt"}},
-    {"MissingFileIsSkipped", Standard, {File(L"C:\\App\\gone.txt")}, kAll, {}, {}, kTrue, {}},
-    {"DuplicateIsDeletedOnce",
-     Standard,
-     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\a.txt")},
-     kAll,
-     {},
-     {Del(L"C:\\App\\a.txt")},
-     kTrue,
-     {L"C:\\App\\b.dll"},
-     {L"C:\\App\\a.txt"}},
+    {"TrailingBackslashWinsOverAFailingSearch", kStandard, L"C:\\App\\a.txt\\", "", L"", true,
+     kSame, kAttrs},
+    {"MissingFileIsSkipped", kStandard, L"C:\\App\\gone.txt", "", L"", true, kSame},
+    {"DuplicateIsDeletedOnce", kStandard, L"C:\\App\\{a.txt, a.txt}", "", L"del C:\\App\\a.txt",
+     true, L"C:\\App\\b.dll"},
     // Hidden and system files are files like any other; a read-only one
     // resists whatever else it carries; a folder at a logged path is none.
     {"HiddenAndSystemFilesAreDeletedAndAFolderIsNot",
-     [](FakeEnv& env) {
-       env.AddFile(L"C:\\App\\h.txt", "", attr::kHidden);
-       env.AddFile(L"C:\\App\\s.sys", "", attr::kSystem);
-       env.AddFile(L"C:\\App\\hs.dat", "", attr::kHidden | attr::kSystem);
-       env.AddFile(L"C:\\App\\hr.dat", "", attr::kHidden | attr::kReadOnly);
-       env.AddDir(L"C:\\App\\Folder");
-     },
-     {File(L"C:\\App\\h.txt"), File(L"C:\\App\\s.sys"), File(L"C:\\App\\hs.dat"),
-      File(L"C:\\App\\Folder"), File(L"C:\\App\\hr.dat")},
-     kAll,
-     {msgbox::kCancel},
-     {Del(L"C:\\App\\h.txt"), Del(L"C:\\App\\s.sys"), Del(L"C:\\App\\hs.dat"),
-      Del(L"C:\\App\\hr.dat"), Prompt(L"C:\\App\\hr.dat")},
-     kFalse,
-     {L"C:\\App\\Folder", L"C:\\App\\hr.dat"},
-     {L"C:\\App\\h.txt", L"C:\\App\\s.sys", L"C:\\App\\hs.dat"}},
-    {"WildcardsAreNoPatterns",
-     Standard,
-     {File(L"C:\\App\\*.txt"), File(L"C:\\App\\?.dll")},
-     kAll,
-     {},
-     {},
-     kTrue,
-     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"}},
-    {"ReadOnlyFileCancelled",
-     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {msgbox::kCancel},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
-     kFalse,
-     {L"C:\\App\\a.txt"}},
-    {"RetryUntilCancel",
-     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {msgbox::kRetry, msgbox::kRetry, msgbox::kCancel},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt"),
-      Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
-     kFalse,
-     {L"C:\\App\\a.txt"}},
+     L"C:\\App\\{h.txt:H, s.sys:S, hs.dat:HS, hr.dat:HR, Folder\\}",
+     L"C:\\App\\{h.txt, s.sys, hs.dat, Folder, hr.dat}", "C",
+     L"del C:\\App\\h.txt; del C:\\App\\s.sys; del C:\\App\\hs.dat; del C:\\App\\hr.dat; ask "
+     L"C:\\App\\hr.dat",
+     false, L"C:\\App\\{Folder\\, hr.dat:HR}"},
+    {"WildcardsAreNoPatterns", kStandard, L"C:\\App\\{*.txt, ?.dll}", "", L"", true, kSame},
+    {"ReadOnlyFileCancelled", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "C",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame},
+    {"RetryUntilCancel", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "RRC",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\a.txt; ask C:\\App\\a.txt; del "
+     L"C:\\App\\a.txt; ask C:\\App\\a.txt",
+     false, kSame},
     // A box that cannot be shown, or an answer that is neither Retry nor
     // Cancel, leaves the file in place: the run is not complete.
-    {"MessageBoxFailureCountsAsNotRemoved",
-     [](FakeEnv& env) {
-       env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
-       env.InjectFault(FakeOp::kShowMessage, L"*", kErrorNoWindowStation);
-     },
-     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll")},
-     kAll,
-     {},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
-     kFalse,
-     {L"C:\\App\\a.txt"}},
-    {"UnexpectedAnswerCountsAsNotRemoved",
-     [](FakeEnv& env) { env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly); },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {msgbox::kOk},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt")},
-     kFalse,
-     {L"C:\\App\\a.txt"}},
-    {"OnePromptPerResistingFileInLogOrder",
-     [](FakeEnv& env) {
-       env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
-       env.AddFile(L"C:\\App\\b.dll");
-       env.SetLocked(L"C:\\App\\b.dll", true);
-       env.AddFile(L"C:\\App\\c.ini");
-     },
-     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll"), File(L"C:\\App\\c.ini")},
-     kAll,
-     {msgbox::kCancel, msgbox::kCancel},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\b.dll"),
-      Prompt(L"C:\\App\\b.dll"), Del(L"C:\\App\\c.ini")},
-     kFalse,
-     {L"C:\\App\\a.txt", L"C:\\App\\b.dll"},
-     {L"C:\\App\\c.ini"}},
+    {"MessageBoxFailureCountsAsNotRemoved", L"C:\\App\\a.txt:R", L"C:\\App\\{a.txt, b.dll}", "",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame, FakeOp::kShowMessage},
+    {"UnexpectedAnswerCountsAsNotRemoved", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "O",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame},
+    {"OnePromptPerResistingFileInLogOrder", L"C:\\App\\{a.txt:R, b.dll:L, c.ini}",
+     L"C:\\App\\{a.txt, b.dll, c.ini}", "CC",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\b.dll; ask C:\\App\\b.dll; del "
+     L"C:\\App\\c.ini",
+     false, L"C:\\App\\{a.txt:R, b.dll:L}"},
     // A failed delete is ignored: the re-test finds the file and the user is
     // asked; Retry then succeeds.
-    {"FailingDeleteIsAbsorbed",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.InjectFault(FakeOp::kRemoveFile, L"C:\\App\\a.txt", kErrorAccessDenied, 1);
-     },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {msgbox::kRetry},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\a.txt")},
-     kTrue,
-     {},
-     {L"C:\\App\\a.txt"}},
+    {"FailingDeleteIsAbsorbed", kStandard, L"C:\\App\\a.txt", "R",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\a.txt", true, L"C:\\App\\b.dll",
+     FakeOp::kRemoveFile, 1},
     // A failing search counts as found: the delete is tried, and after a
     // failed delete a failing re-test counts as still there.
-    {"FailingSearchLeadsToDeleteAndPrompt",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
-       env.InjectFault(FakeOp::kRemoveFile, L"C:\\App\\a.txt", kErrorAccessDenied);
-     },
-     {File(L"C:\\App\\a.txt"), File(L"C:\\App\\b.dll")},
-     kAll,
-     {msgbox::kCancel},
-     {Del(L"C:\\App\\a.txt"), Prompt(L"C:\\App\\a.txt"), Del(L"C:\\App\\b.dll")},
-     kFalse,
-     {L"C:\\App\\a.txt"},
-     {L"C:\\App\\b.dll"}},
+    {"FailingSearchLeadsToDeleteAndPrompt", kStandard, L"C:\\App\\{a.txt, b.dll}", "C",
+     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\b.dll", false, L"C:\\App\\a.txt",
+     kAttrs, -1, FakeOp::kRemoveFile},
     // A delete the system reports done is not looked at again: a search that
     // keeps failing afterwards does not bring up the prompt.
-    {"DeleteReportedDoneNeedsNoSecondLook",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied);
-     },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {},
-     {Del(L"C:\\App\\a.txt")},
-     kTrue,
-     {},
-     {L"C:\\App\\a.txt"}},
-    {"SearchFailingOnceStillDeletes",
-     [](FakeEnv& env) {
-       Standard(env);
-       env.InjectFault(FakeOp::kGetFileAttrs, L"C:\\App\\a.txt", kErrorAccessDenied, 1);
-     },
-     {File(L"C:\\App\\a.txt")},
-     kAll,
-     {},
-     {Del(L"C:\\App\\a.txt")},
-     kTrue,
-     {},
-     {L"C:\\App\\a.txt"}},
+    {"DeleteReportedDoneNeedsNoSecondLook", kStandard, L"C:\\App\\a.txt", "", L"del C:\\App\\a.txt",
+     true, L"C:\\App\\b.dll", kAttrs},
+    {"SearchFailingOnceStillDeletes", kStandard, L"C:\\App\\a.txt", "", L"del C:\\App\\a.txt", true,
+     L"C:\\App\\b.dll", kAttrs, 1},
 };
 
 // Failures name the case, not its bytes.
@@ -248,13 +131,16 @@ class RemoveFilesTest : public ::testing::TestWithParam<FilesCase> {};
 TEST_P(RemoveFilesTest, FollowsTheLog) {
   const FilesCase& c = GetParam();
   FakeEnv env;
-  c.setup(env);
-  env.QueueAnswers(c.answers);
-  const int count = c.count < -1000 ? static_cast<int>(c.entries.size()) : c.count;
-  EXPECT_EQ(RunStage(env, count, c.entries), c.all_removed);
-  EXPECT_EQ(env.events(), c.events);
-  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
-  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
+  env.AddTree(c.disk);
+  if (c.fault == FakeOp::kShowMessage) env.InjectFault(*c.fault, L"*", kErrorNoWindowStation);
+  if (c.fault != FakeOp::kShowMessage && c.fault) {
+    env.InjectFault(*c.fault, L"C:\\App\\a.txt", kErrorAccessDenied, c.times);
+  }
+  if (c.fault2) env.InjectFault(*c.fault2, L"C:\\App\\a.txt", kErrorAccessDenied);
+  const std::wstring before = env.Tree();
+  EXPECT_EQ(RunStage(env, c.log, c.answers), c.all_removed ? kTrue : kFalse);
+  EXPECT_EQ(Calls(env), c.calls);
+  EXPECT_EQ(env.Tree(), c.after == std::wstring_view(kSame) ? before : c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RemoveFilesTest, ::testing::ValuesIn(kCases),
@@ -262,10 +148,11 @@ INSTANTIATE_TEST_SUITE_P(Table, RemoveFilesTest, ::testing::ValuesIn(kCases),
 
 TEST(RemoveFiles, PromptHasTitleStyleAndTwoLinesJoinedByLineFeed) {
   FakeEnv env;
-  env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
-  static_cast<void>(RunStage(env, 1, {File(L"C:\\App\\a.txt")}));
+  env.AddTree(L"C:\\App\\a.txt:R");
+  static_cast<void>(RunStage(env, L"C:\\App\\a.txt"));
   ASSERT_EQ(env.messages().size(), 1u);
-  EXPECT_EQ(env.messages()[0].text, kText);
+  EXPECT_EQ(env.messages()[0].text,
+            L"Error deleting file: C:\\App\\a.txt\nPress 'Cancel' to skip this file.");
   EXPECT_EQ(env.messages()[0].title, std::optional<std::wstring>(L"Uninstall"));
   EXPECT_EQ(env.messages()[0].style, 53);
 }
@@ -274,12 +161,11 @@ TEST(RemoveFiles, PromptHasTitleStyleAndTwoLinesJoinedByLineFeed) {
 // deletes the file and the run still counts as complete.
 TEST(RemoveFiles, RetryAfterAttributeClearedDeletes) {
   FakeEnv env;
-  env.AddFile(L"C:\\App\\a.txt", "", attr::kReadOnly);
+  env.AddTree(L"C:\\App\\a.txt:R");
   env.set_on_message(
       [&env](const MessageCall&) { env.SetAttrs(L"C:\\App\\a.txt", attr::kArchive); });
-  env.QueueAnswers({msgbox::kRetry});
-  EXPECT_EQ(RunStage(env, 1, {File(L"C:\\App\\a.txt")}), kTrue);
-  EXPECT_FALSE(env.Exists(L"C:\\App\\a.txt"));
+  EXPECT_EQ(RunStage(env, L"C:\\App\\a.txt", "R"), kTrue);
+  EXPECT_EQ(env.Tree(), L"C:\\App\\");
   EXPECT_EQ(env.messages().size(), 1u);
 }
 
@@ -287,7 +173,7 @@ TEST(RemoveFiles, RetryAfterAttributeClearedDeletes) {
 // question, by any name, and count as removed; other files go as usual.
 struct OwnCase {
   const char* name;
-  std::wstring logged;
+  const wchar_t* logged;
   bool own;
 };
 
@@ -299,15 +185,12 @@ TEST_P(OwnFilesTest, PassedOverWithoutAQuestion) {
   const OwnCase& c = GetParam();
   FakeEnv env;
   env.set_executable_path(L"C:\\Apps\\Tool\\Uninstall.exe");
-  env.AddFile(L"C:\\Apps\\Tool\\Uninstall.exe");
-  env.AddFile(L"C:\\Apps\\Tool\\Uninstall.dat");
-  env.AddFile(L"C:\\Apps\\Tool\\Other\\Uninstall.exe");
-  env.AddFile(L"C:\\Apps\\Tool\\tool.exe");
+  env.AddTree(L"C:\\Apps\\Tool\\{Uninstall.exe, Uninstall.dat, Other\\Uninstall.exe, tool.exe}");
   env.AddAlias(L"C:\\APPS~1", L"C:\\Apps");
   env.AddAlias(L"C:\\Apps\\Tool\\UNINST~1.EXE", L"C:\\Apps\\Tool\\Uninstall.exe");
   env.AddAlias(L"T:", L"C:\\Apps\\Tool");
   const OwnFiles own(env, {L"C:\\Apps\\Tool\\Uninstall.exe", L"C:\\Apps\\Tool\\Uninstall.dat"});
-  EXPECT_EQ(RunStage(env, 1, {File(c.logged)}, own), kTrue);
+  EXPECT_EQ(RunStage(env, c.logged, "", own), kTrue);
   EXPECT_TRUE(env.messages().empty());
   EXPECT_EQ(env.Exists(c.logged), c.own);
   EXPECT_EQ(env.events().empty(), c.own);
