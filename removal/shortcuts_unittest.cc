@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,218 +13,107 @@
 namespace uninstall {
 namespace {
 
+// Paths in the rows write the user's folder C:\Users\Me as "~".
+constexpr std::wstring_view kMe = L"C:\\Users\\Me";
 constexpr wchar_t kPrograms[] = L"C:\\Users\\Me\\Start Menu\\Programs";
 constexpr wchar_t kDesktop[] = L"C:\\Users\\Me\\Desktop";
 
-std::wstring Programs(const std::wstring& rest) { return std::wstring(kPrograms) + L"\\" + rest; }
-std::wstring Desktop(const std::wstring& rest) { return std::wstring(kDesktop) + L"\\" + rest; }
-std::wstring Del(const std::wstring& path) { return L"RemoveFile " + path; }
-std::wstring Rmdir(const std::wstring& path) { return L"RemoveDir " + path; }
-
-void Folders(FakeEnv& env) {
-  env.SetSpecialFolder(csidl::kPrograms, kPrograms);
-  env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
-  env.AddDir(kPrograms);
-  env.AddDir(kDesktop);
+std::wstring Replace(std::wstring text, std::wstring_view from, std::wstring_view to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
 }
 
-AppInfo App(std::wstring name, std::wstring group) {
-  return AppInfo{L"C:\\Apps\\Tool\\", std::move(name), L"C:\\Apps\\Tool\\tool.exe",
-                 std::move(group)};
-}
-LinkEntry Link(std::wstring folder, std::wstring name) {
-  return LinkEntry{std::move(folder), std::move(name), L"C:\\Apps\\Tool\\tool.exe"};
-}
+// The rows' folders and links; a link "Tool\Readme" is Readme in the group Tool.
+const wchar_t kFolders[] = L"~\\{Desktop\\, Start Menu\\Programs\\}";
+const wchar_t kInstalled[] =
+    L"~\\{Desktop\\Tool.lnk, Start Menu\\Programs\\Tool\\{Readme.lnk, Tool.lnk}}";
 
+// The disk before and after, and the calls made, in order.
 struct StageCase {
   const char* name;
-  std::function<void(FakeEnv&)> setup;
-  AppInfo app;
-  std::vector<LinkEntry> links;
+  const wchar_t* disk;
+  const wchar_t* app_name;
+  const wchar_t* group;
+  const wchar_t* links;
   int count;
-  std::vector<std::wstring> events;
-  std::vector<std::wstring> left;
-  std::vector<std::wstring> gone;
+  const wchar_t* calls;
+  const wchar_t* after;
+  std::optional<FakeOp> fault = {};  // fails on `fault_path` with access denied
+  const wchar_t* fault_path = L"";
+  bool programs_known = true;
+  bool junction = false;  // Programs\Tool a junction to the desktop
 };
 
-void Installed(FakeEnv& env) {
-  Folders(env);
-  env.AddFile(Desktop(L"Tool.lnk"));
-  env.AddFile(Programs(L"Tool\\Tool.lnk"));
-  env.AddFile(Programs(L"Tool\\Readme.lnk"));
-}
-
-const std::vector<LinkEntry> kLinks = {Link(L"Tool", L"Tool"), Link(L"Tool", L"Readme")};
-
 const StageCase kStageCases[] = {
-    {"DesktopThenLinksThenGroup",
-     Installed,
-     App(L"Tool", L"Tool"),
-     kLinks,
-     2,
-     {Del(Desktop(L"Tool.lnk")), Del(Programs(L"Tool\\Tool.lnk")),
-      Del(Programs(L"Tool\\Readme.lnk")), Rmdir(Programs(L"Tool"))},
-     {kPrograms},
-     {Desktop(L"Tool.lnk"), Programs(L"Tool")}},
-    {"EmptyListHandlesDesktopAndGroupOnly",
-     Installed,
-     App(L"Tool", L"Tool"),
-     kLinks,
-     0,
-     {Del(Desktop(L"Tool.lnk")), Rmdir(Programs(L"Tool"))},
-     {Programs(L"Tool\\Tool.lnk")},
-     {Desktop(L"Tool.lnk")}},
+    {"DesktopThenLinksThenGroup", kInstalled, L"Tool", L"Tool", L"Tool\\{Tool, Readme}", 2,
+     L"del ~\\Desktop\\Tool.lnk; del ~\\Start Menu\\Programs\\Tool\\Tool.lnk; del ~\\Start "
+     L"Menu\\Programs\\Tool\\Readme.lnk; rd ~\\Start Menu\\Programs\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\}"},
+    {"EmptyListHandlesDesktopAndGroupOnly", kInstalled, L"Tool", L"Tool", L"Tool\\{Tool, Readme}",
+     0, L"del ~\\Desktop\\Tool.lnk; rd ~\\Start Menu\\Programs\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Tool\\{Readme.lnk, Tool.lnk}}"},
     // The desktop call is made for an unnamed application, but an empty
     // name names no link: no file ".lnk" is deleted.
-    {"EmptyAppNameDeletesNothingOnTheDesktop",
-     Installed,
-     App(L"", L""),
-     {},
-     0,
-     {},
-     {Desktop(L"Tool.lnk")},
-     {}},
-    {"GroupWithAnUnlistedLinkStays",
-     Installed,
-     App(L"Tool", L"Tool"),
-     {Link(L"Tool", L"Tool")},
-     1,
-     {Del(Desktop(L"Tool.lnk")), Del(Programs(L"Tool\\Tool.lnk")), Rmdir(Programs(L"Tool"))},
-     {Programs(L"Tool\\Readme.lnk")},
-     {Programs(L"Tool\\Tool.lnk")}},
-    {"MissingGroupIsNotTouched",
-     Folders,
-     App(L"Tool", L"Tool"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {kPrograms},
-     {}},
+    {"EmptyAppNameDeletesNothingOnTheDesktop", kInstalled, L"", L"", L"", 0, L"", kInstalled},
+    {"GroupWithAnUnlistedLinkStays", kInstalled, L"Tool", L"Tool", L"Tool\\Tool", 1,
+     L"del ~\\Desktop\\Tool.lnk; del ~\\Start Menu\\Programs\\Tool\\Tool.lnk; rd ~\\Start "
+     L"Menu\\Programs\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Tool\\Readme.lnk}"},
+    {"MissingGroupIsNotTouched", kFolders, L"Tool", L"Tool", L"", 0, L"del ~\\Desktop\\Tool.lnk",
+     kFolders},
     // Without a group name the Programs folder itself would be the group.
-    {"EmptyGroupNameLeavesPrograms",
-     Folders,
-     App(L"Tool", L""),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {kPrograms},
-     {}},
+    {"EmptyGroupNameLeavesPrograms", kFolders, L"Tool", L"", L"", 0, L"del ~\\Desktop\\Tool.lnk",
+     kFolders},
     {"ProgramsUnavailableLeavesTheGroup",
-     [](FakeEnv& env) {
-       env.AddDir(Programs(L"Tool"));
-       env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
-     },
-     App(L"Tool", L"Tool"),
-     {Link(L"Tool", L"Tool")},
+     L"~\\Start Menu\\Programs\\Tool\\",
+     L"Tool",
+     L"Tool",
+     L"Tool\\Tool",
      1,
-     {Del(Desktop(L"Tool.lnk"))},
-     {Programs(L"Tool")},
-     {}},
+     L"del ~\\Desktop\\Tool.lnk",
+     L"~\\Start Menu\\Programs\\Tool\\",
+     {},
+     L"",
+     false},
     // Only the innermost folder of a nested group name is removed.
     {"NestedGroupRemovesOnlyTheInnermost",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddFile(Programs(L"Vendor\\Tool\\Tool.lnk"));
-     },
-     App(L"Tool", L"Vendor\\Tool"),
-     {Link(L"Vendor\\Tool", L"Tool")},
-     1,
-     {Del(Desktop(L"Tool.lnk")), Del(Programs(L"Vendor\\Tool\\Tool.lnk")),
-      Rmdir(Programs(L"Vendor\\Tool"))},
-     {Programs(L"Vendor")},
-     {Programs(L"Vendor\\Tool")}},
-    {"FileNamedLikeTheGroupStays",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddFile(Programs(L"Tool"));
-     },
-     App(L"Tool", L"Tool"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk")), Rmdir(Programs(L"Tool"))},
-     {Programs(L"Tool")},
-     {}},
+     L"~\\{Desktop\\, Start Menu\\Programs\\Vendor\\Tool\\Tool.lnk}", L"Tool", L"Vendor\\Tool",
+     L"Vendor\\Tool\\Tool", 1,
+     L"del ~\\Desktop\\Tool.lnk; del ~\\Start Menu\\Programs\\Vendor\\Tool\\Tool.lnk; rd ~\\Start "
+     L"Menu\\Programs\\Vendor\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Vendor\\}"},
+    {"FileNamedLikeTheGroupStays", L"~\\{Desktop\\, Start Menu\\Programs\\Tool}", L"Tool", L"Tool",
+     L"", 0, L"del ~\\Desktop\\Tool.lnk; rd ~\\Start Menu\\Programs\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Tool}"},
     // A link that cannot be removed is passed over; the group then stays.
-    {"FailingLinkRemovalMovesOn",
-     [](FakeEnv& env) {
-       Installed(env);
-       env.InjectFault(FakeOp::kRemoveFile, Programs(L"Tool\\Tool.lnk"), kErrorAccessDenied);
-     },
-     App(L"Tool", L"Tool"),
-     kLinks,
-     2,
-     {Del(Desktop(L"Tool.lnk")), Del(Programs(L"Tool\\Tool.lnk")),
-      Del(Programs(L"Tool\\Readme.lnk")), Rmdir(Programs(L"Tool"))},
-     {Programs(L"Tool\\Tool.lnk")},
-     {Programs(L"Tool\\Readme.lnk")}},
-    // A search that fails cannot rule the group out: its removal is tried.
+    {"FailingLinkRemovalMovesOn", kInstalled, L"Tool", L"Tool", L"Tool\\{Tool, Readme}", 2,
+     L"del ~\\Desktop\\Tool.lnk; del ~\\Start Menu\\Programs\\Tool\\Tool.lnk; del ~\\Start "
+     L"Menu\\Programs\\Tool\\Readme.lnk; rd ~\\Start Menu\\Programs\\Tool",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Tool\\Tool.lnk}", FakeOp::kRemoveFile,
+     L"~\\Start Menu\\Programs\\Tool\\Tool.lnk"},
     // A group name that climbs out of the Programs folder, or leads to a
     // folder the user owns, names no program group: nothing outside
     // Programs is removed, and neither is a guarded folder inside it.
-    {"GroupNameClimbingOutOfProgramsStays",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddDir(L"C:\\Users\\Me\\Start Menu\\Tool");
-     },
-     App(L"Tool", L"..\\Tool"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {L"C:\\Users\\Me\\Start Menu\\Tool"},
-     {}},
-    {"GroupNameClimbingToTheDesktopStays",
-     Folders,
-     App(L"Tool", L"..\\..\\..\\Desktop"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {kDesktop},
-     {}},
-    {"GroupNameOfAGuardedFolderInProgramsStays",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddDir(Programs(L"Startup"));
-     },
-     App(L"Tool", L"Startup"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {Programs(L"Startup")},
-     {}},
-    {"GroupThroughAJunctionToTheDesktopStays",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddLink(Programs(L"Tool"), kDesktop);
-     },
-     App(L"Tool", L"Tool"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk"))},
-     {Programs(L"Tool"), kDesktop},
-     {}},
-    {"GroupByAnotherSpellingIsRemoved",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddDir(Programs(L"Tool"));
-     },
-     App(L"Tool", L"Other\\..\\TOOL."),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk")), Rmdir(Programs(L"Other\\..\\TOOL."))},
-     {kPrograms},
-     {Programs(L"Tool")}},
-    {"FailingSearchStillTriesTheGroup",
-     [](FakeEnv& env) {
-       Folders(env);
-       env.AddDir(Programs(L"Tool"));
-       env.InjectFault(FakeOp::kGetFileAttrs, Programs(L"Tool"), kErrorAccessDenied);
-     },
-     App(L"Tool", L"Tool"),
-     {},
-     0,
-     {Del(Desktop(L"Tool.lnk")), Rmdir(Programs(L"Tool"))},
-     {},
-     {Programs(L"Tool")}},
+    {"GroupNameClimbingOutOfProgramsStays", L"~\\{Desktop\\, Start Menu\\{Programs\\, Tool\\}}",
+     L"Tool", L"..\\Tool", L"", 0, L"del ~\\Desktop\\Tool.lnk",
+     L"~\\{Desktop\\, Start Menu\\{Programs\\, Tool\\}}"},
+    {"GroupNameClimbingToTheDesktopStays", kFolders, L"Tool", L"..\\..\\..\\Desktop", L"", 0,
+     L"del ~\\Desktop\\Tool.lnk", kFolders},
+    {"GroupNameOfAGuardedFolderInProgramsStays", L"~\\{Desktop\\, Start Menu\\Programs\\Startup\\}",
+     L"Tool", L"Startup", L"", 0, L"del ~\\Desktop\\Tool.lnk",
+     L"~\\{Desktop\\, Start Menu\\Programs\\Startup\\}"},
+    {"GroupThroughAJunctionToTheDesktopStays", kFolders, L"Tool", L"Tool", L"", 0,
+     L"del ~\\Desktop\\Tool.lnk", L"~\\{Desktop\\, Start Menu\\Programs\\Tool:J\\}", std::nullopt,
+     L"", true, true},
+    {"GroupByAnotherSpellingIsRemoved", L"~\\{Desktop\\, Start Menu\\Programs\\Tool\\}", L"Tool",
+     L"Other\\..\\TOOL.", L"", 0,
+     L"del ~\\Desktop\\Tool.lnk; rd ~\\Start Menu\\Programs\\Other\\..\\TOOL.", kFolders},
+    // A search that fails cannot rule the group out: its removal is tried.
+    {"FailingSearchStillTriesTheGroup", L"~\\{Desktop\\, Start Menu\\Programs\\Tool\\}", L"Tool",
+     L"Tool", L"", 0, L"del ~\\Desktop\\Tool.lnk; rd ~\\Start Menu\\Programs\\Tool", kFolders,
+     FakeOp::kGetFileAttrs, L"~\\Start Menu\\Programs\\Tool"},
 };
 
 void PrintTo(const StageCase& c, std::ostream* os) { *os << c.name; }
@@ -234,15 +123,26 @@ class RemoveShortcutsTest : public ::testing::TestWithParam<StageCase> {};
 TEST_P(RemoveShortcutsTest, Table) {
   const StageCase& c = GetParam();
   FakeEnv env;
-  c.setup(env);
+  env.AddTree(Replace(c.disk, L"~", kMe));
+  if (c.programs_known) env.SetSpecialFolder(csidl::kPrograms, kPrograms);
+  env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
+  if (c.fault) env.InjectFault(*c.fault, Replace(c.fault_path, L"~", kMe), kErrorAccessDenied);
+  if (c.junction) env.AddLink(std::wstring(kPrograms) + L"\\Tool", kDesktop);
+  std::vector<LinkEntry> links;
+  for (const TreeItem& link : TreeItems(c.links)) {
+    const std::size_t slash = link.path.rfind(L'\\');
+    links.push_back(
+        {link.path.substr(0, slash), link.path.substr(slash + 1), L"C:\\Apps\\Tool\\tool.exe"});
+  }
   GuardedFolders guards;
-  guards.folders = {kPrograms, kDesktop, Programs(L"Startup")};
+  guards.folders = {kPrograms, kDesktop, std::wstring(kPrograms) + L"\\Startup"};
   FolderGuard guard(env, guards, L"C:\\Apps\\Tool\\");
-  const InstallLog log = LinksLog(c.count, c.links, c.app);
+  const InstallLog log =
+      LinksLog(c.count, links,
+               AppInfo{L"C:\\Apps\\Tool\\", c.app_name, L"C:\\Apps\\Tool\\tool.exe", c.group});
   RemoveShortcuts(env, guard, PlanRemoval(log));
-  EXPECT_EQ(env.events(), c.events);
-  for (const std::wstring& path : c.left) EXPECT_TRUE(env.Exists(path)) << path;
-  for (const std::wstring& path : c.gone) EXPECT_FALSE(env.Exists(path)) << path;
+  EXPECT_EQ(Replace(env.Calls(), kMe, L"~"), c.calls);
+  EXPECT_EQ(Replace(env.Tree(), kMe, L"~"), c.after);
   EXPECT_TRUE(env.messages().empty());
 }
 
