@@ -5,7 +5,9 @@
 // used.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +41,29 @@ inline std::vector<FileEntry> LoggedFiles(std::wstring_view tree) {
     files.push_back({L"src", item.path, static_cast<std::int16_t>(keep)});
   }
   return files;
+}
+
+// The registry's roots by name, for rows of keys.
+inline constexpr std::pair<std::wstring_view, std::int32_t> kRootNames[] = {
+    {L"HKCR", static_cast<std::int32_t>(0x80000000u)},
+    {L"HKCU", static_cast<std::int32_t>(0x80000001u)},
+    {L"HKLM", static_cast<std::int32_t>(0x80000002u)},
+    {L"HKU", static_cast<std::int32_t>(0x80000003u)}};
+
+// Keys written as a tree, each led by its root, a name above or a number
+// ("0x1234\Key"); "HKLM\" is a root's own key, the empty path.
+inline std::vector<RegKeyEntry> LoggedKeys(std::wstring_view tree) {
+  std::vector<RegKeyEntry> keys;
+  for (const TreeItem& item : TreeItems(tree)) {
+    const std::size_t slash = item.path.find(L'\\');
+    const std::wstring root = item.path.substr(0, slash);
+    const auto* named = std::ranges::find(kRootNames, root, [](const auto& r) { return r.first; });
+    keys.push_back({named != std::end(kRootNames)
+                        ? named->second
+                        : static_cast<std::int32_t>(std::stoll(root, nullptr, 0)),
+                    item.path.substr(slash + 1), L"", L""});
+  }
+  return keys;
 }
 
 inline InstallLog FilesLog(int count, std::vector<FileEntry> files, std::wstring main_path = {}) {
