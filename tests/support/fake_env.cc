@@ -49,8 +49,8 @@ constexpr std::pair<wchar_t, std::uint32_t> kMarks[] = {{L'H', attr::kHidden},
 // Reads the entries of `folder` from `at` to the "}" that closes it or the end.
 void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folder,
               std::vector<TreeItem>& out) {
-  while (at < tree.size() && tree[at] != L'}') {
-    if (tree[at] == L',') ++at;
+  for (bool first = true; at < tree.size() && tree[at] != L'}'; first = false) {
+    if (!first && tree[at] == L',') ++at;
     while (at < tree.size() && tree[at] == L' ') ++at;
     const std::size_t end = std::min(tree.find_first_of(L",{}", at), tree.size());
     std::wstring path = folder;

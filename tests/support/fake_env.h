@@ -55,7 +55,8 @@ struct TreeItem {
   std::wstring marks;
 };
 // The entries of `tree` in the order written: every file and every folder
-// that is empty or carries marks.
+// that is empty or carries marks; an empty entry in braces names their
+// folder itself ("X\{, a}": X\ and X\a).
 std::vector<TreeItem> TreeItems(std::wstring_view tree);
 
 struct MessageCall {
