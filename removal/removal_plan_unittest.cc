@@ -15,28 +15,15 @@ namespace {
 constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
 constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 
-RegKeyEntry Key(std::int32_t root, std::wstring sub) {
-  return RegKeyEntry{root, std::move(sub), L"", L""};
-}
-
-// --- What the stage does with each key --------------------------------
-
 constexpr std::int32_t kHkcr = static_cast<std::int32_t>(0x80000000u);
 constexpr std::int32_t kHku = static_cast<std::int32_t>(0x80000003u);
 
-// One planned key as "ACTION ROOT KEY\": the action first, so that a row
-// reads as what happens to each key.
-std::wstring Planned(KeyAction action, std::int32_t root, std::wstring_view path) {
-  static constexpr const wchar_t* kNames[] = {L"listed", L"between", L"above", L"shared", L"end"};
-  const wchar_t* root_name = root == kHklm ? L"HKLM" : root == kHkcu ? L"HKCU" : L"HKCR";
-  return std::wstring(kNames[static_cast<int>(action)]) + L" " + root_name + L" " +
-         std::wstring(path) + L"\\";
-}
+// --- What the stage does with each key --------------------------------
 
 struct ActionCase {
   const char* name;
-  std::vector<RegKeyEntry> keys;
-  std::vector<std::wstring> planned;  // every key of the deletion order, in order
+  const wchar_t* keys;     // as in LoggedKeys
+  const wchar_t* planned;  // every key of the deletion order, "ACTION ROOT\KEY\"
 };
 
 void PrintTo(const ActionCase& c, std::ostream* os) { *os << c.name; }
@@ -46,57 +33,62 @@ const ActionCase kActionCases[] = {
     // Software, through the shared Run key that holds other programs'
     // values.
     {"NothingAboveTheListedKeys",
-     {Key(kHkcu, L"Software\\Acme"), Key(kHkcu, L"Software\\Acme\\Tool"),
-      Key(kHkcu, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool")},
-     {L"listed HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool\\",
-      L"shared HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Run\\",
-      L"shared HKCU Software\\Microsoft\\Windows\\CurrentVersion\\",
-      L"shared HKCU Software\\Microsoft\\Windows\\", L"shared HKCU Software\\Microsoft\\",
-      L"listed HKCU Software\\Acme\\Tool\\", L"listed HKCU Software\\Acme\\",
-      L"listed HKCU Software\\Acme\\", L"shared HKCU Software\\"}},
+     L"HKCU\\Software\\{Acme, Acme\\Tool, Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool}",
+     L"listed HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool\\; shared "
+     L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\; shared "
+     L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\; shared "
+     L"HKCU\\Software\\Microsoft\\Windows\\; "
+     L"shared HKCU\\Software\\Microsoft\\; listed HKCU\\Software\\Acme\\Tool\\; listed "
+     L"HKCU\\Software\\Acme\\; listed HKCU\\Software\\Acme\\; shared HKCU\\Software\\"},
     // Keys compared by name in any case: Sub\ is the listed sub\, App\ lies
     // between listed keys, and AcmeX\ is not inside Acme, whose text it
     // starts with.
     {"BetweenListedKeysByKeyName",
-     {Key(kHklm, L"Software\\Acme"), Key(kHklm, L"Software\\Acme\\App\\Sub\\Deep\\"),
-      Key(kHklm, L"software\\acme\\app\\sub\\"), Key(kHklm, L"Software\\AcmeX\\Y\\")},
-     {L"listed HKLM Software\\Acme\\App\\Sub\\Deep\\", L"listed HKLM software\\acme\\app\\sub\\",
-      L"listed HKLM Software\\Acme\\App\\Sub\\", L"between HKLM Software\\Acme\\App\\",
-      L"listed HKLM Software\\AcmeX\\Y\\", L"above HKLM Software\\AcmeX\\",
-      L"listed HKLM Software\\Acme\\", L"listed HKLM Software\\Acme\\", L"shared HKLM Software\\"}},
+     L"HKLM\\{Software\\Acme, Software\\Acme\\App\\Sub\\Deep\\, software\\acme\\app\\sub\\, "
+     L"Software\\AcmeX\\Y\\}",
+     L"listed HKLM\\Software\\Acme\\App\\Sub\\Deep\\; listed HKLM\\software\\acme\\app\\sub\\; "
+     L"listed "
+     L"HKLM\\Software\\Acme\\App\\Sub\\; between HKLM\\Software\\Acme\\App\\; listed "
+     L"HKLM\\Software\\AcmeX\\Y\\; above HKLM\\Software\\AcmeX\\; listed HKLM\\Software\\Acme\\; "
+     L"listed "
+     L"HKLM\\Software\\Acme\\; shared HKLM\\Software\\"},
     // Shared keys listed by mistake, in both views and any case, stay, and
     // make nothing below them the application's.
     {"SharedKeysStayEvenWhenListed",
-     {Key(kHkcr, L"CLSID"), Key(kHkcr, L"CLSID\\{A}\\InprocServer32"), Key(kHkcr, L"interface\\"),
-      Key(kHklm, L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"),
-      Key(kHklm, L"Software\\Classes\\Wow6432Node\\*\\")},
-     {L"shared HKLM Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
-      L"shared HKLM Software\\Classes\\Wow6432Node\\*\\",
-      L"listed HKCR CLSID\\{A}\\InprocServer32\\", L"shared HKCR interface\\",
-      L"above HKCR CLSID\\{A}\\", L"shared HKCR CLSID\\", L"shared HKCR CLSID\\",
-      L"shared HKCR \\"}},
+     L"HKCR\\{CLSID, CLSID\\{A}\\InprocServer32, interface\\}, "
+     L"HKLM\\Software\\{Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\, "
+     L"Classes\\Wow6432Node\\*\\}",
+     L"shared HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\; shared "
+     L"HKLM\\Software\\Classes\\Wow6432Node\\*\\; listed HKCR\\CLSID\\{A}\\InprocServer32\\; "
+     L"shared "
+     L"HKCR\\interface\\; above HKCR\\CLSID\\{A}\\; shared HKCR\\CLSID\\; shared HKCR\\CLSID\\; "
+     L"shared "
+     L"HKCR\\"},
     // The uninstall entry, listed or between, is held back to the end.
     {"UninstallEntryGoesLast",
-     {Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\"),
-      Key(kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\A\\B\\"),
-      Key(kHklm, L"Software\\Acme\\")},
-     {L"end HKLM Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\A\\B\\",
-      L"end HKLM Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\A\\",
-      L"end HKLM Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\",
-      L"listed HKLM Software\\Acme\\"}},
+     L"HKLM\\Software\\{Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\{, A\\B\\}, Acme\\}",
+     L"end HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\A\\B\\; end "
+     L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\A\\; end "
+     L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\; listed "
+     L"HKLM\\Software\\Acme\\"},
 };
 
 class RegistryKeyActionsTest : public ::testing::TestWithParam<ActionCase> {};
 
 TEST_P(RegistryKeyActionsTest, MarksEveryPlannedKey) {
-  const ActionCase& c = GetParam();
-  const InstallLog log = KeysLog(static_cast<int>(c.keys.size()), c.keys);
-  std::vector<std::wstring> planned;
+  static constexpr const wchar_t* kActions[] = {L"listed", L"between", L"above", L"shared", L"end"};
+  const std::vector<RegKeyEntry> keys = LoggedKeys(GetParam().keys);
+  const InstallLog log = KeysLog(static_cast<int>(keys.size()), keys);
+  std::wstring planned;
   for (const KeyStep& key : PlanRemoval(log).registry) {
-    planned.push_back(
-        Planned(key.action, key.root, key.path.substr(0, key.path.find_last_not_of(L'\\') + 1)));
+    const auto root =
+        std::ranges::find(kRootNames, key.root, [](const auto& r) { return r.second; });
+    const std::wstring_view path = key.path.substr(0, key.path.find_last_not_of(L'\\') + 1);
+    planned += std::wstring(planned.empty() ? L"" : L"; ") +
+               kActions[static_cast<int>(key.action)] + L" " + std::wstring(root->first) + L"\\" +
+               std::wstring(path) + (path.empty() ? L"" : L"\\");
   }
-  EXPECT_EQ(planned, c.planned);
+  EXPECT_EQ(planned, GetParam().planned);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RegistryKeyActionsTest, ::testing::ValuesIn(kActionCases),

@@ -52,7 +52,14 @@ void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folde
   for (bool first = true; at < tree.size() && tree[at] != L'}'; first = false) {
     if (!first && tree[at] == L',') ++at;
     while (at < tree.size() && tree[at] == L' ') ++at;
-    const std::size_t end = std::min(tree.find_first_of(L",{}", at), tree.size());
+    std::size_t end = tree.find_first_of(L",{}", at);
+    // Braces followed by "\" are part of a name, as a CLSID's "{A}\".
+    for (std::size_t close;
+         end != std::wstring_view::npos && tree[end] == L'{' &&
+         (close = tree.find(L"}\\", end)) < tree.find_first_of(L",{", end + 1);) {
+      end = tree.find_first_of(L",{}", close + 1);
+    }
+    end = std::min(end, tree.size());
     std::wstring path = folder;
     std::wstring marks;
     // Component by component: marks after a middle one belong to its folder.
