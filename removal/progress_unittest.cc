@@ -54,13 +54,10 @@ TEST(Progress, StagesCountTheirUnits) {
   FakeEnv env;
   env.AddFile(L"C:\\App\\a.txt");
   Progress progress(env, 100);
-  const std::int32_t hklm = static_cast<std::int32_t>(0x80000002u);
-  InstallLog log = FilesLog(3, {{L"", L"C:\\App\\a.txt", kFalse},
-                                {L"", L"C:\\App\\kept.txt", kTrue},
-                                {L"", L"C:\\App\\missing.txt", kFalse},
-                                {L"", L"C:\\App\\beyond.txt", kFalse}});
+  InstallLog log =
+      FilesLog(3, LoggedFiles(L"C:\\App\\{a.txt, kept.txt:K, missing.txt, beyond.txt}"));
   log.RegKeyCount = 2;
-  log.RegKeys = {{hklm, L"A\\", L"", L""}, {hklm, L"A\\B\\C\\", L"", L""}};
+  log.RegKeys = LoggedKeys(L"HKLM\\A\\{, B\\C\\}");
   const RemovalPlan plan = PlanRemoval(log);
   RemoveRegistryKeys(env, plan, &progress);
   EXPECT_EQ(progress.done(), 3u);  // A\B\C\, the added A\B\ and A\ itself

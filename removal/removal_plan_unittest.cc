@@ -12,12 +12,6 @@
 namespace uninstall {
 namespace {
 
-constexpr std::int32_t kHkcu = static_cast<std::int32_t>(0x80000001u);
-constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
-
-constexpr std::int32_t kHkcr = static_cast<std::int32_t>(0x80000000u);
-constexpr std::int32_t kHku = static_cast<std::int32_t>(0x80000003u);
-
 // --- What the stage does with each key --------------------------------
 
 struct ActionCase {
@@ -96,51 +90,44 @@ INSTANTIATE_TEST_SUITE_P(Table, RegistryKeyActionsTest, ::testing::ValuesIn(kAct
 
 // --- Shared keys, in every spelling -------------------------------------
 
-struct SharedCase {
-  std::int32_t root;
-  const wchar_t* path;
-  bool shared;
-  bool uninstall_entry = false;
-};
-
 TEST(SharedKeys, TheTableHoldsInEverySpelling) {
-  const SharedCase cases[] = {
-      {kHklm, L"", true},
-      {kHkcu, L"\\", true},
-      {kHkcr, L"", true},
-      {kHku, L".DEFAULT", true},
-      {kHku, L"S-1-5-21-1\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", true},
-      {kHku, L"S-1-5-21-1_Classes\\CLSID", true},
-      {kHklm, L"software", true},
-      {kHklm, L"SOFTWARE\\Wow6432Node", true},
-      {kHklm, L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall", true},
-      {kHkcu, L"software\\microsoft\\windows\\currentversion\\RUNONCE\\", true},
-      {kHkcu, L"Software\\\\Microsoft\\Windows", true},
-      {kHklm, L"Software\\Classes\\TypeLib", true},
-      {kHkcu, L"Software\\Classes\\Directory", true},
-      {kHkcr, L"Wow6432Node\\Interface", true},
-      {kHklm, L"Software\\Wow6432Node\\Classes\\AppID", true},
-      {kHklm, L"Software\\Policies", true},
-      {kHklm, L"SYSTEM\\CurrentControlSet\\Services", true},
-      {kHklm, L"System\\ControlSet001\\Control", true},
-      {kHklm, L"SYSTEM\\Select", true},
-      {kHklm, L"SAM", true},
-      // The applications' own keys below the shared ones.
-      {kHklm, L"Software\\Acme", false},
-      {kHkcu, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool", false},
-      {kHkcr, L"CLSID\\{A}", false},
-      {kHkcr, L".acme", false},
-      {kHklm, L"SYSTEM\\CurrentControlSet\\Services\\AcmeSvc", false},
-      {kHklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme", false, true},
-      {kHklm, L"Software\\WOW6432NODE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\Sub",
-       false, true},
-      {kHkcu, L"Software\\Microsoft\\Windows\\CurrentVersion\\uninstall\\Acme\\", false, true},
-      {kHkcr, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme", false},
+  const std::pair<const wchar_t*, std::pair<bool, bool>> groups[] = {
+      // Shared keys:
+      {L"HKLM\\, HKCU\\\\, HKCR\\, HKU\\{.DEFAULT, "
+       L"S-1-5-21-1\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, "
+       L"S-1-5-21-1_Classes\\CLSID}, "
+       L"HKLM\\{software, SOFTWARE\\Wow6432Node, "
+       L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall}, "
+       L"HKCU\\{software\\microsoft\\windows\\currentversion\\RUNONCE\\, "
+       L"Software\\\\Microsoft\\Windows}, "
+       L"HKLM\\Software\\Classes\\TypeLib, HKCU\\Software\\Classes\\Directory, "
+       L"HKCR\\Wow6432Node\\Interface, HKLM\\Software\\{Wow6432Node\\Classes\\AppID, Policies}, "
+       L"HKLM\\{SYSTEM\\CurrentControlSet\\Services, System\\ControlSet001\\Control, "
+       L"SYSTEM\\Select, SAM}",
+       {true, false}},
+      // The applications' own keys below the shared ones:
+      {L"HKLM\\Software\\Acme, HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AcmeTool, "
+       L"HKCR\\.acme, HKLM\\SYSTEM\\CurrentControlSet\\Services\\AcmeSvc, "
+       L"HKCR\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme",
+       {false, false}},
+      // Their uninstall entries:
+      {L"HKLM\\Software\\{Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme, "
+       L"WOW6432NODE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\Sub}, "
+       L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\uninstall\\Acme\\",
+       {false, true}},
   };
-  for (const SharedCase& c : cases) {
-    EXPECT_EQ(IsSharedRegistryKey(c.root, c.path), c.shared) << c.root << " " << c.path;
-    EXPECT_EQ(IsUninstallEntryKey(c.root, c.path), c.uninstall_entry) << c.root << " " << c.path;
+  // A CLSID's name in braces, which a tree would read as a folder's entries.
+  EXPECT_FALSE(IsSharedRegistryKey(static_cast<std::int32_t>(0x80000000u), L"CLSID\\{A}"));
+  EXPECT_FALSE(IsUninstallEntryKey(static_cast<std::int32_t>(0x80000000u), L"CLSID\\{A}"));
+  std::size_t checked = 1;
+  for (const auto& [keys, expected] : groups) {
+    for (const RegKeyEntry& key : LoggedKeys(keys)) {
+      EXPECT_EQ(IsSharedRegistryKey(key.RootKey, key.SubKey), expected.first) << key.SubKey;
+      EXPECT_EQ(IsUninstallEntryKey(key.RootKey, key.SubKey), expected.second) << key.SubKey;
+      ++checked;
+    }
   }
+  EXPECT_EQ(checked, 29u);
 }
 
 }  // namespace
