@@ -13,18 +13,12 @@
 namespace uninstall {
 namespace {
 
-constexpr wchar_t kPrompt[] = L"ShowMessage 53 Error deleting file: ";
-constexpr wchar_t kPromptEnd[] = L"\nPress 'Cancel' to skip this file.";
-
-// The calls, each prompt written "ask PATH".
+// The calls, each prompt written "ask PATH", C:\App written "~".
 std::wstring Calls(const FakeEnv& env) {
-  std::wstring calls = env.Calls();
-  for (const std::wstring_view part : {std::wstring_view(kPrompt), std::wstring_view(kPromptEnd)}) {
-    for (std::size_t at; (at = calls.find(part)) != std::wstring::npos;) {
-      calls.replace(at, part.size(), part == kPrompt ? L"ask " : L"");
-    }
-  }
-  return calls;
+  const std::wstring calls =
+      ReplaceAll(ReplaceAll(env.Calls(), L"ShowMessage 53 Error deleting file: ", L"ask "),
+                 L"\nPress 'Cancel' to skip this file.", L"");
+  return ReplaceAll(calls, L"C:\\App", L"~");
 }
 
 // Runs the stage over a log of the files written as a tree (one empty path
@@ -48,10 +42,11 @@ std::int16_t RunStage(FakeEnv& env, std::wstring_view log, std::string_view answ
 }
 
 constexpr wchar_t kSame[] = L"(as before)";
-constexpr wchar_t kStandard[] = L"C:\\App\\{a.txt, b.dll}";
+constexpr wchar_t kStandard[] = L"~\\{a.txt, b.dll}";
 constexpr FakeOp kAttrs = FakeOp::kGetFileAttrs;
 
-// The disk before and after, and the calls made, in order. Faults: a failing
+// The disk before and after, and the calls made, in order, C:\App written
+// "~". Faults: a failing
 // message box, or a failing call on C:\App\a.txt (`times` over).
 struct FilesCase {
   const char* name;
@@ -67,60 +62,59 @@ struct FilesCase {
 };
 
 const FilesCase kCases[] = {
-    {"DeletesInLogOrder", kStandard, L"C:\\App\\{b.dll, a.txt}", "",
-     L"del C:\\App\\b.dll; del C:\\App\\a.txt", true, L"C:\\App\\"},
-    {"KeptFileStays", kStandard, L"C:\\App\\{a.txt:K, b.dll:1}", "", L"", true, kSame},
+    {"DeletesInLogOrder", kStandard, L"~\\{b.dll, a.txt}", "", L"del ~\\b.dll; del ~\\a.txt", true,
+     L"~\\"},
+    {"KeptFileStays", kStandard, L"~\\{a.txt:K, b.dll:1}", "", L"", true, kSame},
     {"EmptyPathIsSkipped", kStandard, L"", "", L"", true, kSame},
-    {"DirectoryPathIsSkipped", kStandard, L"C:\\App\\", "", L"", true, kSame},
+    {"DirectoryPathIsSkipped", kStandard, L"~\\", "", L"", true, kSame},
     // A failing search counts as found; a trailing "\" still keeps the path
     // from being deleted.
-    {"TrailingBackslashWinsOverAFailingSearch", kStandard, L"C:\\App\\a.txt\\", "", L"", true,
-     kSame, kAttrs},
-    {"MissingFileIsSkipped", kStandard, L"C:\\App\\gone.txt", "", L"", true, kSame},
-    {"DuplicateIsDeletedOnce", kStandard, L"C:\\App\\{a.txt, a.txt}", "", L"del C:\\App\\a.txt",
-     true, L"C:\\App\\b.dll"},
+    {"TrailingBackslashWinsOverAFailingSearch", kStandard, L"~\\a.txt\\", "", L"", true, kSame,
+     kAttrs},
+    {"MissingFileIsSkipped", kStandard, L"~\\gone.txt", "", L"", true, kSame},
+    {"DuplicateIsDeletedOnce", kStandard, L"~\\{a.txt, a.txt}", "", L"del ~\\a.txt", true,
+     L"~\\b.dll"},
     // Hidden and system files are files like any other; a read-only one
     // resists whatever else it carries; a folder at a logged path is none.
     {"HiddenAndSystemFilesAreDeletedAndAFolderIsNot",
-     L"C:\\App\\{h.txt:H, s.sys:S, hs.dat:HS, hr.dat:HR, Folder\\}",
-     L"C:\\App\\{h.txt, s.sys, hs.dat, Folder, hr.dat}", "C",
-     L"del C:\\App\\h.txt; del C:\\App\\s.sys; del C:\\App\\hs.dat; del C:\\App\\hr.dat; ask "
-     L"C:\\App\\hr.dat",
-     false, L"C:\\App\\{Folder\\, hr.dat:HR}"},
-    {"WildcardsAreNoPatterns", kStandard, L"C:\\App\\{*.txt, ?.dll}", "", L"", true, kSame},
-    {"ReadOnlyFileCancelled", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "C",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame},
-    {"RetryUntilCancel", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "RRC",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\a.txt; ask C:\\App\\a.txt; del "
-     L"C:\\App\\a.txt; ask C:\\App\\a.txt",
+     L"~\\{h.txt:H, s.sys:S, hs.dat:HS, hr.dat:HR, Folder\\}",
+     L"~\\{h.txt, s.sys, hs.dat, Folder, hr.dat}", "C",
+     L"del ~\\h.txt; del ~\\s.sys; del ~\\hs.dat; del ~\\hr.dat; ask "
+     L"~\\hr.dat",
+     false, L"~\\{Folder\\, hr.dat:HR}"},
+    {"WildcardsAreNoPatterns", kStandard, L"~\\{*.txt, ?.dll}", "", L"", true, kSame},
+    {"ReadOnlyFileCancelled", L"~\\a.txt:R", L"~\\a.txt", "C", L"del ~\\a.txt; ask ~\\a.txt", false,
+     kSame},
+    {"RetryUntilCancel", L"~\\a.txt:R", L"~\\a.txt", "RRC",
+     L"del ~\\a.txt; ask ~\\a.txt; del ~\\a.txt; ask ~\\a.txt; del "
+     L"~\\a.txt; ask ~\\a.txt",
      false, kSame},
     // A box that cannot be shown, or an answer that is neither Retry nor
     // Cancel, leaves the file in place: the run is not complete.
-    {"MessageBoxFailureCountsAsNotRemoved", L"C:\\App\\a.txt:R", L"C:\\App\\{a.txt, b.dll}", "",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame, FakeOp::kShowMessage},
-    {"UnexpectedAnswerCountsAsNotRemoved", L"C:\\App\\a.txt:R", L"C:\\App\\a.txt", "O",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt", false, kSame},
-    {"OnePromptPerResistingFileInLogOrder", L"C:\\App\\{a.txt:R, b.dll:L, c.ini}",
-     L"C:\\App\\{a.txt, b.dll, c.ini}", "CC",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\b.dll; ask C:\\App\\b.dll; del "
-     L"C:\\App\\c.ini",
-     false, L"C:\\App\\{a.txt:R, b.dll:L}"},
+    {"MessageBoxFailureCountsAsNotRemoved", L"~\\a.txt:R", L"~\\{a.txt, b.dll}", "",
+     L"del ~\\a.txt; ask ~\\a.txt", false, kSame, FakeOp::kShowMessage},
+    {"UnexpectedAnswerCountsAsNotRemoved", L"~\\a.txt:R", L"~\\a.txt", "O",
+     L"del ~\\a.txt; ask ~\\a.txt", false, kSame},
+    {"OnePromptPerResistingFileInLogOrder", L"~\\{a.txt:R, b.dll:L, c.ini}",
+     L"~\\{a.txt, b.dll, c.ini}", "CC",
+     L"del ~\\a.txt; ask ~\\a.txt; del ~\\b.dll; ask ~\\b.dll; del "
+     L"~\\c.ini",
+     false, L"~\\{a.txt:R, b.dll:L}"},
     // A failed delete is ignored: the re-test finds the file and the user is
     // asked; Retry then succeeds.
-    {"FailingDeleteIsAbsorbed", kStandard, L"C:\\App\\a.txt", "R",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\a.txt", true, L"C:\\App\\b.dll",
-     FakeOp::kRemoveFile, 1},
+    {"FailingDeleteIsAbsorbed", kStandard, L"~\\a.txt", "R",
+     L"del ~\\a.txt; ask ~\\a.txt; del ~\\a.txt", true, L"~\\b.dll", FakeOp::kRemoveFile, 1},
     // A failing search counts as found: the delete is tried, and after a
     // failed delete a failing re-test counts as still there.
-    {"FailingSearchLeadsToDeleteAndPrompt", kStandard, L"C:\\App\\{a.txt, b.dll}", "C",
-     L"del C:\\App\\a.txt; ask C:\\App\\a.txt; del C:\\App\\b.dll", false, L"C:\\App\\a.txt",
-     kAttrs, -1, FakeOp::kRemoveFile},
+    {"FailingSearchLeadsToDeleteAndPrompt", kStandard, L"~\\{a.txt, b.dll}", "C",
+     L"del ~\\a.txt; ask ~\\a.txt; del ~\\b.dll", false, L"~\\a.txt", kAttrs, -1,
+     FakeOp::kRemoveFile},
     // A delete the system reports done is not looked at again: a search that
     // keeps failing afterwards does not bring up the prompt.
-    {"DeleteReportedDoneNeedsNoSecondLook", kStandard, L"C:\\App\\a.txt", "", L"del C:\\App\\a.txt",
-     true, L"C:\\App\\b.dll", kAttrs},
-    {"SearchFailingOnceStillDeletes", kStandard, L"C:\\App\\a.txt", "", L"del C:\\App\\a.txt", true,
-     L"C:\\App\\b.dll", kAttrs, 1},
+    {"DeleteReportedDoneNeedsNoSecondLook", kStandard, L"~\\a.txt", "", L"del ~\\a.txt", true,
+     L"~\\b.dll", kAttrs},
+    {"SearchFailingOnceStillDeletes", kStandard, L"~\\a.txt", "", L"del ~\\a.txt", true,
+     L"~\\b.dll", kAttrs, 1},
 };
 
 // Failures name the case, not its bytes.
@@ -131,16 +125,18 @@ class RemoveFilesTest : public ::testing::TestWithParam<FilesCase> {};
 TEST_P(RemoveFilesTest, FollowsTheLog) {
   const FilesCase& c = GetParam();
   FakeEnv env;
-  env.AddTree(c.disk);
+  env.AddTree(ReplaceAll(c.disk, L"~", L"C:\\App"));
   if (c.fault == FakeOp::kShowMessage) env.InjectFault(*c.fault, L"*", kErrorNoWindowStation);
   if (c.fault != FakeOp::kShowMessage && c.fault) {
     env.InjectFault(*c.fault, L"C:\\App\\a.txt", kErrorAccessDenied, c.times);
   }
   if (c.fault2) env.InjectFault(*c.fault2, L"C:\\App\\a.txt", kErrorAccessDenied);
   const std::wstring before = env.Tree();
-  EXPECT_EQ(RunStage(env, c.log, c.answers), c.all_removed ? kTrue : kFalse);
+  EXPECT_EQ(RunStage(env, ReplaceAll(c.log, L"~", L"C:\\App"), c.answers),
+            c.all_removed ? kTrue : kFalse);
   EXPECT_EQ(Calls(env), c.calls);
-  EXPECT_EQ(env.Tree(), c.after == std::wstring_view(kSame) ? before : c.after);
+  EXPECT_EQ(ReplaceAll(env.Tree(), L"C:\\App", L"~"),
+            c.after == std::wstring_view(kSame) ? ReplaceAll(before, L"C:\\App", L"~") : c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RemoveFilesTest, ::testing::ValuesIn(kCases),

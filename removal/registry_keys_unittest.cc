@@ -16,14 +16,8 @@ constexpr std::int32_t kHklm = static_cast<std::int32_t>(0x80000002u);
 
 // The calls, each deletion written as its key, "HKLM\Software\X\".
 std::wstring Deletions(const FakeEnv& env) {
-  std::wstring calls = env.Calls();
-  for (const auto& [call, root] : {std::pair{L"DeleteRegKey 0x80000001 ", L"HKCU\\"},
-                                   std::pair{L"DeleteRegKey 0x80000002 ", L"HKLM\\"}}) {
-    for (std::size_t at; (at = calls.find(call)) != std::wstring::npos;) {
-      calls.replace(at, std::wstring_view(call).size(), root);
-    }
-  }
-  return calls;
+  return ReplaceAll(ReplaceAll(env.Calls(), L"DeleteRegKey 0x80000001 ", L"HKCU\\"),
+                    L"DeleteRegKey 0x80000002 ", L"HKLM\\");
 }
 
 // Runs the stage over a log of the keys written as in LoggedKeys.

@@ -18,13 +18,6 @@ constexpr std::wstring_view kMe = L"C:\\Users\\Me";
 constexpr wchar_t kPrograms[] = L"C:\\Users\\Me\\Start Menu\\Programs";
 constexpr wchar_t kDesktop[] = L"C:\\Users\\Me\\Desktop";
 
-std::wstring Replace(std::wstring text, std::wstring_view from, std::wstring_view to) {
-  for (std::size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size()) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
 // The rows' folders and links; a link "Tool\Readme" is Readme in the group Tool.
 const wchar_t kFolders[] = L"~\\{Desktop\\, Start Menu\\Programs\\}";
 const wchar_t kInstalled[] =
@@ -123,10 +116,10 @@ class RemoveShortcutsTest : public ::testing::TestWithParam<StageCase> {};
 TEST_P(RemoveShortcutsTest, Table) {
   const StageCase& c = GetParam();
   FakeEnv env;
-  env.AddTree(Replace(c.disk, L"~", kMe));
+  env.AddTree(ReplaceAll(c.disk, L"~", kMe));
   if (c.programs_known) env.SetSpecialFolder(csidl::kPrograms, kPrograms);
   env.SetSpecialFolder(csidl::kDesktopDirectory, kDesktop);
-  if (c.fault) env.InjectFault(*c.fault, Replace(c.fault_path, L"~", kMe), kErrorAccessDenied);
+  if (c.fault) env.InjectFault(*c.fault, ReplaceAll(c.fault_path, L"~", kMe), kErrorAccessDenied);
   if (c.junction) env.AddLink(std::wstring(kPrograms) + L"\\Tool", kDesktop);
   std::vector<LinkEntry> links;
   for (const TreeItem& link : TreeItems(c.links)) {
@@ -141,8 +134,8 @@ TEST_P(RemoveShortcutsTest, Table) {
       LinksLog(c.count, links,
                AppInfo{L"C:\\Apps\\Tool\\", c.app_name, L"C:\\Apps\\Tool\\tool.exe", c.group});
   RemoveShortcuts(env, guard, PlanRemoval(log));
-  EXPECT_EQ(Replace(env.Calls(), kMe, L"~"), c.calls);
-  EXPECT_EQ(Replace(env.Tree(), kMe, L"~"), c.after);
+  EXPECT_EQ(ReplaceAll(env.Calls(), kMe, L"~"), c.calls);
+  EXPECT_EQ(ReplaceAll(env.Tree(), kMe, L"~"), c.after);
   EXPECT_TRUE(env.messages().empty());
 }
 

@@ -80,7 +80,6 @@ void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folde
       out.push_back({path, marks});
       continue;
     }
-    if (!path.ends_with(L'\\')) path += L'\\';
     const std::size_t before = out.size();
     if (!marks.empty()) out.push_back({path, marks});
     ReadTree(tree, ++at, path, out);
@@ -101,6 +100,13 @@ std::vector<TreeItem> TreeItems(std::wstring_view tree) {
   std::size_t at = 0;
   ReadTree(tree, at, L"", items);
   return items;
+}
+
+std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
 }
 
 FakeEnv::FakeEnv() {
@@ -601,7 +607,6 @@ Result<int> FakeEnv::ShowMessage(std::wstring_view text, std::optional<std::wstr
   if (on_message_) on_message_(call);
   if (auto fault = TakeFault(FakeOp::kShowMessage, L"*")) return Status(*fault);
   if (next_answer_ < answers_.size()) return answers_[next_answer_++];
-  if (answer_fallback_) return answer_fallback_(call);
   // An unscripted box is answered with its first button.
   switch (style) {
     case msgbox::kYesNoQuestion:
@@ -613,10 +618,7 @@ Result<int> FakeEnv::ShowMessage(std::wstring_view text, std::optional<std::wstr
   }
 }
 
-void FakeEnv::SetWindowShown(bool shown) {
-  window_shown_ = shown;
-  Record(shown ? L"Window shown" : L"Window hidden");
-}
+void FakeEnv::SetWindowShown(bool shown) { Record(shown ? L"Window shown" : L"Window hidden"); }
 
 void FakeEnv::ShowProgress(std::uint64_t done, std::uint64_t total) {
   progress_.emplace_back(done, total);

@@ -59,6 +59,9 @@ struct TreeItem {
 // folder itself ("X\{, a}": X\ and X\a).
 std::vector<TreeItem> TreeItems(std::wstring_view tree);
 
+// `text` with every `from` replaced by `to`.
+std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to);
+
 struct MessageCall {
   std::wstring text;
   std::optional<std::wstring> title;  // nullopt: the application's default title
@@ -109,9 +112,6 @@ class FakeEnv final : public Env {
   // Answers for message boxes, used in order; when they run out, `fallback`,
   // else Yes for a question, Cancel for Retry/Cancel and OK otherwise.
   void QueueAnswers(std::vector<Result<int>> answers);
-  void set_answer_fallback(std::function<Result<int>(const MessageCall&)> fallback) {
-    answer_fallback_ = std::move(fallback);
-  }
   // Makes `op` fail with `code` for `path` (compared without regard to case),
   // or for every path when `path` is "*". `times` < 0: always.
   void InjectFault(FakeOp op, std::wstring_view path, ErrorCode code, int times = -1);
@@ -132,7 +132,6 @@ class FakeEnv final : public Env {
   // them: "del" RemoveFile, "rd" RemoveDir, "dir" ListFiles.
   [[nodiscard]] std::wstring Calls() const;
   [[nodiscard]] const std::vector<MessageCall>& messages() const { return messages_; }
-  [[nodiscard]] bool window_shown() const { return window_shown_; }
   // Every ShowProgress call, as (done, total).
   [[nodiscard]] const std::vector<std::pair<std::uint64_t, std::uint64_t>>& progress() const {
     return progress_;
@@ -240,11 +239,9 @@ class FakeEnv final : public Env {
   std::wstring system_buffer_;
   std::vector<Result<int>> answers_;
   std::size_t next_answer_ = 0;
-  std::function<Result<int>(const MessageCall&)> answer_fallback_;
   std::function<void(const MessageCall&)> on_message_;
   std::vector<std::wstring> events_;
   std::vector<MessageCall> messages_;
-  bool window_shown_ = false;
 };
 
 }  // namespace uninstall
