@@ -222,7 +222,8 @@ TEST(RemoveDirectories, EachVisitReadsTheListingOnce) {
 }
 
 // The fake's trees: what AddTree makes, Tree prints back, sorted by name,
-// a folder of one entry as one path, and marks after ":".
+// a folder of one entry as one path, and marks after ":"; an empty entry in
+// braces is their folder, and braces before a "\" belong to a name.
 TEST(FakeEnvTree, PrintsWhatItWasGiven) {
   const std::pair<const wchar_t*, const wchar_t*> rows[] = {
       {L"", L""},
@@ -231,6 +232,7 @@ TEST(FakeEnvTree, PrintsWhatItWasGiven) {
       {L"C:\\Tool\\{h:HS, r:R, l:L}, C:\\Link:J\\x", L"C:\\{Link:J\\x, Tool\\{h:HS, l:L, r:R}}"},
       {L"D:\\x\\, C:\\y\\", L"C:\\y\\, D:\\x\\"},
       {L"\\\\srv\\share\\a, App\\b, \\Root\\c", L"App\\b, \\\\SRV\\share\\a, \\Root\\c"},
+      {L"C:\\x\\{, CLSID\\{A}\\y}", L"C:\\x\\CLSID\\{A}\\y"},
   };
   for (const auto& [tree, printed] : rows) {
     FakeEnv env;
