@@ -46,21 +46,45 @@ constexpr std::pair<wchar_t, std::uint32_t> kMarks[] = {{L'H', attr::kHidden},
                                                         {L'R', attr::kReadOnly},
                                                         {L'J', attr::kReparsePoint}};
 
-// Reads the entries of `folder` from `at` to the "}" that closes it or the end.
-void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folder,
-              std::vector<TreeItem>& out) {
-  for (bool first = true; at < tree.size() && tree[at] != L'}'; first = false) {
+constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr ErrorCode kErrorNotSameDevice = 17;
+constexpr ErrorCode kErrorAlreadyExists = 183;
+constexpr int kMaxLinkHops = 32;
+
+}  // namespace
+
+std::vector<TreeItem> TreeItems(std::wstring_view tree) {
+  std::vector<TreeItem> out;
+  // The folders whose braces are open: path, marks, entries read before them.
+  struct Open {
+    std::wstring path;
+    std::wstring marks;
+    std::size_t before;
+  };
+  std::vector<Open> open;
+  bool first = true;
+  for (std::size_t at = 0; at < tree.size();) {
+    if (tree[at] == L'}') {
+      if (!open.empty() && out.size() == open.back().before) {
+        out.push_back({open.back().path, open.back().marks});
+      }
+      if (!open.empty()) open.pop_back();
+      ++at;
+      first = false;
+      continue;
+    }
     if (!first && tree[at] == L',') ++at;
+    first = false;
     while (at < tree.size() && tree[at] == L' ') ++at;
     std::size_t end = tree.find_first_of(L",{}", at);
     // Braces followed by "\" are part of a name, as a CLSID's "{A}\".
-    for (std::size_t close;
+    for (std::size_t close = 0;
          end != std::wstring_view::npos && tree[end] == L'{' &&
          (close = tree.find(L"}\\", end)) < tree.find_first_of(L",{", end + 1);) {
       end = tree.find_first_of(L",{}", close + 1);
     }
     end = std::min(end, tree.size());
-    std::wstring path = folder;
+    std::wstring path = open.empty() ? L"" : open.back().path;
     std::wstring marks;
     // Component by component: marks after a middle one belong to its folder.
     for (std::size_t start = at; start < end;) {
@@ -80,26 +104,12 @@ void ReadTree(std::wstring_view tree, std::size_t& at, const std::wstring& folde
       out.push_back({path, marks});
       continue;
     }
-    const std::size_t before = out.size();
+    ++at;
+    first = true;
+    open.push_back({path, marks, out.size()});
     if (!marks.empty()) out.push_back({path, marks});
-    ReadTree(tree, ++at, path, out);
-    if (out.size() == before) out.push_back({path, marks});
-    if (at < tree.size()) ++at;  // the "}"
   }
-}
-
-constexpr ErrorCode kErrorInvalidHandle = 6;
-constexpr ErrorCode kErrorNotSameDevice = 17;
-constexpr ErrorCode kErrorAlreadyExists = 183;
-constexpr int kMaxLinkHops = 32;
-
-}  // namespace
-
-std::vector<TreeItem> TreeItems(std::wstring_view tree) {
-  std::vector<TreeItem> items;
-  std::size_t at = 0;
-  ReadTree(tree, at, L"", items);
-  return items;
+  return out;
 }
 
 std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
@@ -233,41 +243,47 @@ void FakeEnv::AddTree(std::wstring_view tree) {
 }
 
 std::wstring FakeEnv::Tree() const {
-  std::wstring out;
-  for (const auto& [key, node] : nodes_) {
-    if (nodes_.contains(Parent(key))) continue;
-    if (!out.empty()) out += L", ";
+  // What is left to write, last first: text, or the node of a key.
+  std::vector<std::pair<std::wstring, const std::wstring*>> todo;
+  for (auto it = nodes_.rbegin(); it != nodes_.rend(); ++it) {
+    if (nodes_.contains(Parent(it->first))) continue;
+    if (!todo.empty()) todo.emplace_back(L", ", nullptr);
+    todo.emplace_back(std::wstring(), &it->first);
     // A top entry by its whole path: "C:", "App", "\\App", "\\" of "\\\\srv".
-    const std::size_t slash = key.rfind(L'\\');
-    out += slash == std::wstring::npos ? L"" : key.substr(0, slash + 1);
-    PrintTree(key, out);
+    const std::size_t slash = it->first.rfind(L'\\');
+    todo.emplace_back(slash == std::wstring::npos ? L"" : it->first.substr(0, slash + 1), nullptr);
+  }
+  std::wstring out;
+  while (!todo.empty()) {
+    const auto [text, key] = std::move(todo.back());
+    todo.pop_back();
+    out += text;
+    if (key == nullptr) continue;
+    const Node& node = nodes_.at(*key);
+    out += node.name;
+    std::wstring marks;
+    for (const auto& [mark, bit] : kMarks) {
+      if ((node.attrs & bit) != 0) marks += mark;
+    }
+    if (node.locked) marks += L'L';
+    if (!marks.empty()) out += L':' + marks;
+    if ((node.attrs & attr::kDirectory) == 0) continue;
+    out += L'\\';
+    std::vector<const std::wstring*> children;
+    const std::wstring prefix = *key + L'\\';
+    for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);
+         ++it) {
+      if (it->first.find(L'\\', prefix.size()) == std::wstring::npos)
+        children.push_back(&it->first);
+    }
+    if (children.size() > 1) todo.emplace_back(L"}", nullptr);
+    for (std::size_t i = children.size(); i-- > 0;) {
+      todo.emplace_back(std::wstring(), children[i]);
+      if (i > 0) todo.emplace_back(L", ", nullptr);
+    }
+    if (children.size() > 1) todo.emplace_back(L"{", nullptr);
   }
   return out;
-}
-
-void FakeEnv::PrintTree(const std::wstring& key, std::wstring& out) const {
-  const Node& node = nodes_.at(key);
-  out += node.name;
-  std::wstring marks;
-  for (const auto& [mark, bit] : kMarks) {
-    if ((node.attrs & bit) != 0) marks += mark;
-  }
-  if (node.locked) marks += L'L';
-  if (!marks.empty()) out += L':' + marks;
-  if ((node.attrs & attr::kDirectory) == 0) return;
-  out += L'\\';
-  std::vector<std::wstring> children;
-  const std::wstring prefix = key + L'\\';
-  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);
-       ++it) {
-    if (it->first.find(L'\\', prefix.size()) == std::wstring::npos) children.push_back(it->first);
-  }
-  if (children.size() > 1) out += L'{';
-  for (const std::wstring& child : children) {
-    if (child != children.front()) out += L", ";
-    PrintTree(child, out);
-  }
-  if (children.size() > 1) out += L'}';
 }
 
 std::wstring FakeEnv::Calls() const {

@@ -214,7 +214,6 @@ class FakeEnv final : public Env {
   [[nodiscard]] ErrorCode MissingCode(const std::wstring& key) const;
   // `key` with each component as its entry was named when created.
   [[nodiscard]] std::wstring OwnPath(const std::wstring& key) const;
-  void PrintTree(const std::wstring& key, std::wstring& out) const;
   void Record(std::wstring event) { events_.push_back(std::move(event)); }
 
   std::map<std::wstring, Node> nodes_;
