@@ -75,7 +75,7 @@ TEST_P(RegistryKeyActionsTest, MarksEveryPlannedKey) {
   const InstallLog log = KeysLog(static_cast<int>(keys.size()), keys);
   std::wstring planned;
   for (const KeyStep& key : PlanRemoval(log).registry) {
-    const auto root =
+    const auto* const root =
         std::ranges::find(kRootNames, key.root, [](const auto& r) { return r.second; });
     const std::wstring_view path = key.path.substr(0, key.path.find_last_not_of(L'\\') + 1);
     planned += std::wstring(planned.empty() ? L"" : L"; ") +
