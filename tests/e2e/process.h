@@ -1,0 +1,47 @@
+// Starting a program, waiting for it, and holding its threads still.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/handles.h"
+
+namespace e2e {
+
+struct Process {
+  uninstall::win32::UniqueHandle process;
+  DWORD pid = 0;
+
+  [[nodiscard]] bool Exited() const;
+  [[nodiscard]] DWORD ExitCode() const;
+  // Ends it as Task Manager does, and waits up to wait_ms for the end.
+  void Terminate(UINT code, DWORD wait_ms) const;
+};
+
+// Quotes one argument so that CommandLineToArgvW gives it back unchanged.
+std::wstring Quote(std::wstring_view arg);
+
+std::optional<Process> Start(std::wstring command_line);
+
+// Every thread of a process suspended for the life of the object: nothing
+// in it runs or paints until the threads are resumed at its end.
+class SuspendedThreads {
+ public:
+  explicit SuspendedThreads(DWORD pid);
+  ~SuspendedThreads();
+  SuspendedThreads(const SuspendedThreads&) = delete;
+  SuspendedThreads& operator=(const SuspendedThreads&) = delete;
+  [[nodiscard]] std::size_t count() const { return threads_.size(); }
+
+ private:
+  std::vector<uninstall::win32::UniqueHandle> threads_;
+};
+
+// "0x" and the value in hexadecimal, as exit codes are printed.
+std::string Hex(DWORD v);
+
+}  // namespace e2e
