@@ -35,6 +35,7 @@ expect_exit_code() {
 }
 
 # expect_box TITLE STYLE TEXT ANSWER [run=COMMAND] [close_main] [watch]
+#   [hold_half=WINPATH]
 # TEXT is the box's exact text with real line feeds. ANSWER "kill" ends the
 # program instead of answering (the last box; with expect_exit_code any).
 expect_box() {
@@ -49,6 +50,7 @@ expect_box() {
       run=*) block+="run=$(_answer_escape "${extra#run=}")"$'\n' ;;
       close_main) block+="close_main=yes"$'\n' ;;
       watch) block+="watch=yes"$'\n' ;;
+      hold_half=*) block+="hold_half=$(_answer_escape "${extra#hold_half=}")"$'\n' ;;
       *)
         echo "expect_box: unknown option $extra" >&2
         return 1
