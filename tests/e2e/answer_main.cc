@@ -462,6 +462,10 @@ int Main(int argc, wchar_t** argv) {
     if (i > 3) command_line += L' ';
     command_line += Quote(argv[i]);
   }
+  if (!UseOwnDesktop()) {
+    Complain("cannot make a desktop of its own (error " + std::to_string(GetLastError()) + ")");
+    return kStartFailed;
+  }
   // With measure=yes, the start on the system clock (ms since 1970), for
   // timings that end in another process, e.g. one the program starts.
   FILETIME start_time{};

@@ -9,6 +9,10 @@ namespace e2e {
 
 using uninstall::win32::UniqueHandle;
 
+namespace {
+std::wstring own_desktop;  // "WinSta0\\NAME" once UseOwnDesktop has made it
+}  // namespace
+
 bool Process::Exited() const { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }
 
 DWORD Process::ExitCode() const {
@@ -45,6 +49,7 @@ std::wstring Quote(std::wstring_view arg) {
 std::optional<Process> Start(std::wstring command_line) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
+  if (!own_desktop.empty()) si.lpDesktop = own_desktop.data();
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &si, &pi)) {
@@ -52,6 +57,15 @@ std::optional<Process> Start(std::wstring command_line) {
   }
   CloseHandle(pi.hThread);
   return Process{UniqueHandle(pi.hProcess), pi.dwProcessId};
+}
+
+bool UseOwnDesktop() {
+  const std::wstring name =
+      L"e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
+  HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  if (desktop == nullptr || SetThreadDesktop(desktop) == FALSE) return false;
+  own_desktop = L"WinSta0\\" + name;
+  return true;
 }
 
 SuspendedThreads::SuspendedThreads(DWORD pid) {

@@ -27,6 +27,16 @@ std::wstring Quote(std::wstring_view arg);
 
 std::optional<Process> Start(std::wstring command_line);
 
+// Moves the calling thread, and so every program it starts, to a desktop
+// of its own, new for this run; false when that fails. Under Wine the
+// server closes a desktop one second after its last user other than the
+// desktop window's owner (explorer) leaves, and every window on it goes
+// with that owner: a run that starts while the desktop of an earlier Wine
+// process closes loses its windows, its message boxes fail and the program
+// ends without one ever seen. No earlier process uses a new desktop, and
+// this thread uses it until the program has ended.
+bool UseOwnDesktop();
+
 // Every thread of a process suspended for the life of the object: nothing
 // in it runs or paints until the threads are resumed at its end.
 class SuspendedThreads {
