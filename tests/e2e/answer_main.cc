@@ -175,13 +175,12 @@ class Runner {
   }
 
   // Polls until done() holds, observing the windows each time; throws
-  // Failure with the text timeout() gives once seconds have passed.
-  template <typename Done, typename Timeout>
-  void PollUntil(int seconds, Done done, Timeout timeout) {
+  // Failure with the text timeout once seconds have passed.
+  template <typename Done>
+  void PollUntil(int seconds, const std::string& timeout, Done done) {
     const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    for (;;) {
-      if (done(Observe())) return;
-      if (Clock::now() > deadline) throw Failure{timeout()};
+    while (!done(Observe())) {
+      if (Clock::now() > deadline) throw Failure{timeout};
       std::this_thread::sleep_for(script_.poll);
     }
   }
@@ -211,29 +210,26 @@ class Runner {
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
     if (script_.measure) Measure(label + " answered");
     if (want.watch) watch_.emplace().hold_file = want.hold_half;
-    PollUntil(
-        script_.box_timeout_s,
-        [box](const WindowScan&) { return !IsWindow(box) || !IsWindowVisible(box); },
-        [&] { return label + ": still open after the click"; });
+    PollUntil(script_.box_timeout_s, label + ": still open after the click",
+              [box](const WindowScan&) { return !IsWindow(box) || !IsWindowVisible(box); });
   }
 
   HWND WaitForBox(const std::string& label) {
     HWND box = nullptr;
-    PollUntil(
-        script_.box_timeout_s,
-        [&](const WindowScan& scan) {
-          if (watch_ && scan.boxes.empty()) WatchOnce(scan);
-          if (scan.boxes.size() > 1) throw Failure{label + ": more than one message box is open"};
-          if (scan.boxes.size() == 1) box = scan.boxes.front();
-          if (box == nullptr && program_.Exited()) {
-            throw Failure{label + ": the program ended (exit code " + Hex(program_.ExitCode()) +
-                          ") before the box appeared"};
-          }
-          return box != nullptr;
-        },
-        [&] {
-          return label + ": no message box within " + std::to_string(script_.box_timeout_s) + " s";
-        });
+    PollUntil(script_.box_timeout_s,
+              label + ": no message box within " + std::to_string(script_.box_timeout_s) + " s",
+              [&](const WindowScan& scan) {
+                if (watch_ && scan.boxes.empty()) WatchOnce(scan);
+                if (scan.boxes.size() > 1) {
+                  throw Failure{label + ": more than one message box is open"};
+                }
+                if (scan.boxes.size() == 1) box = scan.boxes.front();
+                if (box == nullptr && program_.Exited()) {
+                  throw Failure{label + ": the program ended (exit code " +
+                                Hex(program_.ExitCode()) + ") before the box appeared"};
+                }
+                return box != nullptr;
+              });
     return box;
   }
 
@@ -300,20 +296,17 @@ class Runner {
   }
 
   void WaitForExit() {
-    PollUntil(
-        script_.exit_timeout_s,
-        [&](const WindowScan& scan) {
-          if (watch_ && scan.boxes.empty() && !program_.Exited()) WatchOnce(scan);
-          if (!scan.boxes.empty()) {
-            throw Failure{"an unexpected message box appeared: " +
-                          Describe(ReadBox(scan.boxes.front()))};
-          }
-          return program_.Exited();
-        },
-        [&] {
-          return "the program did not end within " + std::to_string(script_.exit_timeout_s) +
-                 " s after the last box";
-        });
+    PollUntil(script_.exit_timeout_s,
+              "the program did not end within " + std::to_string(script_.exit_timeout_s) +
+                  " s after the last box",
+              [&](const WindowScan& scan) {
+                if (watch_ && scan.boxes.empty() && !program_.Exited()) WatchOnce(scan);
+                if (!scan.boxes.empty()) {
+                  throw Failure{"an unexpected message box appeared: " +
+                                Describe(ReadBox(scan.boxes.front()))};
+                }
+                return program_.Exited();
+              });
     if (watch_) EndWatch();
     if (script_.measure) {
       Measure("program ended");

@@ -102,15 +102,12 @@ bool YesNo(const std::string& key, const std::string& value, int line) {
 
 void SetRunKey(Script& script, const std::string& key, const std::string& value, int line) {
   if (key == "window") {
-    if (value == "never") {
-      script.window = WindowRule::kNever;
-    } else if (value == "shown") {
-      script.window = WindowRule::kShown;
-    } else if (value == "any") {
-      script.window = WindowRule::kAny;
-    } else {
+    if (value != "never" && value != "shown" && value != "any") {
       throw ScriptError{line, "window must be never, shown or any"};
     }
+    script.window = value == "never"   ? WindowRule::kNever
+                    : value == "shown" ? WindowRule::kShown
+                                       : WindowRule::kAny;
   } else if (key == "exit_code") {
     script.exit_code = static_cast<DWORD>(ParseInt(value, line));
   } else if (key == "box_timeout") {
