@@ -2,7 +2,8 @@
 //
 //   answer.exe SCRIPT -- PROGRAM [ARGUMENTS...]
 //
-// Starts PROGRAM, then waits for each message box the script expects, reads
+// Starts PROGRAM on a desktop made for this run (see UseOwnDesktop in
+// process.h), then waits for each message box the script expects, reads
 // it (title, text, buttons, icon), compares it with the expectation, and
 // clicks the scripted button. Every box is printed as it is answered. When
 // the script is done it waits for the program to end and checks that no
