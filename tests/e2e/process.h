@@ -30,10 +30,11 @@ std::optional<Process> Start(std::wstring command_line);
 // Moves the calling thread, and so every program it starts, to a desktop
 // of its own, new for this run; false when that fails. Under Wine the
 // server closes a desktop one second after its last user other than the
-// desktop window's owner (explorer) leaves, and every window on it goes
-// with that owner: a run that starts while the desktop of an earlier Wine
-// process closes loses its windows, its message boxes fail and the program
-// ends without one ever seen. No earlier process uses a new desktop, and
+// desktop window's owner (explorer) leaves: it hides the desktop's name and
+// tells explorer to quit. A run that starts on the desktop an earlier Wine
+// process (cmd, regedit, a previous run) left, within that second, is on a
+// desktop being closed; that is the likely way a program once ended without
+// its message box ever seen. No earlier process uses a new desktop, and
 // this thread uses it until the program has ended.
 bool UseOwnDesktop();
 
