@@ -4,6 +4,9 @@
 # prefix. Its log names them all in complete records before the point where
 # it goes wrong, so that acting on the part read so far would show.
 
+# Their logs are written byte by byte.
+# shellcheck source=../log_bytes.sh
+. "$here/log_bytes.sh"
 E2E_KEEP_SERVER=1
 CASES=(negative_length too_many_records locked unreadable)
 # One import for the keys of all cases.
