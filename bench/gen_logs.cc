@@ -114,7 +114,7 @@ std::string NsisScript(const std::wstring& app_dir, const std::vector<std::strin
   const std::string app = Nsis(Ascii(app_dir));
   std::string nsi =
       "; The install of gen_logs install, by NSIS; generated.\n"
-      "Unicode true\n"
+      "!ifdef TARGET\n  Target ${TARGET}\n!else\n  Unicode true\n!endif\n"
       "!ifndef OUTFILE\n  !define OUTFILE bench-setup.exe\n!endif\n"
       "!ifndef TIMES\n  !define TIMES \"C:\\e2e\\nsis-times.txt\"\n!endif\n"
       "Name \"Bench Application\"\nOutFile \"${OUTFILE}\"\nRequestExecutionLevel admin\n"
