@@ -91,11 +91,13 @@ void Mfrm::RunUninstall() {
   // too. When a file stayed, it and its log stay for a later run; so does a
   // log that was no valid log or was cut short, which may name more than
   // could be read of it.
-  if (every_file_removed && log_whole_) {
-    std::vector<std::wstring> visited;
-    for (const DirectoryVisit& visit : plan_.directories) visited.emplace_back(visit.dir);
-    RemoveOwnFiles(env_, Guard(), {executable_, LogPath, AppDir, WinDir, std::move(visited)});
-  }
+  if (every_file_removed && log_whole_) RemoveItself();
+}
+
+void Mfrm::RemoveItself() {
+  std::vector<std::wstring> visited;
+  for (const DirectoryVisit& visit : plan_.directories) visited.emplace_back(visit.dir);
+  RemoveOwnFiles(env_, Guard(), {executable_, LogPath, AppDir, WinDir, std::move(visited)});
 }
 
 void Mfrm::InstallFile_Read(std::wstring_view path) {
@@ -119,7 +121,7 @@ void Mfrm::RemoveRegistryKeys() { uninstall::RemoveRegistryKeys(env_, plan_, pro
 void Mfrm::RemoveUninstallEntry() { uninstall::RemoveUninstallEntry(env_, plan_, progress()); }
 
 const OwnFiles& Mfrm::Own() {
-  if (!own_) own_.emplace(env_, std::vector<std::wstring>{executable_, LogPath});
+  if (!own_) own_.emplace(std::vector<std::wstring>{executable_, LogPath});
   return *own_;
 }
 

@@ -65,6 +65,9 @@ class Mfrm {
   // The keys of the application's uninstall entry, which RemoveRegistryKeys
   // leaves: run after the link stage, when every file is gone.
   void RemoveUninstallEntry();
+  // After a complete run: the uninstaller's own log and executable go, and
+  // its folder with them when that leaves it empty.
+  void RemoveItself();
 
   // Path fields, each directory with a trailing "\".
   std::wstring WinDir;
