@@ -8,20 +8,6 @@ namespace {
 
 constexpr std::wstring_view kLinkExtension = L".lnk";
 
-// The file system folder a link folder name stands for, or "" when it
-// cannot be determined.
-std::wstring ResolveLinkFolder(Env& env, std::wstring_view folderName) {
-  // The desktop is asked for by name: it is no longer two levels above the
-  // Start menu's Programs folder.
-  if (EqualsNoCase(folderName, kDesktopLinkFolder)) {
-    return GetSpecialFolder(env, csidl::kDesktopDirectory);
-  }
-  std::wstring programs = GetSpecialFolder(env, csidl::kPrograms);
-  if (programs.empty()) return std::wstring();
-  if (folderName.empty()) return programs;
-  return JoinPath(programs, folderName);
-}
-
 }  // namespace
 
 std::wstring TrimFolderBuffer(const std::wstring& buffer) {
@@ -44,13 +30,36 @@ std::wstring GetSpecialFolder(Env& env, std::int32_t folderId) {
   return TrimFolderBuffer(query.buffer);
 }
 
+const std::wstring& LinkFolders::Programs() {
+  if (!programs_) programs_ = GetSpecialFolder(env_, csidl::kPrograms);
+  return *programs_;
+}
+
+std::wstring LinkFolders::Resolve(std::wstring_view folderName) {
+  // The desktop is asked for by name: it is no longer two levels above the
+  // Start menu's Programs folder.
+  if (EqualsNoCase(folderName, kDesktopLinkFolder)) {
+    if (!desktop_) desktop_ = GetSpecialFolder(env_, csidl::kDesktopDirectory);
+    return *desktop_;
+  }
+  const std::wstring& programs = Programs();
+  if (programs.empty() || folderName.empty()) return programs;
+  return JoinPath(programs, folderName);
+}
+
 std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
+                             const std::wstring& linkName) {
+  LinkFolders folders(env);
+  return RemoveShellLink(env, folders, folderName, linkName);
+}
+
+std::int16_t RemoveShellLink(Env& env, LinkFolders& folders, const std::wstring& folderName,
                              const std::wstring& linkName) {
   // An empty name names no link: deleting "<folder>\.lnk" would remove a
   // file nobody logged (an unnamed application still asks for its desktop
   // link).
   if (linkName.empty()) return kFalse;
-  const std::wstring folder = ResolveLinkFolder(env, folderName);
+  const std::wstring folder = folders.Resolve(folderName);
   if (folder.empty()) return kFalse;
   const Status removed = env.RemoveFile(JoinPath(folder, linkName + std::wstring(kLinkExtension)));
   if (removed.ok()) return kTrue;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,12 +31,34 @@ namespace uninstall::GFShellRegistration {
 // with "\" appended when it does not end in one.
 [[nodiscard]] std::wstring TrimFolderBuffer(const std::wstring& buffer);
 
+// The folders that link folder names stand for: the current user's
+// Start-menu Programs folder and desktop. Each is asked of the system at its
+// first use and then kept, so that removing many links costs one query.
+class LinkFolders {
+ public:
+  explicit LinkFolders(Env& env) : env_(env) {}
+
+  // The Programs folder, or "" when it cannot be determined.
+  [[nodiscard]] const std::wstring& Programs();
+  // The file system folder `folderName` stands for (see RemoveShellLink),
+  // or "" when it cannot be determined.
+  [[nodiscard]] std::wstring Resolve(std::wstring_view folderName);
+
+ private:
+  Env& env_;
+  std::optional<std::wstring> programs_;
+  std::optional<std::wstring> desktop_;
+};
+
 // Removes the link "<linkName>.lnk" from `folderName`, a folder relative to
 // the current user's Start-menu Programs folder; kDesktopLinkFolder names the
 // user's desktop. Returns kTrue (-1) on success (a link that is already gone
 // counts as removed), kFalse (0) otherwise. An empty link name names no link:
 // nothing is deleted and the result is kFalse.
 std::int16_t RemoveShellLink(Env& env, const std::wstring& folderName,
+                             const std::wstring& linkName);
+// The same, with the folders of `folders`.
+std::int16_t RemoveShellLink(Env& env, LinkFolders& folders, const std::wstring& folderName,
                              const std::wstring& linkName);
 
 }  // namespace uninstall::GFShellRegistration

@@ -13,9 +13,12 @@ constexpr wchar_t kSep = L'\\';
 }  // namespace
 
 void RemoveShortcuts(Env& env, FolderGuard& guard, const RemovalPlan& plan, Progress* progress) {
+  // The Programs folder and the desktop are asked for once, not per link.
+  GFShellRegistration::LinkFolders folders(env);
   // Results are not looked at: a link that stays is no reason to stop.
   for (const ShellLinkCall& call : plan.links) {
-    static_cast<void>(GFShellRegistration::RemoveShellLink(env, call.folderName, call.linkName));
+    static_cast<void>(
+        GFShellRegistration::RemoveShellLink(env, folders, call.folderName, call.linkName));
     StepOf(progress);
   }
   StepOf(progress);  // the program group
@@ -23,7 +26,7 @@ void RemoveShortcuts(Env& env, FolderGuard& guard, const RemovalPlan& plan, Prog
   // Then the program group, now that the links in it are gone. Without a
   // group name the Programs folder itself would be the candidate: never.
   if (plan.group.empty()) return;
-  const std::wstring programs = GFShellRegistration::GetSpecialFolder(env, csidl::kPrograms);
+  const std::wstring& programs = folders.Programs();
   if (programs.empty()) return;
   std::wstring group = programs;
   if (group.back() != kSep) group.push_back(kSep);

@@ -134,6 +134,8 @@ TEST_P(RemoveShortcutsTest, Table) {
       LinksLog(c.count, links,
                AppInfo{L"C:\\Apps\\Tool\\", c.app_name, L"C:\\Apps\\Tool\\tool.exe", c.group});
   RemoveShortcuts(env, guard, PlanRemoval(log));
+  // The Programs folder and the desktop, each asked for once at most.
+  EXPECT_LE(env.special_folder_queries(), 2u);
   EXPECT_EQ(ReplaceAll(env.Calls(), kMe, L"~"), c.calls);
   EXPECT_EQ(ReplaceAll(env.Tree(), kMe, L"~"), c.after);
   EXPECT_TRUE(env.messages().empty());

@@ -606,6 +606,7 @@ Status FakeEnv::DeleteRegKey(std::int32_t root, std::wstring_view key_path) {
 }
 
 ShellFolderQuery FakeEnv::QuerySpecialFolder(std::int32_t folder_id) {
+  ++special_folder_queries_;
   auto it = special_folders_.find(folder_id);
   if (it != special_folders_.end()) return it->second;
   ShellFolderQuery failed;
