@@ -41,6 +41,9 @@ bool SameOrInside(const NormalPath& inner, const NormalPath& outer) {
              [](const std::wstring& a, const std::wstring& b) { return EqualsNoCase(a, b); });
 }
 
+// Whether `path` lies on a drive letter ("X:\..."), not on a share.
+bool OnDrive(const NormalPath& path) { return path.root.size() == 3 && path.root[1] == L':'; }
+
 bool StrictlyInside(const NormalPath& inner, const NormalPath& outer) {
   return inner.parts.size() > outer.parts.size() && SameOrInside(inner, outer);
 }
@@ -124,6 +127,7 @@ FolderGuard::FolderGuard(Env& env, GuardedFolders folders, const std::wstring& a
       continue;
     }
     if (const auto path = PhysicalPath(folder)) {
+      if (!OnDrive(*path)) guarded_on_share_ = true;
       for (const std::wstring& text : Chain(*path)) physical_folders_.insert(UpperCase(text));
     }
   }
@@ -202,7 +206,8 @@ FolderGuard::Facts FolderGuard::PhysicalFacts(const Physical& folder, bool by_id
   if (!folder.ok) return facts;
   const NormalPath& path = folder.path;
   bool guarded = path.IsRoot() || physical_folders_.contains(Key(path));
-  if (!guarded && by_identity) {
+  // Identities tell more than final paths only where a share is involved.
+  if (!guarded && by_identity && (guarded_on_share_ || !OnDrive(path))) {
     const std::vector<FileId>& ids = FolderIds();
     guarded = std::find(ids.begin(), ids.end(), folder.id) != ids.end();
   }
@@ -222,17 +227,20 @@ FolderGuard::Facts FolderGuard::PhysicalFacts(const Physical& folder, bool by_id
   return facts;
 }
 
-bool FolderGuard::IsPlainDirectory(const std::wstring& path) {
-  const std::wstring key = ComparablePath(path);
-  auto known = plain_dirs_.find(key);
-  if (known != plain_dirs_.end()) return known->second;
-  // Asked without a trailing "\": with one, some systems report what a
-  // link leads to rather than the link.
-  const Result<std::uint32_t> attrs = env_.GetFileAttrs(path);
-  const bool plain = attrs.ok() && (attrs.value() & attr::kDirectory) != 0 &&
-                     (attrs.value() & attr::kReparsePoint) == 0;
-  plain_dirs_.emplace(key, plain);
-  return plain;
+Result<std::uint32_t> FolderGuard::FolderAttributes(std::wstring_view dir) {
+  const NormalPath path = NormalisePath(dir);
+  std::wstring key = Key(path);
+  auto known = attributes_.find(key);
+  if (known == attributes_.end()) {
+    known = attributes_.emplace(std::move(key), env_.GetFileAttrs(path.Text())).first;
+  }
+  return known->second;
+}
+
+bool FolderGuard::IsPlainDirectory(std::wstring_view path) {
+  const Result<std::uint32_t> attrs = FolderAttributes(path);
+  return attrs.ok() && (attrs.value() & attr::kDirectory) != 0 &&
+         (attrs.value() & attr::kReparsePoint) == 0;
 }
 
 bool FolderGuard::PlainlyInsideApp(const NormalPath& dir) {
@@ -272,7 +280,8 @@ FolderGuard::Facts FolderGuard::FactsOf(std::wstring_view dir) {
     facts.in_windows_tree = app_facts_.in_windows_tree || in_text_tree(text_windows_trees_);
     facts.in_app = true;
   } else {
-    facts = PhysicalFacts(Identify(dir));
+    // The application's folder itself was identified at the start.
+    facts = PhysicalFacts(app_.ok && key == Key(app_text_) ? app_ : Identify(dir));
     if (in_text_tree(text_windows_trees_)) facts.in_windows_tree = true;
   }
   facts_.emplace(std::move(key), facts);

@@ -31,10 +31,15 @@
 // plain directories only (no link or junction on the way), lie physically
 // inside it: when the application's folder holds no guarded folder, they
 // are decided without reading their identity, which keeps the cost of the
-// guard to one attribute read per folder for an ordinary install. The
-// guarded folders' own identities are read only when a folder elsewhere has
-// to be judged; their final paths, which some systems give far faster, are
-// read at the start.
+// guard to one attribute read per folder for an ordinary install, the one
+// the directory stage's existence test uses too. The guarded folders' final
+// paths, which some systems give far faster than identities, are read at
+// the start. Their identities are read only when a folder elsewhere has to
+// be judged and a share is involved: on drive letters, every name of a
+// folder has the one final path (the system resolves links, junctions,
+// SUBST drives and short names into it), so the final path alone tells
+// whether two names name one folder; a share names a folder by a path of
+// another kind ("\\server\share\..."), which only identities match.
 #pragma once
 
 #include <map>
@@ -83,6 +88,13 @@ class FolderGuard {
   // Whether `dir` lies strictly inside `base`, by what the file system
   // says of both. False when either cannot be identified.
   [[nodiscard]] bool IsInside(std::wstring_view dir, std::wstring_view base);
+  // The attributes of the folder `dir`, asked without a trailing "\" (with
+  // one, some systems report what a link leads to rather than the link).
+  // Read once a run and shared by the guard's judgement and the directory
+  // stage's existence test: until its own turn, a folder of the stage only
+  // loses what lies below it, which changes neither its attributes nor
+  // whether it is there.
+  [[nodiscard]] Result<std::uint32_t> FolderAttributes(std::wstring_view dir);
 
   // The guarded folders as the guard holds them: every folder (the ones
   // above them included) by its physical path in comparable form, and the
@@ -121,7 +133,7 @@ class FolderGuard {
   // plain directories only (none a link or junction, all readable), while
   // that folder holds no guarded folder.
   [[nodiscard]] bool PlainlyInsideApp(const NormalPath& dir);
-  [[nodiscard]] bool IsPlainDirectory(const std::wstring& path);
+  [[nodiscard]] bool IsPlainDirectory(std::wstring_view path);
 
   Env& env_;
   GuardedFolders folders_;
@@ -139,8 +151,11 @@ class FolderGuard {
   NormalPath app_text_;
   Facts app_facts_;
   bool app_holds_guarded_ = true;
+  // Whether a guarded folder lies on a share (its final path is no drive
+  // letter path).
+  bool guarded_on_share_ = false;
   std::map<std::wstring, Facts> facts_;      // by comparable path
-  std::map<std::wstring, bool> plain_dirs_;  // by comparable path
+  std::map<std::wstring, Result<std::uint32_t>> attributes_;  // by comparable path
 };
 
 }  // namespace uninstall

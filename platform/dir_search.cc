@@ -6,9 +6,18 @@ Probe DirSearch(Env& env, std::wstring_view path, std::uint32_t flags) {
   return DirSearchEntry(env, path, flags).probe;
 }
 
+bool Searchable(std::wstring_view path) {
+  return !path.empty() && path.find_first_of(L"*?") == std::wstring_view::npos;
+}
+
 SearchResult DirSearchEntry(Env& env, std::wstring_view path, std::uint32_t flags) {
-  if (path.empty() || path.find_first_of(L"*?") != std::wstring_view::npos) return {};
-  const Result<std::uint32_t> attrs = env.GetFileAttrs(path);
+  if (!Searchable(path)) return {};
+  return DirSearchOf(path, env.GetFileAttrs(path), flags);
+}
+
+SearchResult DirSearchOf(std::wstring_view path, const Result<std::uint32_t>& attrs,
+                         std::uint32_t flags) {
+  if (!Searchable(path)) return {};
   if (!attrs.ok()) {
     switch (attrs.code()) {
       // Errors that say nothing can be at this path: no such entry, a name

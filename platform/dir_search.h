@@ -35,6 +35,13 @@ struct SearchResult {
   std::optional<std::uint32_t> attributes;
 };
 [[nodiscard]] SearchResult DirSearchEntry(Env& env, std::wstring_view path, std::uint32_t flags);
+// The same search on attributes read already: `attrs` as Env::GetFileAttrs
+// gave them for `path`.
+[[nodiscard]] SearchResult DirSearchOf(std::wstring_view path, const Result<std::uint32_t>& attrs,
+                                       std::uint32_t flags);
+// Whether a search for `path` asks the file system at all: an empty path
+// or one with "*" or "?" matches nothing without a look.
+[[nodiscard]] bool Searchable(std::wstring_view path);
 
 // The attribute flags of a search: none, the directory flag, or every file
 // (hidden and system ones too) but no directory.

@@ -14,9 +14,9 @@ constexpr wchar_t kSep = L'\\';
 // the guard lets it be emptied, and it is an ordinary directory. A junction
 // or symbolic link would lead the deletions into a folder the application
 // never owned.
-bool MayEmptyMain(Env& env, FolderGuard& guard, const std::wstring& dir) {
+bool MayEmptyMain(FolderGuard& guard, const std::wstring& dir) {
   if (!guard.MayEmpty(dir)) return false;
-  const Result<std::uint32_t> attrs = env.GetFileAttrs(dir);
+  const Result<std::uint32_t> attrs = guard.FolderAttributes(dir);
   // Attributes that cannot be read give no assurance that this is not a
   // link, so nothing is deleted.
   return attrs.ok() && (attrs.value() & attr::kReparsePoint) == 0;
@@ -51,8 +51,10 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     d.assign(visit.dir);
     if (d.empty() || d.back() != kSep) d.push_back(kSep);
     if (removed.contains(d)) continue;
-    // A search that fails cannot rule the directory out.
-    const SearchResult found = DirSearchEntry(env, d, kSearchDirectory);
+    // A search that fails cannot rule the directory out. The guard has read
+    // the attributes of most directories already, when it judged one below.
+    const SearchResult found =
+        Searchable(d) ? DirSearchOf(d, guard.FolderAttributes(d), kSearchDirectory) : SearchResult{};
     if (found.probe == Probe::kNoMatch) continue;
 
     // An ordinary directory other than the main one is simply asked to go:
@@ -80,7 +82,7 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     // it is the Windows or the system folder or another folder that is not
     // the application's own.
     if (is_main && !EqualsNoCase(d, ctx.WinDir) && !EqualsNoCase(d, ctx.WinSysDir) &&
-        MayEmptyMain(env, guard, d)) {
+        MayEmptyMain(guard, d)) {
       DeleteLeftovers(env, d, File1, plan.keptFiles, ctx.Own);
     }
 
