@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "paths/normalise.h"
 #include "paths/split.h"
@@ -43,12 +44,10 @@ bool DeleteWithPrompt(Env& env, const std::wstring& path) {
 
 }  // namespace
 
-OwnFiles::OwnFiles(Env& env, const std::vector<std::wstring>& paths) {
-  for (const std::wstring& path : paths) {
+OwnFiles::OwnFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {
+  for (const std::wstring& path : paths_) {
     keys_.push_back(ComparablePath(path));
     names_.push_back(UpperCase(GetFileName(path)));
-    const Result<FileIdentity> identity = env.GetFileIdentity(path);
-    if (identity.ok()) ids_.push_back(identity.value().id);
   }
 }
 
@@ -60,9 +59,17 @@ bool OwnFiles::Contains(Env& env, const std::wstring& path) const {
   const std::wstring name = UpperCase(GetFileName(path));
   const bool may_be_alias = std::find(names_.begin(), names_.end(), name) != names_.end() ||
                             name.find(L'~') != std::wstring::npos;
-  if (!may_be_alias || ids_.empty()) return false;
+  if (!may_be_alias) return false;
+  if (!ids_) {
+    ids_.emplace();
+    for (const std::wstring& own : paths_) {
+      const Result<FileIdentity> identity = env.GetFileIdentity(own);
+      if (identity.ok()) ids_->push_back(identity.value().id);
+    }
+  }
+  if (ids_->empty()) return false;
   const Result<FileIdentity> identity = env.GetFileIdentity(path);
-  return identity.ok() && std::find(ids_.begin(), ids_.end(), identity.value().id) != ids_.end();
+  return identity.ok() && std::find(ids_->begin(), ids_->end(), identity.value().id) != ids_->end();
 }
 
 void RemoveFiles(Env& env, const RemovalPlan& plan, std::int16_t& allRemoved, const OwnFiles& own,

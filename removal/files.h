@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,19 +18,20 @@ namespace uninstall {
 class OwnFiles {
  public:
   OwnFiles() = default;
-  // Reads the identities of `paths` (those that can be read) once.
-  OwnFiles(Env& env, const std::vector<std::wstring>& paths);
+  explicit OwnFiles(std::vector<std::wstring> paths);
 
   // Whether `path` names one of the own files: the same path in any
   // spelling, or the same file by its identity. The identity is read only
   // for a path that could be another name of one: the same file name, or an
-  // 8.3 short name (one with a "~").
+  // 8.3 short name (one with a "~"); the own files' identities are read at
+  // the first such path, once.
   [[nodiscard]] bool Contains(Env& env, const std::wstring& path) const;
 
  private:
+  std::vector<std::wstring> paths_;
   std::vector<std::wstring> keys_;   // comparable paths
   std::vector<std::wstring> names_;  // file names, upper case
-  std::vector<FileId> ids_;
+  mutable std::optional<std::vector<FileId>> ids_;  // of those that can be read
 };
 
 // Deletes each file of plan.files that is there, asking Retry or Cancel for

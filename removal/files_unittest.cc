@@ -185,7 +185,7 @@ TEST_P(OwnFilesTest, PassedOverWithoutAQuestion) {
   env.AddAlias(L"C:\\APPS~1", L"C:\\Apps");
   env.AddAlias(L"C:\\Apps\\Tool\\UNINST~1.EXE", L"C:\\Apps\\Tool\\Uninstall.exe");
   env.AddAlias(L"T:", L"C:\\Apps\\Tool");
-  const OwnFiles own(env, {L"C:\\Apps\\Tool\\Uninstall.exe", L"C:\\Apps\\Tool\\Uninstall.dat"});
+  const OwnFiles own({L"C:\\Apps\\Tool\\Uninstall.exe", L"C:\\Apps\\Tool\\Uninstall.dat"});
   EXPECT_EQ(RunStage(env, c.logged, "", own), kTrue);
   EXPECT_TRUE(env.messages().empty());
   EXPECT_EQ(env.Exists(c.logged), c.own);
