@@ -107,9 +107,14 @@ void ProgressWindow::SetProgress(std::uint64_t done, std::uint64_t total) {
   const std::uint64_t scale = total / INT_MAX + 1;
   if (total != bar_total_) {
     bar_total_ = total;
+    bar_position_ = UINT64_MAX;  // set the position for the new range
     SendMessageW(bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(total / scale));
   }
-  SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(std::min(done, total) / scale), 0);
+  // The same position again would cost a repaint for nothing.
+  const std::uint64_t position = std::min(done, total) / scale;
+  if (position == bar_position_) return;
+  bar_position_ = position;
+  SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void ProgressWindow::SetShown(bool shown) {

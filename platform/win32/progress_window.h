@@ -47,6 +47,7 @@ class ProgressWindow {
   UniqueWindow window_;
   HWND bar_ = nullptr;  // a child of window_, destroyed with it
   std::uint64_t bar_total_ = 0;
+  std::uint64_t bar_position_ = 0;
   bool shown_ = false;
 };
 
