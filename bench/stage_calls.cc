@@ -54,11 +54,13 @@ void Profile(Env& machine, const std::wstring& executable, bool timed) {
   Mfrm form(env);
   std::int16_t allRemoved = kTrue;
   const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-      {"start", [&] {
+      {"start",
+       [&] {
          form.InitPaths();
          form.InstallFile_Read(form.LogPath);
        }},
-      {"plan", [&] {
+      {"plan",
+       [&] {
          ::uninstall::InstallLog& log = form.InstallLog;
          form.ExpandAllPaths(log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
          form.PlanRemoval();
@@ -100,7 +102,8 @@ void Profile(Env& machine, const std::wstring& executable, bool timed) {
     std::printf(timed ? " %10.1f\n" : "\n", Ms(stage.wall));
   }
   std::printf("%-16s", "per file");
-  for (const CallTally& tally : total) std::printf(" %14.3f", static_cast<double>(tally.calls) / files);
+  for (const CallTally& tally : total)
+    std::printf(" %14.3f", static_cast<double>(tally.calls) / files);
   std::printf("\n");
   if (timed) {
     std::printf("%-16s", "ms per file");

@@ -154,7 +154,7 @@ class FolderGuard {
   // Whether a guarded folder lies on a share (its final path is no drive
   // letter path).
   bool guarded_on_share_ = false;
-  std::map<std::wstring, Facts> facts_;      // by comparable path
+  std::map<std::wstring, Facts> facts_;                       // by comparable path
   std::map<std::wstring, Result<std::uint32_t>> attributes_;  // by comparable path
 };
 

@@ -53,8 +53,9 @@ void RemoveDirectories(Env& env, const DirectoryStageContext& ctx, FolderGuard& 
     if (removed.contains(d)) continue;
     // A search that fails cannot rule the directory out. The guard has read
     // the attributes of most directories already, when it judged one below.
-    const SearchResult found =
-        Searchable(d) ? DirSearchOf(d, guard.FolderAttributes(d), kSearchDirectory) : SearchResult{};
+    const SearchResult found = Searchable(d)
+                                   ? DirSearchOf(d, guard.FolderAttributes(d), kSearchDirectory)
+                                   : SearchResult{};
     if (found.probe == Probe::kNoMatch) continue;
 
     // An ordinary directory other than the main one is simply asked to go:

@@ -29,8 +29,8 @@ class OwnFiles {
 
  private:
   std::vector<std::wstring> paths_;
-  std::vector<std::wstring> keys_;   // comparable paths
-  std::vector<std::wstring> names_;  // file names, upper case
+  std::vector<std::wstring> keys_;                  // comparable paths
+  std::vector<std::wstring> names_;                 // file names, upper case
   mutable std::optional<std::vector<FileId>> ids_;  // of those that can be read
 };
 
