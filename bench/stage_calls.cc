@@ -1,118 +1,28 @@
 // stage_calls: where the system calls of an uninstall go, stage by stage
-// and by kind of call.
+// and by kind of call, on the fake machine.
 //
-//   stage_calls [FILES...]     (host) on the fake machine, with the install
-//                              that gen_logs install makes of FILES files
-//                              (default 1000 10000): call counts
-//   stage_calls.exe APPDIR     (Windows) on the install in APPDIR, which
-//                              holds Uninstall.dat: counts and times, with
-//                              the real progress window
+//   stage_calls [FILES...]
 //
-// The uninstall runs as Uninstall.exe runs it, each step counted apart,
-// with the confirmation answered Yes and no final pause. On Windows it
-// really removes the install. Prints, per stage, the calls of each kind
-// (with their time on Windows) and the calls per logged file.
-#include <chrono>
+// Makes the install that gen_logs install makes of FILES files (default
+// 1000 10000) on the fake machine, uninstalls it and prints the calls of
+// each stage by kind and the calls per logged file, then what is left.
+// stage_calls.exe (stage_calls_win32.cc) does the same on Windows, timed.
+#include <algorithm>
 #include <cstdio>
-#include <functional>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/mfrm.h"
-#include "bench/counting_env.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <commctrl.h>
-#include <objbase.h>
-
-#include "platform/win32/progress_window.h"
-#include "platform/win32/win32_env.h"
-#else
-#include <algorithm>
-#include <cstdlib>
-
 #include "bench/log_shapes.h"
+#include "bench/stage_profile.h"
 #include "installlog/writer.h"
 #include "paths/shell_registration.h"
 #include "removal/removal_plan.h"
-#include "support/fake_env.h"
-#endif
+#include "tests/support/fake_env.h"
 
 namespace uninstall::bench {
 namespace {
-
-double Ms(std::chrono::nanoseconds time) { return static_cast<double>(time.count()) / 1e6; }
-
-// Runs the uninstall of the install beside `executable` on `env`, stage by
-// stage, and prints where its calls went; `timed`: with their times.
-void Profile(Env& machine, const std::wstring& executable, bool timed) {
-  CountingEnv env(machine);
-  // The program's own path is the install's, not this tool's.
-  env.set_executable_path(executable);
-  Mfrm form(env);
-  std::int16_t allRemoved = kTrue;
-  const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-      {"start",
-       [&] {
-         form.InitPaths();
-         form.InstallFile_Read(form.LogPath);
-       }},
-      {"plan",
-       [&] {
-         ::uninstall::InstallLog& log = form.InstallLog;
-         form.ExpandAllPaths(log.FileCount, log.Files, log.LinkCount, log.Links, log.AppInfo);
-         form.PlanRemoval();
-       }},
-      {"registry", [&] { form.RemoveRegistryKeys(); }},
-      {"files", [&] { form.RemoveFiles(allRemoved); }},
-      {"directories", [&] { form.RemoveDirectories(); }},
-      {"links", [&] { form.RemoveShortcuts(); }},
-      {"uninstall entry", [&] { form.RemoveUninstallEntry(); }},
-      {"self removal", [&] { form.RemoveItself(); }},
-  };
-  for (const auto& [name, run] : steps) {
-    env.BeginStage(name);
-    run();
-  }
-  env.EndStage();
-
-  const double files = std::max<double>(1, form.InstallLog.FileCount);
-  std::printf("%d files; %s\n", form.InstallLog.FileCount,
-              allRemoved != kFalse ? "every file removed" : "NOT every file removed");
-  std::printf("%-16s", "stage");
-  for (std::size_t k = 0; k < kCallKinds; ++k) {
-    std::printf(" %14s", CallKindName(static_cast<CallKind>(k)));
-  }
-  std::printf(timed ? " %10s\n" : "\n", "wall ms");
-  std::array<CallTally, kCallKinds> total{};
-  for (const StageTally& stage : env.stages()) {
-    std::printf("%-16s", stage.stage.c_str());
-    for (std::size_t k = 0; k < kCallKinds; ++k) {
-      const CallTally& tally = stage.kinds[k];
-      total[k].calls += tally.calls;
-      total[k].time += tally.time;
-      if (timed) {
-        std::printf(" %6llu %7.1f", static_cast<unsigned long long>(tally.calls), Ms(tally.time));
-      } else {
-        std::printf(" %14llu", static_cast<unsigned long long>(tally.calls));
-      }
-    }
-    std::printf(timed ? " %10.1f\n" : "\n", Ms(stage.wall));
-  }
-  std::printf("%-16s", "per file");
-  for (const CallTally& tally : total)
-    std::printf(" %14.3f", static_cast<double>(tally.calls) / files);
-  std::printf("\n");
-  if (timed) {
-    std::printf("%-16s", "ms per file");
-    for (const CallTally& tally : total) std::printf(" %14.4f", Ms(tally.time) / files);
-    std::printf("\n");
-  }
-}
-
-#ifndef _WIN32
 
 constexpr std::wstring_view kAppDir = L"C:\\Program Files\\Bench Application\\";
 constexpr std::wstring_view kPrograms = L"C:\\users\\bench\\Start Menu\\Programs\\";
@@ -182,32 +92,7 @@ int Main(int argc, char** argv) {
   return 0;
 }
 
-#endif
-
 }  // namespace
 }  // namespace uninstall::bench
 
-#ifdef _WIN32
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fputs("usage: stage_calls.exe APPDIR (the folder that holds Uninstall.dat)\n", stderr);
-    return 2;
-  }
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
-  static_cast<void>(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  uninstall::win32::ProgressWindow window(GetModuleHandleW(nullptr), 0, L"Uninstall",
-                                          L"Please wait, uninstalling...",
-                                          [](bool& cancel) { cancel = true; });
-  uninstall::win32::Win32Env machine(&window);
-  std::wstring app = argv[1];
-  if (app.empty() || app.back() != L'\\') app.push_back(L'\\');
-  machine.SetWindowShown(true);
-  uninstall::bench::Profile(machine, app + L"Uninstall.exe", true);
-  machine.SetWindowShown(false);
-  CoUninitialize();
-  return 0;
-}
-#else
 int main(int argc, char** argv) { return uninstall::bench::Main(argc, argv); }
-#endif

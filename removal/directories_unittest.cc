@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -194,19 +195,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemoveDirectoriesTest, ::testing::ValuesIn(kCase
 // A log that lists as many files as it can hold, 50 to a folder two levels
 // below a data folder: the folders between them and the application's folder
 // are in no entry, and all of them go, though the plan then holds more
-// entries than the log.
+// entries than the log. Each folder's attributes are read once.
 TEST(RemoveDirectories, FullListLeavesNoFolderBehind) {
   FakeEnv env;
   std::vector<FileEntry> entries = LoggedFiles(L"C:\\Apps\\Tool\\big.exe");
+  std::set<std::wstring> folders = {L"Tool", L"Data"};
   for (int k = 1; k < kMaxEntries; ++k) {
-    const std::wstring folder = L"C:\\Apps\\Tool\\Data\\D" + std::to_wstring(k / 2500) + L"\\F" +
-                                std::to_wstring(k / 50 % 50);
+    const std::wstring d = L"D" + std::to_wstring(k / 2500);
+    const std::wstring folder =
+        L"C:\\Apps\\Tool\\Data\\" + d + L"\\F" + std::to_wstring(k / 50 % 50);
+    folders.insert({d, folder});
     env.AddDir(folder);
     entries.push_back({L"src", folder + L"\\file" + std::to_wstring(k) + L".dat", kFalse});
   }
   FileListing File1(env);
   RunStage(env, File1, entries, L"C:\\Apps\\Tool\\big.exe");
   EXPECT_EQ(env.Tree(), L"C:\\Apps\\");
+  EXPECT_EQ(env.attribute_reads(), folders.size());
 }
 
 // Every visit of the main directory sees it as it is then (a second visit

@@ -371,6 +371,7 @@ bool FakeEnv::RegKeyExists(std::int32_t root, std::wstring_view key_path) const 
 }
 
 Result<std::uint32_t> FakeEnv::GetFileAttrs(std::wstring_view path) {
+  ++attribute_reads_;
   if (auto fault = TakeFault(FakeOp::kGetFileAttrs, path)) return Status(*fault);
   if (path.empty()) return Status(kErrorPathNotFound);
   if (path.find_first_of(L"*?") != std::wstring_view::npos) return Status(kErrorInvalidName);

@@ -138,6 +138,8 @@ class FakeEnv final : public Env {
   }
   // How many times GetFileIdentity was called (GetFinalPath not counted).
   [[nodiscard]] std::size_t identity_reads() const { return identity_reads_; }
+  // How many times GetFileAttrs was called.
+  [[nodiscard]] std::size_t attribute_reads() const { return attribute_reads_; }
   // How many times QuerySpecialFolder was called.
   [[nodiscard]] std::size_t special_folder_queries() const { return special_folder_queries_; }
   // What DeleteAtRestart was asked to delete, in order.
@@ -234,6 +236,7 @@ class FakeEnv final : public Env {
   std::vector<std::wstring> pending_deletes_;
   std::size_t identity_reads_ = 0;
   std::size_t special_folder_queries_ = 0;
+  std::size_t attribute_reads_ = 0;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
   std::uint64_t clock_ms_ = 0;
   std::uint64_t tick_step_ms_ = 1;
