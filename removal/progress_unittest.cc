@@ -17,18 +17,18 @@ using Shown = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
 
 // The window is served at the start and then at most every 50 ms of the
 // clock, whatever the number of steps between; the count it is given moves
-// at most every 150 ms and never past the total.
-TEST(Progress, ServedEveryFiftyAndMovedEveryHundredFiftyMilliseconds) {
+// at most every 200 ms and never past the total.
+TEST(Progress, ServedEveryFiftyAndMovedEveryTwoHundredMilliseconds) {
   struct Case {
     std::uint64_t tick_ms;  // how far the clock moves per step
     int steps;
     Shown shown;
   } const cases[] = {
-      {1, 200, {{0, 200}, {0, 200}, {0, 200}, {150, 200}, {150, 200}}},
+      {1, 250, {{0, 250}, {0, 250}, {0, 250}, {0, 250}, {200, 250}, {200, 250}}},
       {10, 10, {{0, 10}, {0, 10}, {0, 10}}},
-      {60, 6, {{0, 6}, {0, 6}, {0, 6}, {3, 6}, {3, 6}, {3, 6}, {6, 6}}},
+      {70, 6, {{0, 6}, {0, 6}, {0, 6}, {3, 6}, {3, 6}, {3, 6}, {6, 6}}},
       // More steps than the total: the bar stops at its end.
-      {200, 4, {{0, 2}, {1, 2}, {2, 2}, {2, 2}, {2, 2}}},
+      {250, 4, {{0, 2}, {1, 2}, {2, 2}, {2, 2}, {2, 2}}},
   };
   for (const Case& c : cases) {
     FakeEnv env;
