@@ -1,15 +1,16 @@
 #include "bench/counting_env.h"
 
+#include <string_view>
 #include <utility>
 
 namespace uninstall::bench {
 
 const char* CallKindName(CallKind kind) {
-  static constexpr std::array<const char*, kCallKinds> kNames = {
+  static constexpr std::array<std::string_view, kCallKinds> kNames = {
       "attributes", "listing", "identity", "final path",     "delete",       "remove folder",
       "registry",   "pumping", "clock",    "system folders", "shell folder", "other",
   };
-  return kNames[static_cast<std::size_t>(kind)];
+  return kNames[static_cast<std::size_t>(kind)].data();
 }
 
 void CountingEnv::BeginStage(std::string stage) {

@@ -8,6 +8,7 @@
 // each stage by kind and the calls per logged file, then what is left.
 // stage_calls.exe (stage_calls_win32.cc) does the same on Windows, timed.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -76,16 +77,21 @@ void Install(FakeEnv& env, int count) {
 }
 
 int Main(int argc, char** argv) {
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  std::vector<std::int64_t> sizes;
+  for (int i = 1; i < argc; ++i) {
+    char* end = nullptr;
+    sizes.push_back(std::strtoll(argv[i], &end, 10));
+    if (*end != '\0') sizes.back() = 0;
+  }
   if (sizes.empty()) sizes = {1000, 10000};
-  for (const int size : sizes) {
+  for (const std::int64_t size : sizes) {
     if (size < 1 || size > kMaxEntries) {
-      std::fprintf(stderr, "usage: stage_calls [FILES...] (1 to %d each)\n", kMaxEntries);
+      static_cast<void>(
+          std::fprintf(stderr, "usage: stage_calls [FILES...] (1 to %d each)\n", kMaxEntries));
       return 2;
     }
     FakeEnv machine;
-    Install(machine, size);
+    Install(machine, static_cast<int>(size));
     Profile(machine, std::wstring(kAppDir) + L"Uninstall.exe", false);
     std::printf("left on the fake machine:\n%ls\n\n", machine.Tree().c_str());
   }

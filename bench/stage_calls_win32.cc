@@ -20,7 +20,8 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
-    std::fputs("usage: stage_calls.exe APPDIR (the folder that holds Uninstall.dat)\n", stderr);
+    static_cast<void>(std::fputs(
+        "usage: stage_calls.exe APPDIR (the folder that holds Uninstall.dat)\n", stderr));
     return 2;
   }
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
