@@ -116,7 +116,10 @@ void Mfrm::PlanRemoval() {
   progress_.emplace(env_, plan_.Steps());
 }
 
-void Mfrm::RemoveRegistryKeys() { uninstall::RemoveRegistryKeys(env_, plan_, progress()); }
+void Mfrm::RemoveRegistryKeys() {
+  uninstall::RemoveRegistryKeys(env_, plan_, progress());
+  StageDone();
+}
 
 void Mfrm::RemoveUninstallEntry() { uninstall::RemoveUninstallEntry(env_, plan_, progress()); }
 
@@ -127,6 +130,7 @@ const OwnFiles& Mfrm::Own() {
 
 void Mfrm::RemoveFiles(std::int16_t& allRemoved) {
   uninstall::RemoveFiles(env_, plan_, allRemoved, Own(), progress());
+  StageDone();
 }
 
 FolderGuard& Mfrm::Guard() {
@@ -137,8 +141,18 @@ FolderGuard& Mfrm::Guard() {
 void Mfrm::RemoveDirectories() {
   const DirectoryStageContext context{WinDir, WinSysDir, Own()};
   uninstall::RemoveDirectories(env_, context, Guard(), plan_, File1, progress());
+  StageDone();
 }
 
-void Mfrm::RemoveShortcuts() { uninstall::RemoveShortcuts(env_, Guard(), plan_, progress()); }
+void Mfrm::RemoveShortcuts() {
+  uninstall::RemoveShortcuts(env_, Guard(), plan_, progress());
+  StageDone();
+}
+
+void Mfrm::StageDone() {
+  // A stage that ends between two moves of the bar is shown done at once,
+  // not only at the next stage's first move.
+  if (progress_) progress_->Show();
+}
 
 }  // namespace uninstall

@@ -85,6 +85,8 @@ class Mfrm {
   // The uninstaller's executable and log, which no stage deletes.
   const OwnFiles& Own();
   [[nodiscard]] Progress* progress() { return progress_ ? &*progress_ : nullptr; }
+  // Shows on the bar how far the work has come, at the end of a stage.
+  void StageDone();
 
   Env& env_;
   std::optional<FolderGuard> guard_;

@@ -249,6 +249,16 @@ TEST(Mfrm, ProgressRunsOverTheWholeRemoval) {
   EXPECT_TRUE(std::ranges::is_sorted(shown));  // with one total, the steps never go back
 }
 
+// However fast a stage is, its end is shown: the key, the files, the
+// directories, the links and the group.
+TEST(Mfrm, ProgressShowsTheEndOfEveryStage) {
+  using Step = std::pair<std::uint64_t, std::uint64_t>;
+  Machine m;
+  m.env.set_tick_step_ms(0);
+  m.Run();
+  EXPECT_EQ(m.env.progress(), (std::vector<Step>{{0, 8}, {1, 8}, {3, 8}, {5, 8}, {8, 8}, {8, 8}}));
+}
+
 TEST(Mfrm, ClosingTheWindowIsAlwaysRefused) {
   bool cancel = false;
   Mfrm::Form_Unload(cancel);

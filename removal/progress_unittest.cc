@@ -15,20 +15,19 @@ namespace {
 
 using Shown = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
 
-// The window is served at the start and then at most every 50 ms of the
-// clock, whatever the number of steps between; the count it is given moves
-// at most every 200 ms and never past the total.
-TEST(Progress, ServedEveryFiftyAndMovedEveryTwoHundredMilliseconds) {
+// The bar is shown at the start, then at most every 30 ms of the clock,
+// whatever the number of steps between, and never past the total.
+TEST(Progress, ShownAtMostEveryThirtyMilliseconds) {
   struct Case {
     std::uint64_t tick_ms;  // how far the clock moves per step
     int steps;
     Shown shown;
   } const cases[] = {
-      {1, 250, {{0, 250}, {0, 250}, {0, 250}, {0, 250}, {200, 250}, {200, 250}}},
-      {10, 10, {{0, 10}, {0, 10}, {0, 10}}},
-      {70, 6, {{0, 6}, {0, 6}, {0, 6}, {3, 6}, {3, 6}, {3, 6}, {6, 6}}},
+      {1, 100, {{0, 100}, {30, 100}, {60, 100}, {90, 100}}},
+      {10, 10, {{0, 10}, {3, 10}, {6, 10}, {9, 10}}},
+      {40, 3, {{0, 3}, {1, 3}, {2, 3}, {3, 3}}},
       // More steps than the total: the bar stops at its end.
-      {250, 4, {{0, 2}, {1, 2}, {2, 2}, {2, 2}, {2, 2}}},
+      {50, 4, {{0, 2}, {1, 2}, {2, 2}, {2, 2}, {2, 2}}},
   };
   for (const Case& c : cases) {
     FakeEnv env;
