@@ -1,5 +1,5 @@
-# cmake --install rules and the packages CPack makes of them (scripts/package
-# runs both and checks the result):
+# cmake --install rules, which scripts/package installs into a folder of the
+# package's name and packs (reproducibly: scripts/lib/archive.py):
 #   Windows builds  Uninstall.exe and installlog.exe with the README, the
 #                   license and the notices of the libraries compiled into
 #                   them, as dist/uninstall-<version>-win32.zip (win64 for
@@ -7,24 +7,23 @@
 #   host builds     bin/installlog with the same documents, as
 #                   dist/installlog-<version>-linux-<processor>.tar.gz
 # The version is project()'s, as in the programs' version resources and
-# installlog --version.
+# installlog --version. The package's name (without the archive's extension)
+# goes into the cache as UNINSTALL_PACKAGE_NAME for the script.
 include(GNUInstallDirs)
 
 if(WIN32)
   install(TARGETS Uninstall installlog RUNTIME DESTINATION .)
   set(package_docs .)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(CPACK_PACKAGE_FILE_NAME uninstall-${PROJECT_VERSION}-win64)
+    set(UNINSTALL_PACKAGE_NAME uninstall-${PROJECT_VERSION}-win64)
   else()
-    set(CPACK_PACKAGE_FILE_NAME uninstall-${PROJECT_VERSION}-win32)
+    set(UNINSTALL_PACKAGE_NAME uninstall-${PROJECT_VERSION}-win32)
   endif()
-  set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS installlog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(package_docs ${CMAKE_INSTALL_DOCDIR})
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" package_system)
-  set(CPACK_PACKAGE_FILE_NAME installlog-${PROJECT_VERSION}-${package_system})
-  set(CPACK_GENERATOR TGZ)
+  set(UNINSTALL_PACKAGE_NAME installlog-${PROJECT_VERSION}-${package_system})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${package_docs})
@@ -51,10 +50,4 @@ while(notices)
   install(FILES ${file} DESTINATION ${package_docs}/third-party RENAME ${name}.txt)
 endwhile()
 
-set(CPACK_PACKAGE_NAME Uninstall)
-set(CPACK_PACKAGE_VENDOR "Uninstall project")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
-include(CPack)
+set(UNINSTALL_PACKAGE_NAME ${UNINSTALL_PACKAGE_NAME} CACHE INTERNAL "the release package's name")

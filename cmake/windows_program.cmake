@@ -2,6 +2,8 @@
 # API, a lean windows.h without min/max macros, the Windows 7 API level, the
 # wide entry points (wmain, wWinMain), and the C and C++ runtimes linked in,
 # so that each program needs nothing beside it. Release builds are stripped.
+# The linker writes no time stamp into the PE header (its field stays 0), so
+# that the same sources and tools give the same bytes on every build.
 
 # The compile settings, for a library or a program (`scope` PUBLIC for a
 # library whose users include its headers, PRIVATE otherwise).
@@ -24,7 +26,7 @@ function(uninstall_windows_program name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE project_warnings ${arg_LIBRARIES})
   target_link_options(${name} PRIVATE -municode -static -static-libgcc -static-libstdc++
-    $<$<CONFIG:Release>:-s>)
+    -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
   if(arg_OUTPUT_NAME)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${arg_OUTPUT_NAME})
   endif()
