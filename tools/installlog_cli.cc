@@ -12,11 +12,13 @@
 #include "installlog/writer.h"
 #include "platform/fatal_error.h"
 #include "removal/shared_keys.h"
+#include "tools/capture.h"
 #include "tools/dump_report.h"
 #include "tools/file_io.h"
 #include "tools/manifest.h"
 #include "tools/staged_manifest.h"
 #include "tools/utf8.h"
+#include "tools/wine_commands.h"
 #include "uninstall_version.h"
 
 namespace uninstall::tools {
@@ -243,12 +245,13 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
                   const DefaultFolders& defaults) {
   CLI::App app(
       "Write, inspect and preview the install logs (Uninstall.dat) that Uninstall.exe "
-      "reads.",
+      "reads; capture them from an installer and verify them under Wine.",
       std::string(kProgram));
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string(kProgram) + " " + UNINSTALL_VERSION);
   app.footer(
-      "Exit codes: 0 ok, 1 the log is not valid, 2 usage or I/O error.\n"
+      "Exit codes: 0 ok, 1 the log is not valid (capture: something the log cannot undo; "
+      "verify: leftovers or collateral), 2 usage or I/O error.\n"
       "Run 'installlog COMMAND --help' for the options of a command.");
 
   std::string manifest_argument;
@@ -332,6 +335,68 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
       "C:\\APP\\.");
 #endif
 
+  WineArguments wine;
+  const auto add_wine_options = [&wine](CLI::App* command) {
+    command
+        ->add_option("--arch", wine.arch,
+                     "win64 (default): a 64-bit prefix, where the 32-bit Uninstall.exe runs "
+                     "under WOW64; win32: a 32-bit prefix")
+        ->check(CLI::IsMember({"win32", "win64"}));
+    command->add_option("--app-dir", wine.app_dir,
+                        "the application folder (C:\\...) when the install makes no "
+                        "Uninstall.exe or more than one");
+    command->add_option("--work", wine.work,
+                        "a new folder for the prefix, kept afterwards (default: a scratch folder, "
+                        "removed)");
+    command
+        ->add_option("INSTALLER", wine.command,
+                     "after --: the installer and its arguments for a silent install, e.g. "
+                     "Setup.exe /S or cmd /c install.bat")
+        ->required();
+  };
+  CLI::App* capture = app.add_subcommand(
+      "capture", "Run an installer under Wine and write the manifest of what it made.");
+  capture->add_option("--name", wine.name, "the application's name (AppName)")->required();
+  capture
+      ->add_option("--main", wine.main,
+                   "its main program, relative to the application folder (MainPath)")
+      ->required();
+  capture->add_option("--group", wine.group,
+                      "its program group (default: the folder of the new Start-menu links)");
+  add_wine_options(capture);
+  capture->footer(
+      std::string(
+          "The manifest (as 'write' takes it) holds the new files of the application folder "
+          "(%currentdir%, the folder of the new Uninstall.exe), the Windows folder (%windir%) and "
+          "the system folder (%winsysdir%); each new folder that holds nothing, and each new "
+          "folder above the application folder, as an entry ending in \\; every new registry "
+          "key, subkeys first, with a trailing \\; the new links in the Start menu's Programs "
+          "folder and on the desktop. Reported on the error stream with exit status 1, the "
+          "manifest written all the same: what a log cannot undo (values added to keys that "
+          "were there before, files replaced or removed, files where no path variable reaches, "
+          "folders in the Start menu other than the group, keys the system shares).\n\n") +
+      kWineCommandsHelp + "\n\n" + kWineChurnHelp +
+      "\n\nExample:\n"
+      "  xvfb-run -a installlog capture --name \"Sample Notes\" --main SampleNotes.exe -- \\\n"
+      "      SampleNotesSetup.exe /S > sample.json\n"
+      "  installlog write sample.json stage/app/Uninstall.dat\n");
+
+  CLI::App* verify = app.add_subcommand(
+      "verify",
+      "Install, uninstall with the installed Uninstall.exe, and show what differs from before.");
+  verify->add_option("--answer", wine.answer,
+                     "the answering helper answer.exe (default: the one beside installlog)");
+  add_wine_options(verify);
+  verify->footer(
+      std::string(
+          "Runs the installer, then its Uninstall.exe under the answering helper, which answers "
+          "the question Yes and the report of success OK (any other box fails the run), restarts "
+          "the prefix so that deletes left for the next start happen, and compares it with the "
+          "prefix before the install. Prints each leftover (made by the install, still there) "
+          "and each collateral (there before, gone or changed after). Exit status: 0 clean, 1 "
+          "leftovers or collateral, 2 usage or setup error.\n\n") +
+      kWineCommandsHelp + "\n\n" + kWineChurnHelp);
+
   std::vector<const char*> argv;
   argv.reserve(args.size() + 1);
   if (args.empty()) argv.push_back(app.get_name().c_str());
@@ -348,6 +413,10 @@ int RunInstalllog(const std::vector<std::string>& args, std::ostream& out, std::
       code = Write(manifest_argument, out_argument, err);
     } else if (manifest->parsed()) {
       code = Manifest(staged, out, err);
+    } else if (capture->parsed()) {
+      code = CaptureCommand(wine, out, err);
+    } else if (verify->parsed()) {
+      code = VerifyCommand(wine, out, err);
     } else if (dump->parsed()) {
       code = Dump(log_argument, json, out, err);
     } else {
