@@ -381,11 +381,14 @@ class Capturer {
       }
       const std::string rest = Comparable(Rest(key, programs_));
       if (!group_.empty() && rest == group_key) continue;  // removed as the program group
-      Say(OnDrive(file.path) + "\\: " +
-          (!group_.empty() && Below(group_key, rest)
-               ? "a folder above the program group; the uninstall removes the group only"
-               : "a folder in the Start menu that is not the program group; the uninstall "
-                 "removes the group only"));
+      const char* what = group_.empty() ? "a folder in the Start menu, and no program group"
+                         : Below(group_key, rest) ? "a folder above the program group"
+                         : Below(rest, group_key)
+                             ? "a folder in the program group, which then stays too"
+                             : "a folder in the Start menu that is not the program group";
+      Say(OnDrive(file.path) + "\\: " + what +
+          "; the uninstall removes the group's links and the " +
+          "group once empty, no other folder of the Start menu");
     }
   }
 
@@ -406,6 +409,8 @@ class Capturer {
       }
       const std::optional<LogKey> log_key = KeyOfLog(hive, entry.path, wow64_);
       if (!log_key) {
+        const std::string parent = ParentOf(key);
+        if (after_.Keys(hive).contains(parent) && !before.contains(parent)) continue;
         Say(HiveKeyText(hive, entry.path) +
             ": a 64-bit key, which the 32-bit uninstaller does not reach");
       } else if (IsSharedRegistryKey(log_key->root, FromUtf8(log_key->path))) {
