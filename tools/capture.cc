@@ -91,9 +91,10 @@ bool SubkeysFirst(const LogKey& a, const LogKey& b) {
 }  // namespace
 
 const char* const kWineChurnHelp =
-    "Left out as Wine's own (it changes them whatever a program does): the dates in its "
-    "registration of the display (DriverDateData of the display adapter, the monitor's "
-    "device-property dates), rewritten when a process first uses the display; the fonts of "
+    "Left out as Wine's own (it changes them whatever a program does): its registration of the "
+    "display (DriverDateData and SymbolicLinkValue of the display adapter, the monitor's "
+    "device-property dates), written anew when a process first uses the display and when the "
+    "prefix starts again; the fonts of "
     "the Linux machine in the Fonts keys (data that is a \\??\\unix\\ path), which each process "
     "rewrites by the fonts it loaded; the defaults of the profiles folder and of the 64-bit "
     "common files (\"Users\", \"ProgramFilesCommonX64\" in ...\\Windows\\CurrentVersion), "
@@ -107,7 +108,7 @@ bool IsWineChurn(Hive hive, const std::string& key, const PrefixValue& value) {
     if (!key.starts_with(set)) continue;
     const std::string rest = key.substr(set.size());
     if (rest.starts_with("CONTROL\\CLASS\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\") &&
-        name == "DRIVERDATEDATA") {
+        (name == "DRIVERDATEDATA" || name == "SYMBOLICLINKVALUE")) {
       return true;
     }
     if (rest.starts_with("ENUM\\DISPLAY\\") &&

@@ -1,16 +1,21 @@
 ; The installer of Sample Notes, built by makensis from a staged folder:
 ;
-;   makensis -DSTAGE=DIR [-DOUTFILE=FILE] sample-notes.nsi
+;   makensis -DSTAGE=DIR [-DOUTFILE=FILE] [-DTARGET=amd64-unicode] sample-notes.nsi
 ;
 ; DIR/app/ is the application folder as it is to be installed, with
-; Uninstall.exe and the Uninstall.dat that installlog wrote for it from the
-; same folder (build.sh makes all of it); DIR/windows/ holds a file for the
-; Windows folder. The installer has no uninstaller of its own: Uninstall.exe
-; removes, as Uninstall.dat lists them, the files, registry keys and links
-; that this script installs. What the script adds beyond the staged files
-; (registry keys, links) is listed for the log in sample-extras.json and in
-; installlog's --link options (sample.sh).
-Unicode true
+; Uninstall.exe and, in the second build, the Uninstall.dat that installlog
+; captured from the first (build.sh makes all of it); DIR/windows/ holds a
+; file for the Windows folder. The installer has no uninstaller of its own:
+; Uninstall.exe removes, as Uninstall.dat lists them, the files, folders,
+; registry keys and links that this script installs. Nothing here is listed
+; a second time for the log: installlog capture finds it all by running the
+; installer under Wine. TARGET amd64-unicode makes a 64-bit installer, for
+; machines that run only 64-bit code.
+!ifdef TARGET
+  Target "${TARGET}"
+!else
+  Unicode true
+!endif
 
 !ifndef STAGE
   !error "Name the staged folder: makensis -DSTAGE=DIR sample-notes.nsi"
@@ -25,8 +30,8 @@ Unicode true
 Name "${APPNAME}"
 OutFile "${OUTFILE}"
 ; Uninstall.dat names the application folder as %currentdir%, so any folder
-; the user picks works.
-InstallDir "$PROGRAMFILES\${APPNAME}"
+; the user picks works; the vendor's folder above it goes too, once empty.
+InstallDir "$PROGRAMFILES\${VENDOR}\${APPNAME}"
 ; Per machine: files under Program Files and the Windows folder, keys under
 ; HKEY_LOCAL_MACHINE; Uninstall.exe asks for the same rights.
 RequestExecutionLevel admin
