@@ -152,6 +152,16 @@ const DirCase kCases[] = {
     {"FolderEntryHoldingAFileStays", L"C:\\Apps\\Tool\\data\\empty\\user.cfg", L"",
      L"C:\\Apps\\Tool\\{a.exe, data\\empty\\}", kSame,
      L"rd C:\\Apps\\Tool\\data\\empty\\; rd C:\\Apps\\Tool\\data\\; rd C:\\Apps\\Tool\\"},
+    // The folder above the application's, named with "..": visited after
+    // the application's folder, as the folder it names.
+    {"FolderAboveTheApplicationGoesLast", L"C:\\Apps\\Tool\\", L"",
+     L"C:\\Apps\\Tool\\{a.exe, ..\\}", L"C:\\", L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\"},
+    {"FolderAboveHoldingAnotherApplicationStays", L"C:\\Apps\\{Tool\\, Other\\x.exe}", L"",
+     L"C:\\Apps\\Tool\\{a.exe, ..\\}", L"C:\\Apps\\Other\\x.exe",
+     L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\"},
+    {"GuardedFolderAboveStays", L"C:\\Program Files\\Tool\\", L"",
+     L"C:\\Program Files\\Tool\\{a.exe, ..\\}", L"C:\\Program Files\\",
+     L"rd C:\\Program Files\\Tool\\"},
     // Errors are absorbed and the stage goes on.
     {"FailingSearchCountsAsExisting", L"C:\\Apps\\Tool\\", L"", L"C:\\Apps\\Tool\\a.exe",
      L"C:\\Apps\\", L"dir C:\\Apps\\Tool\\; rd C:\\Apps\\Tool\\", kAttrs, L"C:\\Apps\\Tool"},

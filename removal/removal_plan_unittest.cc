@@ -112,6 +112,23 @@ const FolderEntryCase kFolderEntryCases[] = {
      L"C:\\PF\\Vendor\\App\\"},
     {"FolderElsewhereAddsNothingBetween", L"%currentdir%\\a.txt, %windir%\\Vendor\\",
      L"C:\\PF\\Vendor\\App\\a.txt", L"C:\\WINDOWS\\Vendor\\; C:\\PF\\Vendor\\App\\"},
+    // "..", as the log names the folder above the application's, is
+    // resolved: the folder goes after the one below it, and the folders
+    // between are completed.
+    {"FolderAboveTheApplicationAfterIt", L"%currentdir%\\{a.txt, data\\empty\\}, %currentdir%..\\",
+     L"C:\\PF\\Vendor\\App\\a.txt",
+     L"C:\\PF\\Vendor\\App\\data\\empty\\; C:\\PF\\Vendor\\App\\data\\; C:\\PF\\Vendor\\App\\; "
+     L"C:\\PF\\Vendor\\"},
+    {"FolderAboveCompletesTheFoldersBetween", L"%currentdir%\\bin\\x.exe, %currentdir%\\..\\",
+     L"C:\\PF\\Vendor\\App\\bin\\x.exe",
+     L"C:\\PF\\Vendor\\App\\bin\\; C:\\PF\\Vendor\\App\\; C:\\PF\\Vendor\\"},
+    {"TwoLevelsUpAndDot", L"%currentdir%..\\..\\, %currentdir%.\\", L"",
+     L"C:\\PF\\Vendor\\App\\; C:\\PF\\Vendor\\; C:\\PF\\"},
+    {"FileAboveTheApplication", L"%currentdir%..\\readme.txt",
+     L"C:\\PF\\Vendor\\App\\..\\readme.txt", L"C:\\PF\\Vendor\\"},
+    // Resolved, the path is spelled nowhere in the log: visited as written.
+    {"DotDotBeforeANameStaysAsWritten", L"%currentdir%..\\Shared\\", L"",
+     L"C:\\PF\\Vendor\\App\\..\\Shared\\"},
 };
 
 class FolderEntryTest : public ::testing::TestWithParam<FolderEntryCase> {};
