@@ -105,6 +105,25 @@ std::wstring ComparablePath(std::wstring_view path) {
   return UpperCase(NormalisePath(path).Text());
 }
 
+std::wstring_view ResolvedFolderPrefix(std::wstring_view dir) {
+  // Most paths hold no "." or ".." component: they are passed back without
+  // a copy, which keeps a plan of tens of thousands of folders cheap.
+  bool dots = false;
+  for (std::size_t start = 0; start <= dir.size() && !dots;) {
+    std::size_t end = dir.find(kSep, start);
+    if (end == std::wstring_view::npos) end = dir.size();
+    const std::wstring_view part = dir.substr(start, end - start);
+    dots = part == L"." || part == L"..";
+    start = end + 1;
+  }
+  if (!dots) return dir;
+  const NormalPath path = NormalisePath(dir);
+  if (!path.absolute) return dir;
+  std::wstring resolved = path.Text();
+  if (resolved.back() != kSep) resolved.push_back(kSep);
+  return dir.starts_with(resolved) ? dir.substr(0, resolved.size()) : dir;
+}
+
 std::wstring JoinPath(std::wstring_view left, std::wstring_view right) {
   while (!left.empty() && left.back() == kSep) left.remove_suffix(1);
   while (!right.empty() && right.front() == kSep) right.remove_prefix(1);

@@ -48,6 +48,16 @@ struct NormalPath {
 // spellings of one path are equal.
 [[nodiscard]] std::wstring ComparablePath(std::wstring_view path);
 
+// The folder `dir` names once its "." and ".." components are resolved, as
+// Windows resolves them before the file system sees the path, when that
+// folder's path is the start of `dir`'s own text: then that start, with its
+// "\" ("C:\A\B\..\" gives "C:\A\", "C:\A\.\" gives "C:\A\"). Otherwise
+// `dir` itself: a path with no such component, a relative one (resolved
+// against a current directory), or one whose resolved path is not spelled
+// at its start ("C:\A\..\B\", or "\\?\C:\A\..\", which Windows takes as
+// it stands).
+[[nodiscard]] std::wstring_view ResolvedFolderPrefix(std::wstring_view dir);
+
 // `left` and `right` joined by exactly one "\".
 [[nodiscard]] std::wstring JoinPath(std::wstring_view left, std::wstring_view right);
 

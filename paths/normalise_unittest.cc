@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace uninstall {
 namespace {
@@ -76,6 +78,31 @@ TEST(NormalisePath, KeepsTheLetterCaseOfTheText) {
   EXPECT_EQ(path.Parent().Text(), L"c:\\Program Files");
   EXPECT_EQ(path.Parent().Parent().Parent().Text(), L"c:\\");
   EXPECT_TRUE(path.Parent().Parent().IsRoot());
+}
+
+// The folder a directory's text names, as a view of the start of that text.
+TEST(ResolvedFolderPrefix, TheFolderWhereTheTextSpellsIt) {
+  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+      {L"C:\\PF\\Vendor\\App\\..\\", L"C:\\PF\\Vendor\\"},
+      {L"C:\\PF\\App\\.\\", L"C:\\PF\\App\\"},
+      {L"C:\\PF\\App\\..\\..\\..\\", L"C:\\"},
+      {L"C:\\PF\\App. \\..\\", L"C:\\PF\\"},
+      {L"\\\\srv\\share\\App\\..\\", L"\\\\srv\\share\\"},
+      {L"C:\\PF\\App\\..", L"C:\\PF\\"},
+      // Spelled nowhere at the start, or not to be resolved: as it stands.
+      {L"C:\\PF\\App\\..\\Shared\\", L"C:\\PF\\App\\..\\Shared\\"},
+      {L"\\\\?\\C:\\PF\\App\\..\\", L"\\\\?\\C:\\PF\\App\\..\\"},
+      {L"App\\..\\", L"App\\..\\"},
+      {L"C:\\PF\\App\\.git\\", L"C:\\PF\\App\\.git\\"},
+      {L"C:\\PF\\App\\...\\", L"C:\\PF\\App\\...\\"},
+      {L"", L""},
+  };
+  for (const auto& [dir, folder] : rows) {
+    const std::wstring_view text = dir;
+    const std::wstring_view resolved = ResolvedFolderPrefix(text);
+    EXPECT_EQ(resolved, folder) << ::testing::PrintToString(dir);
+    EXPECT_EQ(resolved.data(), text.data()) << ::testing::PrintToString(dir);
+  }
 }
 
 TEST(JoinPath, ExactlyOneSeparator) {

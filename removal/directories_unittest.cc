@@ -144,6 +144,24 @@ const DirCase kCases[] = {
     {"AttributesUnreadableHoldingAFile", L"C:\\Apps\\Tool\\data\\user.cfg",
      L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\data\\x.dat", kSame,
      L"dir C:\\Apps\\Tool\\data\\", kAttrs, L"C:\\Apps\\Tool\\data\\"},
+    // An entry that names a folder ("\" at its end) is visited as a folder:
+    // removed once empty, kept while it holds anything.
+    {"EmptyFolderEntryGoesWithItsParents", L"C:\\Apps\\Tool\\data\\empty\\", L"",
+     L"C:\\Apps\\Tool\\{a.exe, data\\empty\\}", L"C:\\Apps\\",
+     L"rd C:\\Apps\\Tool\\data\\empty\\; rd C:\\Apps\\Tool\\data\\; rd C:\\Apps\\Tool\\"},
+    {"FolderEntryHoldingAFileStays", L"C:\\Apps\\Tool\\data\\empty\\user.cfg", L"",
+     L"C:\\Apps\\Tool\\{a.exe, data\\empty\\}", kSame,
+     L"rd C:\\Apps\\Tool\\data\\empty\\; rd C:\\Apps\\Tool\\data\\; rd C:\\Apps\\Tool\\"},
+    // The folder above the application's, named with "..": visited after
+    // the application's folder, as the folder it names.
+    {"FolderAboveTheApplicationGoesLast", L"C:\\Apps\\Tool\\", L"",
+     L"C:\\Apps\\Tool\\{a.exe, ..\\}", L"C:\\", L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\"},
+    {"FolderAboveHoldingAnotherApplicationStays", L"C:\\Apps\\{Tool\\, Other\\x.exe}", L"",
+     L"C:\\Apps\\Tool\\{a.exe, ..\\}", L"C:\\Apps\\Other\\x.exe",
+     L"rd C:\\Apps\\Tool\\; rd C:\\Apps\\"},
+    {"GuardedFolderAboveStays", L"C:\\Program Files\\Tool\\", L"",
+     L"C:\\Program Files\\Tool\\{a.exe, ..\\}", L"C:\\Program Files\\",
+     L"rd C:\\Program Files\\Tool\\"},
     // Errors are absorbed and the stage goes on.
     {"FailingSearchCountsAsExisting", L"C:\\Apps\\Tool\\", L"", L"C:\\Apps\\Tool\\a.exe",
      L"C:\\Apps\\", L"dir C:\\Apps\\Tool\\; rd C:\\Apps\\Tool\\", kAttrs, L"C:\\Apps\\Tool"},

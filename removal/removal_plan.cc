@@ -144,25 +144,35 @@ std::vector<DirectoryVisit> PlanDirectories(std::span<const FileEntry> in_use,
   // A path that still opens with a variable names no folder of this
   // machine; a kept file gives its directory no reason to go. Each
   // directory is the part of the file's path up to its last "\"
-  // (GetDirectory), viewed, not copied.
+  // (GetDirectory), viewed, not copied; an entry whose path ends in "\"
+  // names a folder, and that is its directory.
+  //
+  // The order and the completion read paths by their text, so a directory
+  // named with "." or ".." ("%currentdir%..\", the folder above the
+  // application's) is taken as the folder it names where its text spells
+  // that folder's path: ordered by its text as it stands, the folder above
+  // would come before the application's folder, still full, and stay.
   std::vector<PlanEntry> dirs;
   dirs.reserve(in_use.size());
   for (const FileEntry& entry : in_use) {
     if (entry.TargetPath.starts_with(L'%') || entry.KeepFile == kTrue) continue;
     const std::wstring_view target = entry.TargetPath;
     const std::size_t last = target.rfind(kSep);
-    dirs.push_back(
-        {0, last == std::wstring_view::npos ? std::wstring_view{} : target.substr(0, last + 1)});
+    dirs.push_back({0, last == std::wstring_view::npos
+                           ? std::wstring_view{}
+                           : ResolvedFolderPrefix(target.substr(0, last + 1))});
   }
   std::vector<DirectoryVisit> visits;
   const std::vector<PlanEntry> ordered = PlanRemovalOrderOfViews(std::move(dirs));
   visits.reserve(ordered.size());
+  // The main directory, resolved as the visits are.
+  const std::wstring_view main_folder = ResolvedFolderPrefix(main_dir);
   std::wstring dir;  // one buffer for every directory
   for (const PlanEntry& entry : ordered) {
     // The stage visits each directory with a trailing "\".
     dir.assign(entry.path);
     if (dir.empty() || dir.back() != kSep) dir.push_back(kSep);
-    visits.push_back({entry.path, !main_dir.empty() && EqualsNoCase(dir, main_dir)});
+    visits.push_back({entry.path, !main_folder.empty() && EqualsNoCase(dir, main_folder)});
   }
   return visits;
 }

@@ -71,7 +71,11 @@ struct RemovalPlan {
   // The directory (GetDirectory) of each logged file, but those of kept
   // files and of paths that still open with "%", duplicates included,
   // completed with the folders between a directory and a listed ancestor
-  // and ordered deepest first.
+  // and ordered deepest first. A path ending in "\" names a folder, which
+  // is its directory. A directory named with "." or ".." is the folder it
+  // names where its text spells that (ResolvedFolderPrefix), so that
+  // "C:\PF\Vendor\App\..\" is visited as "C:\PF\Vendor\", after the
+  // application's folder.
   std::vector<DirectoryVisit> directories;
   std::wstring mainDirectory;  // GetDirectory of MainPath
   // The desktop link named after the application (AppName, even an empty

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "paths/variables.h"
 #include "removal/shared_keys.h"
 #include "tests/support/install_logs.h"
 
@@ -86,6 +87,73 @@ TEST_P(RegistryKeyActionsTest, MarksEveryPlannedKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RegistryKeyActionsTest, ::testing::ValuesIn(kActionCases),
+                         [](const auto& tested) { return std::string(tested.param.name); });
+
+// --- Entries that name a folder ------------------------------------------
+
+// A TargetPath ending in "\" names a folder: the file stage leaves it to the
+// directory stage, which visits it with the folders of the logged files.
+struct FolderEntryCase {
+  const char* name;
+  const wchar_t* log;          // as in LoggedFiles, before the expansion
+  const wchar_t* files;        // plan.files, joined by "; "
+  const wchar_t* directories;  // plan.directories, joined by "; "
+};
+
+void PrintTo(const FolderEntryCase& c, std::ostream* os) { *os << c.name; }
+
+const FolderEntryCase kFolderEntryCases[] = {
+    {"EmptyFolderOfTheTreeIsVisitedNotDeleted", L"%currentdir%\\{a.txt, data\\empty\\}",
+     L"C:\\PF\\Vendor\\App\\a.txt",
+     L"C:\\PF\\Vendor\\App\\data\\empty\\; C:\\PF\\Vendor\\App\\data\\; C:\\PF\\Vendor\\App\\"},
+    {"ApplicationFolderItself", L"%currentdir%\\, %currentdir%", L"",
+     L"C:\\PF\\Vendor\\App\\; C:\\PF\\Vendor\\App\\"},
+    {"KeptFolderIsNotVisited", L"%currentdir%\\{a.txt, cache\\:K}", L"C:\\PF\\Vendor\\App\\a.txt",
+     L"C:\\PF\\Vendor\\App\\"},
+    {"FolderElsewhereAddsNothingBetween", L"%currentdir%\\a.txt, %windir%\\Vendor\\",
+     L"C:\\PF\\Vendor\\App\\a.txt", L"C:\\WINDOWS\\Vendor\\; C:\\PF\\Vendor\\App\\"},
+    // "..", as the log names the folder above the application's, is
+    // resolved: the folder goes after the one below it, and the folders
+    // between are completed.
+    {"FolderAboveTheApplicationAfterIt", L"%currentdir%\\{a.txt, data\\empty\\}, %currentdir%..\\",
+     L"C:\\PF\\Vendor\\App\\a.txt",
+     L"C:\\PF\\Vendor\\App\\data\\empty\\; C:\\PF\\Vendor\\App\\data\\; C:\\PF\\Vendor\\App\\; "
+     L"C:\\PF\\Vendor\\"},
+    {"FolderAboveCompletesTheFoldersBetween", L"%currentdir%\\bin\\x.exe, %currentdir%\\..\\",
+     L"C:\\PF\\Vendor\\App\\bin\\x.exe",
+     L"C:\\PF\\Vendor\\App\\bin\\; C:\\PF\\Vendor\\App\\; C:\\PF\\Vendor\\"},
+    {"TwoLevelsUpAndDot", L"%currentdir%..\\..\\, %currentdir%.\\", L"",
+     L"C:\\PF\\Vendor\\App\\; C:\\PF\\Vendor\\; C:\\PF\\"},
+    {"FileAboveTheApplication", L"%currentdir%..\\readme.txt",
+     L"C:\\PF\\Vendor\\App\\..\\readme.txt", L"C:\\PF\\Vendor\\"},
+    // Resolved, the path is spelled nowhere in the log: visited as written.
+    {"DotDotBeforeANameStaysAsWritten", L"%currentdir%..\\Shared\\", L"",
+     L"C:\\PF\\Vendor\\App\\..\\Shared\\"},
+};
+
+class FolderEntryTest : public ::testing::TestWithParam<FolderEntryCase> {};
+
+TEST_P(FolderEntryTest, PlannedAsAFolder) {
+  const PathFields fields{L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM32\\", L"C:\\PF\\Vendor\\App\\",
+                          L"C:\\PF\\Vendor\\App\\Uninstall.dat"};
+  std::vector<FileEntry> files = LoggedFiles(GetParam().log);
+  for (FileEntry& file : files) ExpandPathVariables(fields, L"", file.TargetPath);
+  const int count = static_cast<int>(files.size());
+  const InstallLog log = FilesLog(count, std::move(files));
+  const RemovalPlan plan = PlanRemoval(log);
+  std::wstring planned_files;
+  for (const std::wstring_view file : plan.files) {
+    planned_files += (planned_files.empty() ? L"" : L"; ") + std::wstring(file);
+  }
+  std::wstring visited;
+  for (const DirectoryVisit& visit : plan.directories) {
+    visited += (visited.empty() ? L"" : L"; ") + std::wstring(visit.dir);
+  }
+  EXPECT_EQ(planned_files, GetParam().files);
+  EXPECT_EQ(visited, GetParam().directories);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FolderEntryTest, ::testing::ValuesIn(kFolderEntryCases),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
 // --- Shared keys, in every spelling -------------------------------------

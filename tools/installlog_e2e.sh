@@ -59,7 +59,8 @@ expect 0 plan Uninstall.dat
 grep -q 'AppDir "C:\\APP\\"' out.txt || fail "plan: default folders: $(cat out.txt)"
 
 # manifest: a staged folder, then write; a name Windows cannot hold is refused.
-mkdir -p stage/app/data stage/sys
+# The empty folder is visited by the directory stage, never deleted as a file.
+mkdir -p stage/app/data stage/sys stage/app/logs/old
 printf 'x' >stage/app/tool.exe
 printf 'x' >'stage/app/data/Café.txt'
 printf 'x' >stage/app/Uninstall.exe
@@ -73,6 +74,9 @@ expect 0 plan staged.dat --json --appdir 'C:\Apps\Tool' --winsysdir 'C:\Sys'
 tr -d ' \n' <out.txt >plan.json
 grep -qF '"files":["C:\\Apps\\Tool\\data\\Café.txt","C:\\Apps\\Tool\\tool.exe","C:\\Sys\\tool.dll"]' plan.json ||
   fail "manifest: planned files: $(cat plan.json)"
+for dir in 'logs\\old\\' 'logs\\'; do
+  grep -qF "\"C:\\\\Apps\\\\Tool\\\\$dir\"" plan.json || fail "manifest: empty folder $dir: $(cat plan.json)"
+done
 printf 'x' >'stage/app/a:b'
 expect 2 manifest stage --name Tool --main app/tool.exe
 grep -qF '"app/a:b": the name has ":"' err.txt || fail "manifest: bad name: $(cat err.txt)"

@@ -150,10 +150,12 @@ StagedPath CheckedStagedPath(std::wstring_view text, const std::string& what) {
   return path;
 }
 
-// A staged file that goes into the log, and where it lands.
+// A staged file or empty folder that goes into the log, and where it
+// lands: a folder's target ends in "\\", as the directory stage takes it.
 struct Placed {
   const StagedPath* staged;
   std::wstring target;
+  bool folder = false;
 };
 
 bool StartsWith(const StagedPath& path, const StagedPath& prefix) {
@@ -178,14 +180,16 @@ class CaseClashes {
  public:
   explicit CaseClashes(std::vector<std::string>& problems) : problems_(problems) {}
 
-  // `target` is "%variable%\folders\name"; each folder below the variable
-  // and the file itself are compared with what earlier files brought.
+  // `target` is "%variable%\folders\name" ("\" at its end for an empty
+  // folder); each folder below the variable and the file itself are
+  // compared with what earlier entries brought.
   void Add(const Placed& file) {
-    const std::wstring& target = file.target;
+    const std::wstring target =
+        file.folder ? file.target.substr(0, file.target.size() - 1) : file.target;
     std::size_t at = target.find(L'\\');
     if (at == std::wstring::npos) return;
     for (at = target.find(L'\\', at + 1);; at = target.find(L'\\', at + 1)) {
-      const bool is_file = at == std::wstring::npos;
+      const bool is_file = at == std::wstring::npos && !file.folder;
       std::wstring path = is_file ? target : target.substr(0, at);
       const auto [it, inserted] = seen_.try_emplace(Folded(path), Seen{path, file.staged, is_file});
       if (!inserted && (is_file || it->second.is_file || it->second.path != path)) {
@@ -198,7 +202,7 @@ class CaseClashes {
                                        "letter case apart)"));
         return;
       }
-      if (is_file) return;
+      if (at == std::wstring::npos) return;
     }
   }
 
@@ -237,21 +241,31 @@ bool IsOwnFile(const std::wstring& target) {
   return false;
 }
 
-std::vector<const StagedPath*> SortedFiles(const StagedTree& tree) {
+// A staged file, or an empty folder (`folder`).
+struct StagedEntry {
+  const StagedPath* path;
+  bool folder;
+};
+
+// The files and the empty folders in one order.
+std::vector<StagedEntry> SortedEntries(const StagedTree& tree) {
   // Code point order, name by name: UTF-8 bytes compare in code point order
   // whatever the width of wchar_t.
-  std::vector<std::pair<std::vector<std::string>, const StagedPath*>> keyed;
-  keyed.reserve(tree.Files.size());
-  for (const StagedPath& path : tree.Files) {
-    std::vector<std::string> key;
-    key.reserve(path.size());
-    for (const std::wstring& name : path) key.push_back(ToUtf8(name));
-    keyed.emplace_back(std::move(key), &path);
+  std::vector<std::pair<std::vector<std::string>, StagedEntry>> keyed;
+  keyed.reserve(tree.Files.size() + tree.EmptyDirs.size());
+  for (const bool folder : {false, true}) {
+    for (const StagedPath& path : folder ? tree.EmptyDirs : tree.Files) {
+      std::vector<std::string> key;
+      key.reserve(path.size());
+      for (const std::wstring& name : path) key.push_back(ToUtf8(name));
+      keyed.emplace_back(std::move(key), StagedEntry{&path, folder});
+    }
   }
-  std::sort(keyed.begin(), keyed.end());
-  std::vector<const StagedPath*> sorted;
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<StagedEntry> sorted;
   sorted.reserve(keyed.size());
-  for (const auto& [key, path] : keyed) sorted.push_back(path);
+  for (const auto& [key, entry] : keyed) sorted.push_back(entry);
   return sorted;
 }
 
@@ -379,9 +393,14 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
     }
   }
 
-  // Every staged file with its target, in the log's order.
+  // Every staged file and empty folder with its target, in the log's order.
+  // An empty folder is named by an entry of its own, which the uninstall's
+  // directory stage removes once it is empty. The folders above it are
+  // visited with it as those of a file are: up to the nearest folder the
+  // log names (the application's folder, where a file lies in it).
   std::vector<Placed> placed;
-  for (const StagedPath* path : SortedFiles(tree)) {
+  std::size_t folders = 0;
+  for (const auto& [path, folder] : SortedEntries(tree)) {
     std::string problem;
     for (const std::wstring& name : *path) {
       problem = NameProblem(name);
@@ -393,7 +412,11 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
     }
     const StagedMap* map = MapOf(*path, options.Maps);
     const std::size_t base = map == nullptr ? 0 : map->Folder.size();
-    placed.push_back({path, (map == nullptr ? target : map->Target) + L"\\" + Join(*path, base)});
+    std::wstring landing = map == nullptr ? target : map->Target;
+    if (base < path->size()) landing += L"\\" + Join(*path, base);
+    if (folder) landing += L'\\';
+    placed.push_back({path, std::move(landing), folder});
+    if (folder) ++folders;
   }
 
   CaseClashes clashes(problems);
@@ -401,7 +424,7 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
 
   const auto find = [&placed](const StagedPath& path) -> const Placed* {
     for (const Placed& file : placed) {
-      if (*file.staged == path) return &file;
+      if (!file.folder && *file.staged == path) return &file;
     }
     return nullptr;
   };
@@ -442,16 +465,13 @@ StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options
       continue;
     }
     const bool keep = std::find(kept.begin(), kept.end(), &file) != kept.end();
-    log.Files.push_back({Join(*file.staged, 0), file.target, keep ? kTrue : kFalse});
+    log.Files.push_back(
+        {Join(*file.staged, 0) + (file.folder ? L"\\" : L""), file.target, keep ? kTrue : kFalse});
   }
   if (log.Files.size() > static_cast<std::size_t>(kMaxEntries)) {
     problems.push_back("the staged folder holds " + std::to_string(log.Files.size()) +
-                       " files; a log holds at most " + std::to_string(kMaxEntries));
-  }
-  for (const StagedPath& dir : tree.EmptyDirs) {
-    result.Notes.push_back(Show(dir) +
-                           " is an empty folder: a log names files, so the uninstall would leave "
-                           "this folder (and the folders above it) where the installer makes it");
+                       (folders == 0 ? " files" : " files and empty folders") +
+                       "; a log holds at most " + std::to_string(kMaxEntries));
   }
 
   // Every key with its trailing "\", as the uninstaller compares keys by

@@ -1,5 +1,6 @@
 // The manifest of a staged application folder (`installlog manifest`): the
-// folder an installer is built from, walked, one FileEntry per file.
+// folder an installer is built from, walked, one FileEntry per file and one
+// per empty folder.
 //
 // A staged file lands under the variable of its folder: the staged folder
 // itself maps to StagedOptions::Target (%currentdir% unless told otherwise)
@@ -90,24 +91,30 @@ inline constexpr std::array<std::wstring_view, 5> kTargetVariables = {
 [[nodiscard]] RegKeyEntry ParseRegKeyOption(std::wstring_view text);
 
 // The log of `tree`: AppInfo {Target, AppName, MainPath, GroupName}, the
-// files sorted by their staged path (name by name, in code point order, so
-// the same folder gives the same log on every system), SourcePath the staged
-// path with "\", TargetPath its target; then options.RegKeys (each SubKey
-// with a trailing "\"), options.Links
-// and one link per GroupLink in the folder "%userfolder%[\sub]".
+// files and the empty folders sorted by their staged path (name by name, in
+// code point order, so the same folder gives the same log on every system),
+// SourcePath the staged path with "\", TargetPath its target; then
+// options.RegKeys (each SubKey with a trailing "\"), options.Links and one
+// link per GroupLink in the folder "%userfolder%[\sub]".
+//
+// An empty folder's SourcePath and TargetPath end in "\"
+// ("data\empty\" -> "%currentdir%\data\empty\"), KeepFile false: the
+// uninstall's directory stage removes such a folder once it is empty and
+// keeps it while it holds anything. The folders above it need no entry of
+// their own: as those of a file, they are visited with it up to the nearest
+// folder the log names (the application's folder, where a file lies in it).
 //
 // A staged file whose target is Uninstall.exe or Uninstall.dat in the
 // application folder is left out (with a note): the uninstaller runs from
-// there and reads the log, and removes both itself, last. An empty folder gives a note: a log names
-// files, so the uninstall would leave such a folder behind.
+// there and reads the log, and removes both itself, last.
 //
 // Throws ManifestError with one line per problem: those of the walk, names
 // Windows does not allow (the characters \ / : * ? " < > |, control
 // characters, a trailing dot or space, device names such as CON or LPT1),
 // names outside the ANSI code page, names that differ only in letter case,
-// more than kMaxEntries files, options that name no staged file or folder,
-// a target that opens with no variable of kTargetVariables, links without a
-// group, and texts that the log cannot hold.
+// more than kMaxEntries files and empty folders, options that name no staged
+// file or folder, a target that opens with no variable of kTargetVariables,
+// links without a group, and texts that the log cannot hold.
 [[nodiscard]] StagedLog LogFromStagedTree(const StagedTree& tree, const StagedOptions& options);
 
 }  // namespace uninstall::tools

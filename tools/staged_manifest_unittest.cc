@@ -34,6 +34,12 @@ StagedTree Tree(std::initializer_list<std::wstring_view> files) {
   return tree;
 }
 
+// `tree` with the given empty folders.
+StagedTree WithEmpty(StagedTree tree, std::initializer_list<std::wstring_view> folders) {
+  for (const std::wstring_view folder : folders) tree.EmptyDirs.push_back(SplitStagedPath(folder));
+  return tree;
+}
+
 // The application "Tool" in the group "Tool", its main file `main`; then
 // `adjust` changes what a case needs.
 StagedOptions Options(std::wstring_view main = L"app.exe", const Adjust& adjust = nullptr) {
@@ -96,7 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case("OwnFilesLeftOut",
              Tree({L"app.exe", L"UNINSTALL.EXE", L"Uninstall.dat", L"sub/Uninstall.exe"})),
         Case("OwnFilesUnderAnotherTargetKept", Tree({L"app.exe", L"Uninstall.exe"}),
-             [](StagedOptions& o) { o.Target = L"%windir%"; })),
+             [](StagedOptions& o) { o.Target = L"%windir%"; }),
+        // An empty folder is an entry that ends in "\", among the files.
+        Case("EmptyFoldersAmongTheFiles",
+             WithEmpty(Tree({L"app.exe", L"data/a.dat", L"sys/x.dll", L"z.txt"}),
+                       {L"logs", L"data/empty", L"sys/cache/old", L"Uninstall.exe"}),
+             [](StagedOptions& o) { o.Maps = {ParseMapOption(L"sys=%winsysdir%\\Tool")}; })),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(StagedManifestTest, AppInfoRegistryKeysAndLinks) {
@@ -125,12 +136,13 @@ TEST(StagedManifestTest, TheSameFolderGivesTheSameLogInAnyWalkOrder) {
   }
 }
 
-TEST(StagedManifestTest, NotesForOwnFilesAndEmptyFolders) {
+// The log names an empty folder, so there is nothing to note about it.
+TEST(StagedManifestTest, NoteForOwnFilesNoneForEmptyFolders) {
   StagedTree tree = Tree({L"app.exe", L"Uninstall.exe"});
   tree.EmptyDirs = {SplitStagedPath(L"logs")};
   const StagedLog staged = LogFromStagedTree(tree, Options());
-  ASSERT_EQ(staged.Notes.size(), 2u);
-  ExpectGolden("staged_notes.txt", staged.Notes[0] + "\n" + staged.Notes[1] + "\n");
+  ASSERT_EQ(staged.Notes.size(), 1u);
+  ExpectGolden("staged_notes.txt", staged.Notes[0] + "\n");
 }
 
 // Trees and options that are refused, with every reason: staged_refused_NAME.txt.
@@ -180,6 +192,13 @@ INSTANTIATE_TEST_SUITE_P(
                o.GroupName.clear();
                o.GroupLinks = {ParseLinkOption(L"Tool=app.exe")};
              }),
+        Case("EmptyFolderNamesAndClashes",
+             WithEmpty(Tree({L"app.exe", L"Logs", L"Data/a"}), {L"logs", L"data", L"cache."})),
+        Case("OptionsNamingAnEmptyFolder", WithEmpty(Tree({L"app.exe"}), {L"logs"}),
+             [](StagedOptions& o) {
+               o.MainFile = SplitStagedPath(L"logs");
+               o.KeptFiles = {SplitStagedPath(L"logs")};
+             }),
         Case("ProblemsOfTheWalkFirst",
              [] {
                StagedTree tree = Tree({L"app.exe", L"bad?"});
@@ -201,6 +220,15 @@ TEST(StagedManifestTest, MoreFilesThanALogCanCountAreAnErrorNotCutShort) {
   // The uninstaller itself is left out, so with it the folder fits again.
   tree.Files.back() = {L"Uninstall.exe"};
   EXPECT_EQ(LogFromStagedTree(tree, Options(L"f0")).Log.FileCount, kMaxEntries);
+  // An empty folder takes an entry as a file does.
+  tree.EmptyDirs = {{L"empty"}};
+  try {
+    static_cast<void>(LogFromStagedTree(tree, Options(L"f0")));
+    FAIL() << "accepted";
+  } catch (const ManifestError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "the staged folder holds 32768 files and empty folders; a log holds at most 32767");
+  }
 }
 
 // The option texts: what each is read as, or why it is refused.

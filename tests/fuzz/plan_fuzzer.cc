@@ -24,6 +24,7 @@
 #include "fuzz_input.h"
 #include "installlog/reader.h"
 #include "installlog/records.h"
+#include "paths/normalise.h"
 #include "paths/split.h"
 #include "paths/variables.h"
 #include "removal/order.h"
@@ -121,11 +122,12 @@ void CheckPlan(const std::vector<PlanItem>& input, const std::vector<PlanItem>& 
 
 void CheckDirectories(const InstallLog& log, const RemovalPlan& removal) {
   // The directory of every file that is not kept and no longer opens with
-  // a variable.
+  // a variable, the folder it names where "." or ".." resolve at its start.
   std::vector<PlanItem> input;
   for (const FileEntry& file : log.Files) {
     if (file.KeepFile != kTrue && !file.TargetPath.starts_with(L'%')) {
-      input.push_back({0, GetDirectory(file.TargetPath)});
+      const std::wstring dir = GetDirectory(file.TargetPath);
+      input.push_back({0, std::wstring(ResolvedFolderPrefix(dir))});
     }
   }
   std::vector<PlanItem> plan;
