@@ -4,8 +4,9 @@
 #                   license and the notices of the libraries compiled into
 #                   them, as dist/uninstall-<version>-win32.zip (win64 for
 #                   the 64-bit build)
-#   host builds     bin/installlog with the same documents, as
-#                   dist/installlog-<version>-linux-<processor>.tar.gz
+#   host builds     bin/installlog with the same documents and, in
+#                   libexec/installlog/, what its capture and verify run,
+#                   as dist/installlog-<version>-linux-<processor>.tar.gz
 # The version is project()'s, as in the programs' version resources and
 # installlog --version. The package's name (without the archive's extension)
 # goes into the cache as UNINSTALL_PACKAGE_NAME for the script.
@@ -21,6 +22,15 @@ if(WIN32)
   endif()
 else()
   install(TARGETS installlog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # capture and verify run the Wine side through wine-session, which sources
+  # the Wine harness from lib/ beside it; scripts/package adds verify's
+  # answering helper (answer.exe, from the win32 build) to the same folder.
+  set(helpers ${CMAKE_INSTALL_LIBEXECDIR}/installlog)
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/wine_session.sh DESTINATION ${helpers}
+    RENAME wine-session)
+  install(FILES ${PROJECT_SOURCE_DIR}/scripts/lib/wine.sh ${PROJECT_SOURCE_DIR}/scripts/lib/prefix.sh
+    ${PROJECT_SOURCE_DIR}/scripts/lib/answer.sh ${PROJECT_SOURCE_DIR}/scripts/lib/installlog.sh
+    DESTINATION ${helpers}/lib)
   set(package_docs ${CMAKE_INSTALL_DOCDIR})
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" package_system)
   set(UNINSTALL_PACKAGE_NAME installlog-${PROJECT_VERSION}-${package_system})
