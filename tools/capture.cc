@@ -435,26 +435,35 @@ class Capturer {
   std::vector<LogKey> keys_;
 };
 
-// The topmost entries of `files` that `other` lacks, with how many lie
-// below each.
+// The topmost entries of `files` that `other` lacks, each with what lies
+// below it: the first few names, so that a short list is seen whole.
 std::vector<std::string> Missing(const std::map<std::string, PrefixFile>& files,
                                  const std::map<std::string, PrefixFile>& other) {
+  constexpr std::size_t kNamed = 3;
   std::vector<std::string> lines;
   std::string top;
-  std::size_t below = 0;
+  std::vector<std::string> below;
   const auto flush = [&] {
-    if (top.empty()) return;
-    lines.back() += below == 0 ? "" : " (and " + std::to_string(below) + " entries in it)";
+    if (top.empty() || below.empty()) return;
+    std::string names;
+    for (std::size_t i = 0; i < below.size() && i < kNamed; ++i) {
+      names += (i == 0 ? "" : ", ") + below[i];
+    }
+    lines.back() +=
+        " (holding " +
+        (below.size() <= kNamed ? names
+                                : std::to_string(below.size()) + " entries: " + names + ", ...") +
+        ")";
   };
   for (const auto& [key, file] : files) {
     if (other.contains(key)) continue;
     if (!top.empty() && Below(key, top)) {
-      ++below;
+      if (!file.folder) below.push_back(file.path.substr(top.size() + 1));
       continue;
     }
     flush();
     top = key;
-    below = 0;
+    below.clear();
     lines.push_back(OnDrive(file.path) + (file.folder ? "\\" : ""));
   }
   flush();

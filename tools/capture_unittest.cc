@@ -131,7 +131,7 @@ TEST(CaptureTest, VerifyNamesLeftoversAndCollateral) {
   EXPECT_EQ(
       d.leftovers,
       (std::vector<std::string>{
-          "C:\\Program Files (x86)\\Vendor\\ (and 2 entries in it)", "C:\\windows\\syswow64\\x.dll",
+          "C:\\Program Files (x86)\\Vendor\\ (holding Tool\\a.txt)", "C:\\windows\\syswow64\\x.dll",
           "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: values "
           "\"Tool\"",
           "HKEY_CURRENT_USER\\Software\\Vendor\\ (key)"}));
