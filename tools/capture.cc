@@ -264,7 +264,7 @@ class Capturer {
 
   // The log's path of a file or folder below drive C:, or "" where no
   // variable reaches.
-  std::string Variable(const std::string& key, const std::string& path) const {
+  [[nodiscard]] std::string Variable(const std::string& key, const std::string& path) const {
     if (Below(key, app_key_)) return "%currentdir%\\" + Rest(path, app_);
     if (Below(key, sysdir_)) return "%winsysdir%\\" + Rest(path, sysdir_);
     if (Below(key, "WINDOWS") && !Below(key, "WINDOWS\\TEMP") &&

@@ -313,7 +313,8 @@ TEST_F(InstalllogTest, VersionIsTheProjectsVersion) {
 
 // The help of the program and of each command, in help_COMMAND.txt.
 TEST_F(InstalllogTest, EachCommandHasHelp) {
-  for (const std::string command : {"installlog", "write", "manifest", "dump", "plan", "capture", "verify"}) {
+  for (const std::string command :
+       {"installlog", "write", "manifest", "dump", "plan", "capture", "verify"}) {
     const Outcome outcome =
         Run(command == "installlog" ? std::vector<std::string>{"--help"}
                                     : std::vector<std::string>{command, "--help"});

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "tools/file_io.h"
 #include "tools/utf8.h"
@@ -28,7 +29,7 @@ unsigned HexValue(char c) {
 // false when the line ends first. The hive files write every character
 // above U+007F as \xHHHH, a UTF-16 unit.
 std::string Unescape(std::string_view line, std::size_t& at, char end, bool& ok) {
-  std::wstring units;
+  std::vector<std::uint32_t> units;
   ok = false;
   while (at < line.size()) {
     const char c = line[at++];
@@ -46,60 +47,59 @@ std::string Unescape(std::string_view line, std::size_t& at, char end, bool& ok)
         units.push_back(L'\n');
         break;
       case 'r':
-        units.push_back(L'\r');
+        units.push_back('\r');
         break;
       case 't':
-        units.push_back(L'\t');
+        units.push_back('\t');
         break;
       case 'a':
-        units.push_back(L'\a');
+        units.push_back('\a');
         break;
       case 'b':
-        units.push_back(L'\b');
+        units.push_back('\b');
         break;
       case 'e':
-        units.push_back(L'\x1b');
+        units.push_back(0x1B);
         break;
       case 'f':
-        units.push_back(L'\f');
+        units.push_back('\f');
         break;
       case 'v':
-        units.push_back(L'\v');
+        units.push_back('\v');
         break;
       case 'x': {
         unsigned value = 0;
         for (int i = 0; i < 4 && at < line.size() && IsHexDigit(line[at]); ++i) {
           value = value * 16 + HexValue(line[at++]);
         }
-        units.push_back(static_cast<wchar_t>(value));
+        units.push_back(value);
         break;
       }
       default:
         if (e >= '0' && e <= '7') {
-          unsigned value = static_cast<unsigned>(e - '0');
+          unsigned value = static_cast<unsigned char>(e) - unsigned{'0'};
           for (int i = 0; i < 2 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++i) {
-            value = value * 8 + static_cast<unsigned>(line[at++] - '0');
+            value = value * 8 + (static_cast<unsigned char>(line[at++]) - unsigned{'0'});
           }
-          units.push_back(static_cast<wchar_t>(value));
+          units.push_back(value);
         } else {
           units.push_back(static_cast<unsigned char>(e));  // \\ \" \[ \] ...
         }
     }
   }
-  // Pairs of UTF-16 surrogates become the one character they stand for
-  // (wchar_t is 32 bits wide here).
+  // Where wchar_t is 32 bits wide, pairs of UTF-16 surrogates become the
+  // one character they stand for; on Windows they stay the pair they are.
   std::wstring text;
   for (std::size_t i = 0; i < units.size(); ++i) {
-    const auto u = static_cast<unsigned>(units[i]);
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units.size()) {
-      const auto low = static_cast<unsigned>(units[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        text.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
-        ++i;
-        continue;
-      }
+    const std::uint32_t u = units[i];
+    if (sizeof(wchar_t) == 4 && u >= 0xD800 && u < 0xDC00 && i + 1 < units.size() &&
+        units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      text.push_back(
+          static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00)));
+      ++i;
+      continue;
     }
-    text.push_back(units[i]);
+    text.push_back(static_cast<wchar_t>(u));
   }
   return ToUtf8(text);
 }
@@ -197,32 +197,31 @@ void ParseHiveText(std::string_view text, std::map<std::string, PrefixKey>& keys
         pending.pop_back();
         continue;
       }
-      line = pending;
     } else if (!line.empty() && line.front() != '[' && line.back() == '\\') {
       pending = line.substr(0, line.size() - 1);
       continue;
+    } else {
+      pending = line;
     }
-    const std::string whole(line);
+    const std::string entry = std::move(pending);
     pending.clear();
-    line = whole;
-
-    if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+    if (entry.empty() || entry.front() == '#' || entry.front() == ';') continue;
     std::size_t at = 1;
     bool ok = false;
-    if (line.front() == '[') {
-      const std::string path = Unescape(line, at, ']', ok);
+    if (entry.front() == '[') {
+      const std::string path = Unescape(entry, at, ']', ok);
       key = ok ? &AddKey(keys, path) : nullptr;
       continue;
     }
     if (key == nullptr) continue;
     std::string name;
-    if (line.front() == '@') {
+    if (entry.front() == '@') {
       ok = true;
-    } else if (line.front() == '"') {
-      name = Unescape(line, at, '"', ok);
+    } else if (entry.front() == '"') {
+      name = Unescape(entry, at, '"', ok);
     }
-    if (!ok || at >= line.size() || line[at] != '=') continue;
-    key->values[Comparable(name)] = PrefixValue{name, std::string(line.substr(at + 1))};
+    if (!ok || at >= entry.size() || entry[at] != '=') continue;
+    key->values[Comparable(name)] = PrefixValue{name, entry.substr(at + 1)};
   }
 }
 

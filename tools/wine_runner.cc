@@ -10,8 +10,6 @@
 
 #include <cerrno>
 #include <cstring>
-
-extern char** environ;
 #endif
 
 namespace uninstall::tools {
@@ -50,6 +48,7 @@ int RunProgram(const fs::path& program, const std::vector<std::string>& args,
   std::vector<std::string> words{program.string()};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
