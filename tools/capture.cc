@@ -292,10 +292,7 @@ class Capturer {
       above_.push_back(target);
       return;
     }
-    if (Below(key, app_key_) && !file.folder) {
-      const std::string rest = Comparable(Rest(key, app_key_));
-      if (rest == "UNINSTALL.EXE" || rest == "UNINSTALL.DAT") return;
-    }
+    if (IsUninstallersOwn(key)) return;
     const std::string target = Variable(key, file.path);
     if (target.empty()) {
       if (ParentIsNew(before_, after_, key)) return;
@@ -314,7 +311,14 @@ class Capturer {
     }
   }
 
+  // Uninstall.exe and its log in the application folder: they go at the
+  // end of every uninstall, and no log names them.
+  [[nodiscard]] bool IsUninstallersOwn(const std::string& key) const {
+    return key == app_key_ + "\\UNINSTALL.EXE" || key == app_key_ + "\\UNINSTALL.DAT";
+  }
+
   void Replaced(const std::string& key, const PrefixFile& file) {
+    if (IsUninstallersOwn(key)) return;
     if (Below(key, app_key_)) {
       AddFile(Variable(key, file.path));
       return;

@@ -32,7 +32,9 @@ die() {
 command=${1:-}
 work=${2:-}
 arch=${3:-}
-[ -n "$command" ] && [ -n "$work" ] && [ -n "$arch" ] || die "usage: wine-session new|run|answer WORK ARCH ..."
+if [ -z "$command" ] || [ -z "$work" ] || [ -z "$arch" ]; then
+  die "usage: wine-session new|run|answer WORK ARCH ..."
+fi
 shift 3
 export E2E_WINE_ARCH=$arch
 # The programs' own bits do not matter here: Wine picks the loader by the
