@@ -203,7 +203,7 @@ void ParseHiveText(std::string_view text, std::map<std::string, PrefixKey>& keys
     } else {
       pending = line;
     }
-    const std::string entry = std::move(pending);
+    const std::string entry = pending;
     pending.clear();
     if (entry.empty() || entry.front() == '#' || entry.front() == ';') continue;
     std::size_t at = 1;
