@@ -20,30 +20,11 @@ here=$root/examples/batch
 out=$(realpath -m "${1:-$root/build/batch-example}")
 # shellcheck source=../nsis/sample.sh
 . "$root/examples/nsis/sample.sh"
-export LANG=C.UTF-8
-unset LC_ALL
 
-installlog=${INSTALLLOG:-}
-for candidate in "$root/build/release/tools/installlog" "$root/build/host/tools/installlog" \
-  "$(command -v installlog || true)"; do
-  if [ -z "$installlog" ] && [ -n "$candidate" ] && [ -x "$candidate" ]; then
-    installlog=$candidate
-  fi
-done
-[ -n "$installlog" ] || {
-  echo "build.sh: no installlog; build it first (cmake --preset release && cmake --build --preset release)" >&2
-  exit 2
-}
-win_build=${WIN_BUILD:-$root/build/win32}
-if [ ! -f "$win_build/Uninstall.exe" ] || [ ! -f "$win_build/examples/nsis/SampleNotes.exe" ] ||
-  [ ! -f "$win_build/tests/e2e/answer.exe" ]; then
-  (cd "$root" && cmake --preset win32 >/dev/null &&
-    cmake --build "$win_build" --target Uninstall SampleNotes answer >/dev/null)
-fi
-export INSTALLLOG_ANSWER_EXE=${INSTALLLOG_ANSWER_EXE:-$win_build/tests/e2e/answer.exe}
-arch=${INSTALLLOG_ARCH:-win64}
+# shellcheck source=../lib.sh
+. "$root/examples/lib.sh"
+example_tools
 cmd=${BATCH_CMD:-cmd}
-x() { if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a "$@"; fi; }
 
 mkdir -p "$out"
 cd "$out"

@@ -10,11 +10,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=${E2E_WORK:?}/build
-failures=0
-fail() {
-  echo "CHECK FAILED: $*" >&2
-  failures=$((failures + 1))
-}
+# shellcheck source=../lib.sh
+. "$here/../lib.sh"
 export INSTALLLOG=${E2E_HOST_INSTALLLOG:?} WIN_BUILD=${E2E_WIN_BUILD:?}
 rm -rf "$out"
 mkdir -p "$out"
@@ -37,9 +34,4 @@ grep -qF 'cannot undo: HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVers
   "$out/run.err" || fail "capture did not report the value added to the Run key"
 grep -qF '"Batch Notes"' "$out/run.err" || fail "capture did not name the value"
 
-if [ "$failures" -ne 0 ]; then
-  echo "FAILED: $failures check(s); files kept in $out" >&2
-  exit 1
-fi
-rm -rf "$out"
-echo PASSED
+finish "$out"

@@ -34,36 +34,14 @@ out=$(realpath -m "${1:-$root/build/nsis-example}")
 given=${2:+$(realpath "$2")}
 # shellcheck source=sample.sh
 . "$root/examples/nsis/sample.sh"
-# makensis 3.08 crashes (exit 139) on the sample's non-ASCII names (Modèles)
-# under LANG=C: it needs a UTF-8 locale.
-export LANG=C.UTF-8
-unset LC_ALL
 
-installlog=${INSTALLLOG:-}
-for candidate in "$root/build/release/tools/installlog" "$root/build/host/tools/installlog" \
-  "$(command -v installlog || true)"; do
-  if [ -z "$installlog" ] && [ -n "$candidate" ] && [ -x "$candidate" ]; then
-    installlog=$candidate
-  fi
-done
-[ -n "$installlog" ] || {
-  echo "build.sh: no installlog; build it first (cmake --preset release && cmake --build --preset release)" >&2
-  exit 2
-}
+# shellcheck source=../lib.sh
+. "$root/examples/lib.sh"
+example_tools
 command -v makensis >/dev/null || {
   echo "build.sh: makensis is missing (Debian package nsis)" >&2
   exit 2
 }
-win_build=${WIN_BUILD:-$root/build/win32}
-if [ ! -f "$win_build/Uninstall.exe" ] || [ ! -f "$win_build/examples/nsis/SampleNotes.exe" ] ||
-  [ ! -f "$win_build/tests/e2e/answer.exe" ]; then
-  (cd "$root" && cmake --preset win32 >/dev/null &&
-    cmake --build "$win_build" --target Uninstall SampleNotes answer >/dev/null)
-fi
-# verify's answering helper, from the same build unless one is given.
-export INSTALLLOG_ANSWER_EXE=${INSTALLLOG_ANSWER_EXE:-$win_build/tests/e2e/answer.exe}
-arch=${INSTALLLOG_ARCH:-win64}
-x() { if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a "$@"; fi; }
 nsis() {
   makensis -V2 ${NSIS_TARGET:+-DTARGET="$NSIS_TARGET"} -DSTAGE="$out/stage" \
     -DOUTFILE="$out/SampleNotesSetup.exe" "$SAMPLE_DIR/sample-notes.nsi"

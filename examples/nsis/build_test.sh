@@ -11,11 +11,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=${E2E_WORK:?}/build
-failures=0
-fail() {
-  echo "CHECK FAILED: $*" >&2
-  failures=$((failures + 1))
-}
+# shellcheck source=../lib.sh
+. "$here/../lib.sh"
 export INSTALLLOG=${E2E_HOST_INSTALLLOG:?} WIN_BUILD=${E2E_WIN_BUILD:?}
 # A 64-bit build's programs need a 64-bit installer to run where 32-bit code
 # cannot.
@@ -53,9 +50,4 @@ grep -qF 'leftover: HKEY_LOCAL_MACHINE\Software\Classes\.sampnote\ (key)' "$out/
 grep -qF '\Programs\Sample Notes\ (holding Read me.lnk)' "$out/incomplete.log" ||
   fail "verify did not name the link the log lacks (in the group, which stays)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "FAILED: $failures check(s); files kept in $out" >&2
-  exit 1
-fi
-rm -rf "$out"
-echo PASSED
+finish "$out"
