@@ -26,25 +26,6 @@ namespace {
 
 constexpr std::string_view kProgram = "installlog";
 
-// JSON as the tool writes it: indented, UTF-8 (text that is no valid UTF-8
-// cannot occur, but would be replaced rather than fail).
-std::string JsonText(const Json& json) {
-  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
-// A usage or I/O error: the message on `err`, each of its lines after the
-// program's name; kExitUsage.
-int Usage(std::ostream& err, const std::string& message) {
-  const std::string_view text = message;
-  std::size_t start = 0;
-  do {
-    const std::size_t end = std::min(text.find('\n', start), text.size());
-    err << kProgram << ": " << text.substr(start, end - start) << "\n";
-    start = end + 1;
-  } while (start < message.size());
-  return kExitUsage;
-}
-
 // The text of a JSON library error without its "[json.exception...] " tag.
 std::string JsonMessage(const std::exception& e) {
   const std::string_view what = e.what();
@@ -238,6 +219,21 @@ int Plan(const std::string& log_argument, const FolderOptions& options, bool jso
 }
 
 }  // namespace
+
+std::string JsonText(const Json& json) {
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+int Usage(std::ostream& err, const std::string& message) {
+  const std::string_view text = message;
+  std::size_t start = 0;
+  do {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    err << kProgram << ": " << text.substr(start, end - start) << "\n";
+    start = end + 1;
+  } while (start < message.size());
+  return kExitUsage;
+}
 
 PlanFolders FixedFolders() { return {L"C:\\WINDOWS\\", L"C:\\WINDOWS\\SYSTEM32\\", L"C:\\APP\\"}; }
 

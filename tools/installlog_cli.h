@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/manifest.h"
 #include "tools/plan_report.h"
 
 namespace uninstall::tools {
@@ -24,6 +25,14 @@ namespace uninstall::tools {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitInvalidLog = 1;
 inline constexpr int kExitUsage = 2;
+
+// JSON as the tool writes it: indented, UTF-8 (text that is no valid UTF-8
+// cannot occur, but would be replaced rather than fail).
+[[nodiscard]] std::string JsonText(const Json& json);
+
+// A usage, I/O or setup error: the message on `err`, each of its lines
+// after the program's name. Returns kExitUsage.
+[[nodiscard]] int Usage(std::ostream& err, const std::string& message);
 
 // The folders `plan` uses where the command line names none, given the log's
 // path as named on the command line.

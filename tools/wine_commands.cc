@@ -8,6 +8,7 @@
 #include "installlog/reader.h"
 #include "tools/capture.h"
 #include "tools/file_io.h"
+#include "tools/installlog_cli.h"
 #include "tools/manifest.h"
 #include "tools/prefix_state.h"
 #include "tools/utf8.h"
@@ -18,9 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kOk = 0;
+// Exit status 1: something the log cannot undo, or that verify found.
 constexpr int kFound = 1;
-constexpr int kSetup = 2;
 
 // The time each program in the prefix may take.
 constexpr const char* kInstallSeconds = "600";
@@ -29,11 +29,6 @@ constexpr const char* kUninstallSeconds = "300";
 // The folder verify copies the answering helper to, left out of the
 // comparison.
 constexpr std::string_view kHelperFolder = "INSTALLLOG-VERIFY";
-
-int Fail(std::ostream& err, const std::string& message) {
-  err << "installlog: " << message << "\n";
-  return kSetup;
-}
 
 // The scratch folder of one command and the prefix in it. Removed at the
 // end unless the caller named it (--work), to look at afterwards.
@@ -101,7 +96,7 @@ class Session {
 
  private:
   bool Refuse(const std::string& message) {
-    static_cast<void>(Fail(err_, message));
+    static_cast<void>(Usage(err_, message));
     return false;
   }
 
@@ -118,10 +113,6 @@ class Session {
   fs::path work_;
   bool remove_ = false;
 };
-
-std::string JsonText(const Json& json) {
-  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
 
 // The Unix path of a path below drive C: of the prefix.
 fs::path OnDisk(const fs::path& work, std::string path) {
@@ -166,10 +157,10 @@ const char* const kWineCommandsHelp =
 
 int CaptureCommand(const WineArguments& args, std::ostream& out, std::ostream& err) {
   Session session(args, err);
-  if (!session.Start()) return kSetup;
+  if (!session.Start()) return kExitUsage;
   try {
     const PrefixState before = session.Read();
-    if (!session.Install()) return kSetup;
+    if (!session.Install()) return kExitUsage;
     const PrefixState after = session.Read();
     const CaptureOptions options{args.name, args.main, args.group, args.app_dir};
     const Capture capture = CaptureInstall(before, after, options, {session.prefix64()});
@@ -183,34 +174,32 @@ int CaptureCommand(const WineArguments& args, std::ostream& out, std::ostream& e
     }
     err << "installlog: captured " << capture.log.FileCount << " files and folders, "
         << capture.log.RegKeyCount << " registry keys, " << capture.log.LinkCount << " links\n";
-    return capture.cannot_undo.empty() ? kOk : kFound;
-  } catch (const CaptureError& e) {
-    return Fail(err, e.what());
+    return capture.cannot_undo.empty() ? kExitOk : kFound;
   } catch (const ManifestError& e) {
-    return Fail(err, std::string("the captured log cannot be written: ") + e.what());
-  } catch (const std::runtime_error& e) {
-    return Fail(err, e.what());
+    return Usage(err, std::string("the captured log cannot be written: ") + e.what());
+  } catch (const std::runtime_error& e) {  // CaptureError, and a prefix that cannot be read
+    return Usage(err, e.what());
   }
 }
 
 int VerifyCommand(const WineArguments& args, std::ostream& out, std::ostream& err) {
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') {
-    return Fail(err,
-                "verify needs an X display for the uninstaller's questions: run it under "
-                "xvfb-run -a");
+    return Usage(err,
+                 "verify needs an X display for the uninstaller's questions: run it under "
+                 "xvfb-run -a");
   }
   const fs::path helper = FindHelperFile("INSTALLLOG_ANSWER_EXE", "answer.exe");
   if (args.answer.empty() && helper.empty()) {
-    return Fail(err,
-                "answer.exe is missing: it ships beside installlog in libexec/installlog/ (or "
-                "give --answer)");
+    return Usage(err,
+                 "answer.exe is missing: it ships beside installlog in libexec/installlog/ (or "
+                 "give --answer)");
   }
   Session session(args, err);
-  if (!session.Start()) return kSetup;
+  if (!session.Start()) return kExitUsage;
   try {
     const PrefixState before = session.Read();
-    if (!session.Install()) return kSetup;
+    if (!session.Install()) return kExitUsage;
     const PrefixState installed = session.Read();
     const std::string app = FindAppFolder(before, installed, args.app_dir);
 
@@ -218,16 +207,16 @@ int VerifyCommand(const WineArguments& args, std::ostream& out, std::ostream& er
     const fs::path log_path = OnDisk(session.work(), app + "\\Uninstall.dat");
     const std::string failure = ReadWholeFile(log_path, bytes);
     if (!failure.empty()) {
-      return Fail(err, "C:\\" + app + "\\Uninstall.dat: " + failure);
+      return Usage(err, "C:\\" + app + "\\Uninstall.dat: " + failure);
     }
     InstallLog log;
     if (!ParseInstallFile(bytes, L"Uninstall.dat", log).magic_ok) {
-      return Fail(err, "C:\\" + app + "\\Uninstall.dat is no valid InstallFile");
+      return Usage(err, "C:\\" + app + "\\Uninstall.dat is no valid InstallFile");
     }
     const fs::path script = session.work() / "answers.txt";
     if (const std::string written = WriteWholeFile(script, AnswerScript(log.AppInfo.AppName));
         !written.empty()) {
-      return Fail(err, script.string() + ": " + written);
+      return Usage(err, script.string() + ": " + written);
     }
 
     const Difference made = ComparePrefixes(before, installed);
@@ -245,11 +234,9 @@ int VerifyCommand(const WineArguments& args, std::ostream& out, std::ostream& er
     for (const std::string& line : left.collateral) out << "collateral: " << line << "\n";
     out << "verify: " << left.leftovers.size() << " leftovers, " << left.collateral.size()
         << " collateral\n";
-    return answered == 0 && left.leftovers.empty() && left.collateral.empty() ? kOk : kFound;
-  } catch (const CaptureError& e) {
-    return Fail(err, e.what());
-  } catch (const std::runtime_error& e) {
-    return Fail(err, e.what());
+    return answered == 0 && left.leftovers.empty() && left.collateral.empty() ? kExitOk : kFound;
+  } catch (const std::runtime_error& e) {  // CaptureError, and a prefix that cannot be read
+    return Usage(err, e.what());
   }
 }
 
