@@ -9,7 +9,8 @@
 #   arch        INSTALLLOG_ARCH, else win64
 # and exports INSTALLLOG_ANSWER_EXE (default: win_build's answer.exe).
 # x CMD...: CMD on the X display, or under xvfb-run where there is none.
-# fail TEXT, finish: a test's failed check, and its end (exit status).
+# For the tests (build_test.sh): test_start, run_logged, expect_in, fail and
+# finish, described below.
 
 _examples_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -48,12 +49,40 @@ fail() {
   failures=$((failures + 1))
 }
 
-# finish OUT: the test's result; OUT is kept when a check failed.
+# test_start: the installlog and Windows build of the test run (from ctest's
+# environment) and the test's folder, made anew as out.
+test_start() {
+  export INSTALLLOG=${E2E_HOST_INSTALLLOG:?} WIN_BUILD=${E2E_WIN_BUILD:?}
+  out=${E2E_WORK:?}/build
+  rm -rf "$out"
+  mkdir -p "$out"
+}
+
+# run_logged LOG STATUS COMMAND...: COMMAND with its output in out/LOG, shown
+# indented; a failed check unless it exits with STATUS.
+run_logged() {
+  local log=$out/$1 want=$2 rc=0
+  shift 2
+  "$@" >"$log" 2>&1 || rc=$?
+  sed 's/^/  | /' "$log"
+  [ "$rc" -eq "$want" ] || fail "$(basename "$1") ${*:2} exited $rc, not $want"
+}
+
+# expect_in FILE TEXT...: a failed check for each TEXT that FILE lacks.
+expect_in() {
+  local file=$1 want
+  shift
+  for want in "$@"; do
+    grep -qF -- "$want" "$file" || fail "$(basename "$file") lacks $want"
+  done
+}
+
+# finish: the test's result; out is kept when a check failed.
 finish() {
   if [ "$failures" -ne 0 ]; then
-    echo "FAILED: $failures check(s); files kept in $1" >&2
+    echo "FAILED: $failures check(s); files kept in $out" >&2
     exit 1
   fi
-  rm -rf "$1"
+  rm -rf "$out"
   echo PASSED
 }
