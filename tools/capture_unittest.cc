@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "tools/manifest.h"
@@ -140,6 +141,15 @@ TEST(CaptureTest, VerifyNamesLeftoversAndCollateral) {
                 "C:\\windows\\win.ini",
                 "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: values "
                 "\"Other\""}));
+}
+
+TEST(CaptureTest, HiveEscapesAndValuesOverSeveralLines) {
+  std::map<std::string, PrefixKey> keys;
+  ParseHiveText("[A\\\\t\\tb\\101\\x00e9\\xd83d\\xde00\\\"q\\]] 1\n\"v\"=hex:01,\\\n  02\n", keys);
+  const PrefixKey& key = keys.at("A\\T\tBA\xc3\xa9\xf0\x9f\x98\x80\"Q]");
+  EXPECT_EQ(key.path, "A\\t\tbA\xc3\xa9\xf0\x9f\x98\x80\"q]");
+  EXPECT_EQ(key.values.at("V").data, "hex:01,02");
+  EXPECT_FALSE(keys.at("A").listed);
 }
 
 TEST(CaptureTest, ShellLinkTargetFromLinkInfo) {

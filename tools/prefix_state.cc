@@ -42,49 +42,25 @@ std::string Unescape(std::string_view line, std::size_t& at, char end, bool& ok)
       continue;
     }
     const char e = line[at++];
-    switch (e) {
-      case 'n':
-        units.push_back(L'\n');
-        break;
-      case 'r':
-        units.push_back('\r');
-        break;
-      case 't':
-        units.push_back('\t');
-        break;
-      case 'a':
-        units.push_back('\a');
-        break;
-      case 'b':
-        units.push_back('\b');
-        break;
-      case 'e':
-        units.push_back(0x1B);
-        break;
-      case 'f':
-        units.push_back('\f');
-        break;
-      case 'v':
-        units.push_back('\v');
-        break;
-      case 'x': {
-        unsigned value = 0;
-        for (int i = 0; i < 4 && at < line.size() && IsHexDigit(line[at]); ++i) {
-          value = value * 16 + HexValue(line[at++]);
-        }
-        units.push_back(value);
-        break;
+    // The control characters' letters, \n and the like; \xHHHH; octal.
+    constexpr std::string_view kLetters = "nrtabefv";
+    constexpr std::string_view kControls = "\n\r\t\a\b\x1b\f\v";
+    if (const std::size_t letter = kLetters.find(e); letter != std::string_view::npos) {
+      units.push_back(static_cast<unsigned char>(kControls[letter]));
+    } else if (e == 'x') {
+      unsigned value = 0;
+      for (int i = 0; i < 4 && at < line.size() && IsHexDigit(line[at]); ++i) {
+        value = value * 16 + HexValue(line[at++]);
       }
-      default:
-        if (e >= '0' && e <= '7') {
-          unsigned value = static_cast<unsigned char>(e) - unsigned{'0'};
-          for (int i = 0; i < 2 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++i) {
-            value = value * 8 + (static_cast<unsigned char>(line[at++]) - unsigned{'0'});
-          }
-          units.push_back(value);
-        } else {
-          units.push_back(static_cast<unsigned char>(e));  // \\ \" \[ \] ...
-        }
+      units.push_back(value);
+    } else if (e >= '0' && e <= '7') {
+      unsigned value = static_cast<unsigned char>(e) - unsigned{'0'};
+      for (int i = 0; i < 2 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++i) {
+        value = value * 8 + (static_cast<unsigned char>(line[at++]) - unsigned{'0'});
+      }
+      units.push_back(value);
+    } else {
+      units.push_back(static_cast<unsigned char>(e));  // \\ \" \[ \] ...
     }
   }
   // Where wchar_t is 32 bits wide, pairs of UTF-16 surrogates become the
