@@ -19,12 +19,15 @@ namespace {
 constexpr std::wstring_view kLogMissingText =
     L"Sorry, uninstallling is not possible as 'Uninstall.dat' was not found in the current "
     L"directory. Try to reinstall the target application and then start uninstall again.";
-constexpr std::wstring_view kRemovedText = L"Application has been removed successfully.";
 constexpr std::wstring_view kNotAllRemovedText =
     L"Uninstalling finished, not all files have been removed.";
 constexpr std::uint32_t kFinalPauseMs = 2000;
 
 }  // namespace
+
+std::wstring ConfirmationText(std::wstring_view app_name) {
+  return L"Do you really want to remove '" + std::wstring(app_name) + L"' from this computer ?";
+}
 
 void Mfrm::Form_Load() {
   InitPaths();
@@ -62,9 +65,8 @@ void Mfrm::RunUninstall() {
   env_.SetWindowShown(true);
   InstallFile_Read(LogPath);
 
-  const Result<int> answer = env_.ShowMessage(
-      L"Do you really want to remove '" + InstallLog.AppInfo.AppName + L"' from this computer ?",
-      std::nullopt, msgbox::kYesNoQuestion);
+  const Result<int> answer = env_.ShowMessage(ConfirmationText(InstallLog.AppInfo.AppName),
+                                              std::nullopt, msgbox::kYesNoQuestion);
   if (!answer.ok() || answer.value() != msgbox::kYes) return;
 
   ExpandAllPaths(InstallLog.FileCount, InstallLog.Files, InstallLog.LinkCount, InstallLog.Links,

@@ -37,6 +37,10 @@ namespace uninstall {
 inline constexpr std::wstring_view kLogFileName = L"Uninstall.dat";
 inline constexpr std::wstring_view kWindowTitle = L"Uninstall";
 inline constexpr std::wstring_view kLabelText = L"Please wait, uninstalling...";
+// The question before an uninstall, and the report of a complete one: what
+// installlog verify answers too.
+inline constexpr std::wstring_view kRemovedText = L"Application has been removed successfully.";
+[[nodiscard]] std::wstring ConfirmationText(std::wstring_view app_name);
 
 class Mfrm {
  public:

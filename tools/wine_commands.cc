@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/mfrm.h"
 #include "installlog/reader.h"
 #include "tools/capture.h"
 #include "tools/file_io.h"
@@ -125,24 +126,26 @@ fs::path OnDisk(const fs::path& work, std::string path) {
 // The answering helper's script for one uninstall: the question answered
 // Yes, the report of success OK. Any other box fails the run.
 std::string AnswerScript(const std::wstring& app_name) {
-  std::string name;
-  for (const char c : ToUtf8(app_name)) {
-    if (c == '\\')
-      name += "\\\\";
-    else if (c == '\n')
-      name += "\\n";
-    else if (c == '\t')
-      name += "\\t";
-    else
-      name += c;
-  }
-  return "window=any\nbox_timeout=60\nexit_timeout=120\n"
-         "[box]\ntitle=Uninstall\nstyle=36\n"
-         "text=Do you really want to remove '" +
-         name +
-         "' from this computer ?\nanswer=yes\n"
-         "[box]\ntitle=Uninstall\nstyle=64\n"
-         "text=Application has been removed successfully.\nanswer=ok\n";
+  // A value in the script's escaping: backslash doubled, line ends as \n.
+  const auto escaped = [](const std::wstring_view text) {
+    std::string value;
+    for (const char c : ToUtf8(text)) {
+      if (c == '\\') {
+        value += "\\\\";
+      } else if (c == '\n') {
+        value += "\\n";
+      } else if (c == '\t') {
+        value += "\\t";
+      } else {
+        value += c;
+      }
+    }
+    return value;
+  };
+  const std::string title = "[box]\ntitle=" + escaped(kWindowTitle) + "\n";
+  return "window=any\nbox_timeout=60\nexit_timeout=120\n" + title +
+         "style=36\ntext=" + escaped(ConfirmationText(app_name)) + "\nanswer=yes\n" + title +
+         "style=64\ntext=" + escaped(kRemovedText) + "\nanswer=ok\n";
 }
 
 }  // namespace
